@@ -1,0 +1,2 @@
+// porttool - the example tool (filled in with the message spine).
+int main() { return 0; }
