@@ -1,0 +1,110 @@
+// mbcs.cpp - UTF-8 as the multibyte code page (see mbcs.h for the rules).
+#include "platform/mbcs.h"
+
+#include <cstring>
+#include <cwchar>
+
+namespace platform {
+
+size_t multibyteLength(wchar_t wc) {
+  const unsigned long c = static_cast<unsigned long>(static_cast<unsigned int>(wc));
+  if (c < 0x80)
+    return 1;
+  if (c < 0x800)
+    return 2;
+  if (c < 0x10000 || c > 0x10FFFF)
+    return 3; // above U+10FFFF: U+FFFD
+  return 4;
+}
+
+size_t encodeMultibyte(wchar_t wc, char *out) {
+  unsigned long c = static_cast<unsigned long>(static_cast<unsigned int>(wc));
+  if (c > 0x10FFFF)
+    c = 0xFFFD;
+  unsigned char *o = reinterpret_cast<unsigned char *>(out);
+  if (c < 0x80) {
+    o[0] = static_cast<unsigned char>(c);
+    return 1;
+  }
+  if (c < 0x800) {
+    o[0] = static_cast<unsigned char>(0xC0 | (c >> 6));
+    o[1] = static_cast<unsigned char>(0x80 | (c & 0x3F));
+    return 2;
+  }
+  if (c < 0x10000) {
+    o[0] = static_cast<unsigned char>(0xE0 | (c >> 12));
+    o[1] = static_cast<unsigned char>(0x80 | ((c >> 6) & 0x3F));
+    o[2] = static_cast<unsigned char>(0x80 | (c & 0x3F));
+    return 3;
+  }
+  o[0] = static_cast<unsigned char>(0xF0 | (c >> 18));
+  o[1] = static_cast<unsigned char>(0x80 | ((c >> 12) & 0x3F));
+  o[2] = static_cast<unsigned char>(0x80 | ((c >> 6) & 0x3F));
+  o[3] = static_cast<unsigned char>(0x80 | (c & 0x3F));
+  return 4;
+}
+
+size_t decodeMultibyte(const char *text, size_t length, wchar_t *out) {
+  const unsigned char *s = reinterpret_cast<const unsigned char *>(text);
+  const unsigned char b = s[0];
+  *out = static_cast<wchar_t>(b);
+  if (b < 0x80)
+    return 1;
+  size_t need;
+  unsigned long c, min;
+  if ((b & 0xE0) == 0xC0) {
+    need = 2, c = b & 0x1F, min = 0x80;
+  } else if ((b & 0xF0) == 0xE0) {
+    need = 3, c = b & 0x0F, min = 0x800;
+  } else if ((b & 0xF8) == 0xF0) {
+    need = 4, c = b & 0x07, min = 0x10000;
+  } else {
+    return 1; // stray continuation byte or invalid lead byte
+  }
+  if (length < need)
+    return 1;
+  for (size_t i = 1; i < need; ++i) {
+    if ((s[i] & 0xC0) != 0x80)
+      return 1;
+    c = (c << 6) | (s[i] & 0x3F);
+  }
+  if (c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+    return 1;
+  *out = static_cast<wchar_t>(c);
+  return need;
+}
+
+std::string wideToMultibyte(const wchar_t *text, size_t length) {
+  std::string out;
+  if (!text)
+    return out;
+  out.reserve(length);
+  char buf[4];
+  for (size_t i = 0; i < length; ++i)
+    out.append(buf, encodeMultibyte(text[i], buf));
+  return out;
+}
+
+std::string wideToMultibyte(const wchar_t *text) {
+  return text ? wideToMultibyte(text, std::wcslen(text)) : std::string();
+}
+
+std::wstring multibyteToWide(const char *text, size_t length) {
+  std::wstring out;
+  if (!text)
+    return out;
+  out.reserve(length);
+  size_t i = 0;
+  while (i < length) {
+    wchar_t c;
+    i += decodeMultibyte(text + i, length - i, &c);
+    out.push_back(c);
+  }
+  return out;
+}
+
+std::wstring multibyteToWide(const char *text) {
+  return text ? multibyteToWide(text, std::strlen(text)) : std::wstring();
+}
+
+} // namespace platform
