@@ -143,12 +143,15 @@ private:
       // The element tests one character at a time, so a run found from an earlier position
       // ends at the same place for every position inside it.
       if (!(row.runKnown && pos >= row.runFrom && pos <= row.runEnd)) {
+        // Scanning from below a known run stops where that run begins.
+        const uint32_t stop = row.runKnown && pos < row.runFrom ? row.runFrom : m_end;
         uint32_t e = pos;
-        while (e < m_end && One(element, m_text[e]))
+        while (e < stop && One(element, m_text[e]))
           ++e;
+        if (!(row.runKnown && e == row.runFrom))
+          row.runEnd = e;
         row.runKnown = true;
         row.runFrom = pos;
-        row.runEnd = e;
       }
       n = row.runEnd - pos;
     }
