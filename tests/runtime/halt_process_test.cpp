@@ -106,6 +106,25 @@ TEST_F(HaltProcesses, SlotOfKilledProcessIsReclaimed) {
   EXPECT_EQ(waitChild(child), 0);
 }
 
+TEST_F(HaltProcesses, SlotLockLeftByDeadProcessIsTakenOver) {
+  Channel none;
+  const pid_t dead = forkChild(none, [] { return 0; });
+  ASSERT_EQ(waitChild(dead), 0);
+  const unsigned long self = static_cast<unsigned long>(getpid());
+  Port_HaltInfo &slot = s_Port_HaltInfo[GetHaltIndex(self)];
+  slot.lock = static_cast<int32_t>(dead); // as if it died between locking and unlocking
+
+  Channel channel;
+  const pid_t sender = forkChild(channel, [self] {
+    alarm(10); // a sender spinning for ever ends with SIGALRM
+    Port_Halt::SendSignal(self, 2);
+    return 0;
+  });
+  EXPECT_EQ(waitChild(sender), 0);
+  EXPECT_EQ(slot.lock, 0);
+  EXPECT_FALSE(Port_Halt::IsSignalDelivered(self));
+}
+
 void failIfCalled() { std::exit(20); }
 
 TEST_F(HaltProcesses, ForkChildLeavesParentRegistrationAlone) {
