@@ -307,8 +307,11 @@ void Port_Halt::SetNotify() {
 
 Port_Halt::HaltCode Port_Halt::CheckHalt() {
   // A child of a fork registers on its own the first time it asks.
-  if (s_Port_HaltInfo && !ownSlot())
-    SetHaltIndex();
+  if (s_Port_HaltInfo && !ownSlot()) {
+    Hold<Port_ThrRecursiveLock> hold(s_mutex);
+    if (!ownSlot())
+      SetHaltIndex();
+  }
   if (s_notified.load() || CheckForSentHalt()) {
     Hold<Port_ThrRecursiveLock> hold(s_mutex);
     if (s_notified.load() || CheckForSentHalt()) {
