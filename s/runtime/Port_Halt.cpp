@@ -21,10 +21,10 @@
 #include <thread>
 #include <type_traits>
 
-static_assert(std::atomic<int32_t>::is_always_lock_free &&
-                  std::atomic<uint32_t>::is_always_lock_free &&
-                  std::atomic<bool>::is_always_lock_free,
-              "the halt table is shared between processes and read by an interrupt handler");
+static_assert(
+    std::atomic<int32_t>::is_always_lock_free && std::atomic<uint32_t>::is_always_lock_free &&
+        std::atomic<bool>::is_always_lock_free,
+    "the halt table is shared between processes; the interrupt handler sets a flag unlocked");
 static_assert(std::is_standard_layout<Port_HaltInfo>::value && sizeof(Port_HaltInfo) == 20 &&
                   offsetof(Port_HaltInfo, inUse) == 4 && offsetof(Port_HaltInfo, processId) == 8 &&
                   offsetof(Port_HaltInfo, sent) == 12 && offsetof(Port_HaltInfo, action) == 16,
