@@ -8,6 +8,7 @@
 #include <cfloat>
 #include <climits>
 #include <clocale>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -99,7 +100,7 @@ TEST(Format, AgreesWithCLibraryForStandardConversions) {
             EXPECT_STREQ(ours, theirs) << f;
           }
         for (const char *c = floatConvs; *c; ++c)
-          for (double v : {0.0, -1.5, 123456.789, 1e-300}) {
+          for (double v : {0.0, -1.5, 123456.789, 1e-300, HUGE_VAL, -HUGE_VAL, std::nan("")}) {
             std::string f = std::string("<%") + flag + width + precision + *c + ">";
             const int n = std::snprintf(theirs, sizeof theirs, f.c_str(), v);
             EXPECT_EQ(UT_STR::SNPrintf(ours, sizeof ours, f.c_str(), v), n) << f;
@@ -206,8 +207,8 @@ TEST(Format, DecimalPointIgnoresProcessLocale) {
   const char *set = std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
   if (!set) {
     const std::string dir = ::testing::TempDir() + "ut_str_locale";
-    const std::string command =
-        "mkdir -p " + dir + " && localedef -i de_DE -f UTF-8 " + dir + "/de_DE.UTF-8 >/dev/null 2>&1";
+    const std::string command = "mkdir -p " + dir + " && localedef -i de_DE -f UTF-8 " + dir +
+                                "/de_DE.UTF-8 >/dev/null 2>&1";
     if (std::system(command.c_str()) == 0) {
       setenv("LOCPATH", dir.c_str(), 1);
       set = std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
