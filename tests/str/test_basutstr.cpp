@@ -119,6 +119,9 @@ TEST(UtStr, BreakStringCutsLongWordsAndHonoursLineFeeds) {
   std::vector<std::string> expected = {"abcdefghij", "klmnopqrst", "uvwxy", "z", "", "end"};
   EXPECT_EQ(lines, expected);
 
+  lines = takeLines(UT_STR::BreakString("one\r\ntwo\r\n", 20, &n, 0), &n);
+  EXPECT_EQ(lines, (std::vector<std::string>{"one", "two"}));
+
   lines = takeLines(UT_STR::BreakString("", 20, &n, 0), &n);
   EXPECT_EQ(lines, std::vector<std::string>{""});
 }
@@ -174,6 +177,31 @@ TEST(UtStr, EncodeDecodeRoundTrip) {
   EXPECT_EQ(static_cast<unsigned char>(first[0]), 0xC1 - 2);
   char plain[] = "HOME";
   EXPECT_STREQ(UT_STR::Decode(plain), "HOME"); // first byte below 128: unchanged
+}
+
+// Texts whose scrambled form would not come back (a zero byte past 126 bytes, bytes from 0x80
+// up that Decode would alter) are left as they are rather than lost.
+TEST(UtStr, EncodeNeverLosesText) {
+  std::string texts[] = {std::string(300, 'a') + "xyz~", "t\xc3\xa9t\xc3\xa9",
+                         "\x01"
+                         "abc"};
+  for (const std::string &t : texts) {
+    std::vector<char> buf(t.begin(), t.end());
+    buf.push_back(0);
+    UT_STR::Encode(buf.data());
+    EXPECT_EQ(std::string(buf.data()), t);
+    EXPECT_EQ(std::string(UT_STR::Decode(buf.data())), t);
+  }
+  // A text that begins with a byte from 0x80 up cannot be told from a scrambled one: Encode
+  // leaves it, and only Decode would change it.
+  char high[] = "\xc3\xa9t\xc3\xa9";
+  EXPECT_STREQ(UT_STR::Encode(high), "\xc3\xa9t\xc3\xa9");
+
+  std::vector<char> shortText(121, 'Q');
+  shortText.back() = 0;
+  UT_STR::Encode(shortText.data());
+  EXPECT_NE(shortText[0], 'Q');
+  EXPECT_EQ(std::string(UT_STR::Decode(shortText.data())), std::string(120, 'Q'));
 }
 
 TEST(UtStr, Crc32) {
