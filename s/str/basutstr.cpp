@@ -192,19 +192,30 @@ template <typename C> C **breakString(const C *text, int width, int *count, int 
             break;
           }
         if (blank <= avail && blank > 0) {
+          // Break at the blank; the blanks around the break belong to neither line.
           take = blank;
           while (seg + take + skip < eol && seg[take + skip] == C(' '))
             ++skip;
+          while (take > 0 && seg[take - 1] == C(' ')) {
+            --take;
+            ++skip;
+          }
         } else {
           take = safeCut(seg, avail);
         }
       }
       const size_t pad = (continuation && (take > 0 || wrapped)) ? static_cast<size_t>(indent) : 0;
-      C *line = new C[pad + take + 1];
+      // The last piece of a text line keeps the line feed that ended it, so that the writer
+      // can tell a line the text ended from one the width ended.
+      const bool last = seg + take + skip >= eol;
+      const size_t feed = (last && *eol == C('\n')) ? 1 : 0;
+      C *line = new C[pad + take + feed + 1];
       for (size_t k = 0; k < pad; ++k)
         line[k] = C(' ');
       std::memcpy(line + pad, seg, take * sizeof(C));
-      line[pad + take] = 0;
+      if (feed)
+        line[pad + take] = C('\n');
+      line[pad + take + feed] = 0;
       lines.push_back(line);
       continuation = true;
       seg += take + skip;
