@@ -44,8 +44,10 @@ template <typename C> C *duplicate(const C *s, size_t n) {
   return copy;
 }
 
+// Bytes compare as unsigned, as strcmp does.
 template <typename C> int toUpperChar(C c) {
-  return (c >= C('a') && c <= C('z')) ? int(c) - 'a' + 'A' : int(c);
+  const int v = sizeof(C) == 1 ? int(static_cast<unsigned char>(c)) : int(c);
+  return (v >= 'a' && v <= 'z') ? v - 'a' + 'A' : v;
 }
 
 template <typename C> int caseBlindCompare(const C *a, const C *b, size_t n) {

@@ -222,6 +222,7 @@ TEST(UtStr, CaseBlindCompareReturnsDifference) {
   EXPECT_EQ(UT_STR::ICompare("abd", "ABC"), 1);
   EXPECT_LT(UT_STR::ICompare("ab", "ABC"), 0);
   EXPECT_EQ(UT_STR::INCompare("abcX", "ABCy", 3), 0);
+  EXPECT_EQ(UT_STR::ICompare("\xe9", "a"), 0xE9 - 'A');
   EXPECT_EQ(UT_STR::WICompare(L"x", L"X"), 0);
   EXPECT_GT(UT_STR::WCompare(L"\x65e5", L"a"), 0);
 }
