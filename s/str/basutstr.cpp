@@ -2,6 +2,8 @@
 // breaking, scrambling, checksums, and the message-text functions.
 #include "basutstr.h"
 
+#include "Port_Env.h"
+
 #include "platform/mbcs.h"
 
 #include <algorithm>
@@ -725,7 +727,7 @@ char *cleanchars(char *s) {
 }
 
 wchar_t *clean_str(wchar_t *text) {
-  const char *lang = std::getenv("LANGUAGE");
+  const char *lang = Port_Env::GetEnv("LANGUAGE");
   if (!lang || std::strcmp(lang, "usenglish") == 0)
     cleanwchars(text);
   return text;
