@@ -121,9 +121,8 @@ public:
   String GetName() const;
   // Fills in (and stores) the current directory when the path is empty; the current drive is
   // used, not stored, when the mount is empty.
-  String GetFullName(bool keepNetworkName = true, const char *defMount = 0,
-                     const char *defPath = 0, const char *defBase = 0, const char *defExt = 0,
-                     bool removeFinalSep = false);
+  String GetFullName(bool keepNetworkName = true, const char *defMount = 0, const char *defPath = 0,
+                     const char *defBase = 0, const char *defExt = 0, bool removeFinalSep = false);
   // GetFullName(); valid until the next call or the destruction of the object.
   operator const char *();
   String GetAbsolutePath(bool keepNetworkName = true);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <random>
 #include <string>
 
 using Port::FileName;
@@ -20,9 +21,8 @@ class CurrentDirTest : public ::testing::Test {
 protected:
   void SetUp() override {
     m_saved = fs::current_path();
-    m_dir = fs::temp_directory_path() / ("fname_cwd_" + std::to_string(::testing::UnitTest::
-                                                                          GetInstance()
-                                                                              ->random_seed()));
+    // Unique per run: suites of several checkouts may run at once on one machine.
+    m_dir = fs::temp_directory_path() / ("fname_cwd_" + std::to_string(std::random_device()()));
     fs::create_directories(m_dir / "sub");
     fs::current_path(m_dir);
   }
@@ -102,8 +102,8 @@ TEST(FileNameCompose, DefaultsFillOnlyMissingComponents) {
   for (const auto &c : cases) {
     FileName f(c.name);
     const std::string mount = S(f.GetMount());
-    EXPECT_EQ(c.full, S(f.GetFullName(true, c.defMount, c.defPath, c.defBase, c.defExt,
-                                      c.removeFinalSep)))
+    EXPECT_EQ(c.full,
+              S(f.GetFullName(true, c.defMount, c.defPath, c.defBase, c.defExt, c.removeFinalSep)))
         << c.name;
     EXPECT_EQ(mount, S(f.GetMount())) << "the default mount is not stored";
   }
@@ -156,11 +156,16 @@ TEST(FileNameCompose, AbbreviationTable) {
     bool keepTail;
     const char *result;
   } cases[] = {
-      {25, true, "C:\\one\\two\\three\\file.txt"}, {100, false, "C:\\one\\two\\three\\file.txt"},
-      {24, true, "C:\\...\\three\\file.txt"},      {21, true, "C:\\...\\three\\file.txt"},
-      {20, true, "C:\\...\\file.txt"},             {15, true, "C:\\...\\file.txt"},
-      {14, true, "file.txt"},                      {8, true, "file.txt"},
-      {5, true, "file.txt"},                       {5, false, ""},
+      {25, true, "C:\\one\\two\\three\\file.txt"},
+      {100, false, "C:\\one\\two\\three\\file.txt"},
+      {24, true, "C:\\...\\three\\file.txt"},
+      {21, true, "C:\\...\\three\\file.txt"},
+      {20, true, "C:\\...\\file.txt"},
+      {15, true, "C:\\...\\file.txt"},
+      {14, true, "file.txt"},
+      {8, true, "file.txt"},
+      {5, true, "file.txt"},
+      {5, false, ""},
       {-1, false, ""},
   };
   FileName f("C:\\one\\two\\three\\file.txt");

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 using Port::FileName;
@@ -32,6 +33,7 @@ struct SplitCase {
   const char *name;
   const char *mount, *path, *base, *ext;
 };
+void PrintTo(const SplitCase &c, std::ostream *os) { *os << '"' << c.name << '"'; }
 
 class SetFullNameTest : public ::testing::TestWithParam<SplitCase> {};
 
@@ -47,7 +49,8 @@ TEST_P(SetFullNameTest, SplitsIntoComponents) {
 
 INSTANTIATE_TEST_SUITE_P(
     Names, SetFullNameTest,
-    ::testing::Values(SplitCase{"C:/work//src/./main.CPP", "C:", "\\work\\src\\.\\", "main", ".CPP"},
+    ::testing::Values(SplitCase{"C:/work//src/./main.CPP", "C:", "\\work\\src\\.\\", "main",
+                                ".CPP"},
                       SplitCase{"archive.tar.gz", "", "", "archive.tar", ".gz"},
                       SplitCase{"README", "", "", "README", ""},
                       SplitCase{".profile", "", "", ".profile", ""},
@@ -58,12 +61,9 @@ INSTANTIATE_TEST_SUITE_P(
                       SplitCase{"\\\\srv\\data", "\\\\srv\\data", "\\", "", ""},
                       SplitCase{"\\\\srv", "\\\\srv", "\\", "", ""},
                       SplitCase{"C:\\dir.d\\", "C:", "\\dir.d\\", "", ""},
-                      SplitCase{"file.", "", "", "file", "."},
-                      SplitCase{"", "", "", "", ""},
-                      SplitCase{"\\", "", "\\", "", ""},
-                      SplitCase{"////", "", "\\", "", ""},
-                      SplitCase{"\\\\", "", "\\", "", ""},
-                      SplitCase{"C:", "C:", "", "", ""}));
+                      SplitCase{"file.", "", "", "file", "."}, SplitCase{"", "", "", "", ""},
+                      SplitCase{"\\", "", "\\", "", ""}, SplitCase{"////", "", "\\", "", ""},
+                      SplitCase{"\\\\", "", "\\", "", ""}, SplitCase{"C:", "C:", "", "", ""}));
 
 TEST(FileNameParse, NullNameEmptiesEverything) {
   FileName f("C:\\a\\b.c");
@@ -93,6 +93,9 @@ struct SetterCase {
   const char *input;
   const char *stored;
 };
+void PrintTo(const SetterCase &c, std::ostream *os) {
+  *os << c.which << " \"" << (c.input ? c.input : "(null)") << '"';
+}
 
 class SetterTest : public ::testing::TestWithParam<SetterCase> {};
 
@@ -118,21 +121,18 @@ TEST_P(SetterTest, NormalisesComponent) {
 
 INSTANTIATE_TEST_SUITE_P(
     Components, SetterTest,
-    ::testing::Values(SetterCase{SetterCase::Mount, "d", "d:"},
-                      SetterCase{SetterCase::Mount, "C:\\", "C:"},
-                      SetterCase{SetterCase::Mount, "c:/", "c:"},
-                      SetterCase{SetterCase::Mount, "\\\\srv\\share\\", "\\\\srv\\share"},
-                      SetterCase{SetterCase::Mount, "//srv/share", "\\\\srv\\share"},
-                      SetterCase{SetterCase::Mount, "\\\\\\", ""},
-                      SetterCase{SetterCase::Mount, nullptr, ""},
-                      SetterCase{SetterCase::Path, "a//b", "a\\b\\"},
-                      SetterCase{SetterCase::Path, "/a\\/\\b/", "\\a\\b\\"},
-                      SetterCase{SetterCase::Path, "////", "\\"},
-                      SetterCase{SetterCase::Path, "", ""},
-                      SetterCase{SetterCase::Path, nullptr, ""},
-                      SetterCase{SetterCase::Extension, "txt", ".txt"},
-                      SetterCase{SetterCase::Extension, ".txt", ".txt"},
-                      SetterCase{SetterCase::Extension, "", ""}));
+    ::testing::Values(
+        SetterCase{SetterCase::Mount, "d", "d:"}, SetterCase{SetterCase::Mount, "C:\\", "C:"},
+        SetterCase{SetterCase::Mount, "c:/", "c:"},
+        SetterCase{SetterCase::Mount, "\\\\srv\\share\\", "\\\\srv\\share"},
+        SetterCase{SetterCase::Mount, "//srv/share", "\\\\srv\\share"},
+        SetterCase{SetterCase::Mount, "\\\\\\", ""}, SetterCase{SetterCase::Mount, nullptr, ""},
+        SetterCase{SetterCase::Path, "a//b", "a\\b\\"},
+        SetterCase{SetterCase::Path, "/a\\/\\b/", "\\a\\b\\"},
+        SetterCase{SetterCase::Path, "////", "\\"}, SetterCase{SetterCase::Path, "", ""},
+        SetterCase{SetterCase::Path, nullptr, ""}, SetterCase{SetterCase::Extension, "txt", ".txt"},
+        SetterCase{SetterCase::Extension, ".txt", ".txt"},
+        SetterCase{SetterCase::Extension, "", ""}));
 
 TEST(FileNameParse, FourPartConstructorSetsEachComponent) {
   FileName f("e", "/x//y", "name", "ext");

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 using Port::FileName;
@@ -18,6 +19,10 @@ struct PushCase {
   bool atStart;
   const char *path, *dir, *result;
 };
+void PrintTo(const PushCase &c, std::ostream *os) {
+  *os << (c.atStart ? "start" : "end") << " \"" << c.path << "\" + \"" << (c.dir ? c.dir : "(null)")
+      << '"';
+}
 
 class PushTest : public ::testing::TestWithParam<PushCase> {};
 
@@ -34,16 +39,14 @@ TEST_P(PushTest, KeepsPathInvariants) {
 
 INSTANTIATE_TEST_SUITE_P(
     Stack, PushTest,
-    ::testing::Values(PushCase{true, "rel\\", "x", "x\\rel\\"},
-                      PushCase{true, "rel\\", "/a/b/", "\\a\\b\\rel\\"},
-                      PushCase{true, "", "x", "x\\"}, PushCase{true, "", "x/y", "x\\y\\"},
-                      PushCase{true, "", "", ""}, PushCase{true, "rel\\", nullptr, "rel\\"},
-                      PushCase{true, "rel\\", "a\\\\", "a\\rel\\"},
-                      PushCase{false, "\\a\\", "b", "\\a\\b\\"},
-                      PushCase{false, "\\a\\", "\\b/c", "\\a\\b\\c\\"},
-                      PushCase{false, "", "\\b", "\\b\\"}, PushCase{false, "", "b", "b\\"},
-                      PushCase{false, "\\a\\", "", "\\a\\"},
-                      PushCase{false, "\\a\\", nullptr, "\\a\\"}));
+    ::testing::Values(
+        PushCase{true, "rel\\", "x", "x\\rel\\"}, PushCase{true, "rel\\", "/a/b/", "\\a\\b\\rel\\"},
+        PushCase{true, "", "x", "x\\"}, PushCase{true, "", "x/y", "x\\y\\"},
+        PushCase{true, "", "", ""}, PushCase{true, "rel\\", nullptr, "rel\\"},
+        PushCase{true, "rel\\", "a\\\\", "a\\rel\\"}, PushCase{false, "\\a\\", "b", "\\a\\b\\"},
+        PushCase{false, "\\a\\", "\\b/c", "\\a\\b\\c\\"}, PushCase{false, "", "\\b", "\\b\\"},
+        PushCase{false, "", "b", "b\\"}, PushCase{false, "\\a\\", "", "\\a\\"},
+        PushCase{false, "\\a\\", nullptr, "\\a\\"}));
 
 class PushPathStartMessage : public ::testing::Test {
 protected:
@@ -78,10 +81,14 @@ TEST(PathStack, PopsFromEitherEnd) {
     bool fromEnd;
     const char *popped, *left;
   } cases[] = {
-      {"\\a\\b\\", true, "b", "\\a\\"},  {"\\a\\b\\", false, "a", "b\\"},
-      {"\\a\\", true, "a", "\\"},        {"a\\", true, "a", ""},
-      {"a\\", false, "a", ""},           {"\\", false, "", ""},
-      {"\\", true, "", ""},              {"", true, "", ""},
+      {"\\a\\b\\", true, "b", "\\a\\"},
+      {"\\a\\b\\", false, "a", "b\\"},
+      {"\\a\\", true, "a", "\\"},
+      {"a\\", true, "a", ""},
+      {"a\\", false, "a", ""},
+      {"\\", false, "", ""},
+      {"\\", true, "", ""},
+      {"", true, "", ""},
       {"", false, "", ""},
   };
   for (const auto &c : cases) {
