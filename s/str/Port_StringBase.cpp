@@ -148,13 +148,23 @@ int CompareNatural(const T *a, uint32_t na, const T *b, uint32_t nb, bool ignore
   }
 }
 
+// Exact order of n characters as unsigned values: memcmp orders bytes that way.
+inline int CompareExact(const char *a, const char *b, uint32_t n) {
+  const int r = std::memcmp(a, b, n);
+  return (r > 0) - (r < 0);
+}
+inline int CompareExact(const wchar_t *a, const wchar_t *b, uint32_t n) {
+  return CompareRun(a, b, n, false);
+}
+
 template <class T> int CompareTexts(const T *a, uint32_t na, const T *b, uint32_t nb, int type) {
   switch (type) {
   case 2:
   case 3:
     return CompareNatural(a, na, b, nb, type == 3);
   default: {
-    const int r = CompareRun(a, b, std::min(na, nb), type == 1);
+    const uint32_t n = std::min(na, nb);
+    const int r = type == 1 ? CompareRun(a, b, n, true) : CompareExact(a, b, n);
     if (r)
       return r;
     return na == nb ? 0 : (na < nb ? -1 : 1);
@@ -383,6 +393,8 @@ template <class T> void StringBase<T>::Assign(const T *s, unsigned n) {
 }
 
 template <class T> void StringBase<T>::Assign(T c, unsigned n) {
+  if (n == 0 && GetLength() == 0)
+    return;
   T *gap = Open(0, GetLength(), n);
   std::char_traits<T>::assign(gap, n, c);
 }
@@ -543,6 +555,8 @@ template <class T> void StringBase<T>::Truncate(unsigned n) {
 }
 
 template <class T> void StringBase<T>::SetLength(unsigned n, T fill) {
+  if (n == 0 && Header::IsStatic(GetHeader()))
+    return;
   CopyOnWrite(n);
   Header *h = GetHeader();
   if (n > h->m_length)
@@ -927,10 +941,21 @@ std::vector<StringBase<T>> StringBase<T>::Split(const T *text, const T *delimite
       quoted = std::char_traits<T>::find(text, len, *q) != nullptr;
 
   if (!quoted) {
-    const StringBase all(text, len);
-    Port_Range cursor;
-    while (all.NextTokenRange(cursor, delimiters, skipEmpty ? SkipDelimiterRuns : EachDelimiter))
-      result.push_back(all.Extract(cursor));
+    // The tokens NextTokenRange yields, read straight from the text.
+    uint32_t pos = 0;
+    while (pos < len) {
+      if (skipEmpty) {
+        while (pos < len && InSet(delimiters, text[pos]))
+          ++pos;
+        if (pos >= len)
+          break;
+      }
+      uint32_t end = pos;
+      while (end < len && !InSet(delimiters, text[end]))
+        ++end;
+      result.emplace_back(text + pos, end - pos);
+      pos = end + 1;
+    }
     return result;
   }
 
