@@ -132,7 +132,8 @@ public:
   String MakeCanonical(bool native = true);
   String MakeNative();
   String GetAbbreviatedName(int maxLength, bool keepTail = true) const;
-  // "file:///C|/dir/name.ext", "file://server/share/dir/name.ext".
+  // "file:///C|/dir/name.ext", "file://server/share/dir/name.ext", from the absolute path.
+  // Writes "path is <C:>" (the drive) as a line to standard output.
   String GetNameAsURL();
   // True when the full name holds none of < > | * ? " newline tab and no ':' other than the
   // drive's.
