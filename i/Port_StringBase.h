@@ -90,7 +90,8 @@ template <class T> struct StringBaseStaticBlock {
 
 template <class T> inline bool StringBaseHeader<T>::IsStatic(const StringBaseHeader *h) {
   typedef StringBaseStaticBlock<T> Block;
-  return reinterpret_cast<uintptr_t>(h) - reinterpret_cast<uintptr_t>(&Block::m_zeroLengthHeader[0]) <
+  return reinterpret_cast<uintptr_t>(h) -
+             reinterpret_cast<uintptr_t>(&Block::m_zeroLengthHeader[0]) <
          sizeof(Block::m_zeroLengthHeader);
 }
 
