@@ -272,10 +272,18 @@ template <class T> void StringBase<T>::Splice(uint32_t pos, uint32_t del, const 
   if (del == 0 && n == 0)
     return;
   // Text taken from this string's own block: a second reference makes Open copy the block
-  // instead of moving characters under the source.
-  StringBase hold;
-  if (n && Inside(s))
-    hold = *this;
+  // instead of moving characters under the source, and keeps the source alive until copied.
+  struct Hold {
+    T *block;
+    ~Hold() {
+      if (block)
+        Release(block);
+    }
+  } hold{nullptr};
+  if (n && Inside(s)) {
+    hold.block = m_pchData;
+    AddRef(hold.block);
+  }
   T *gap = Open(pos, del, n);
   if (n)
     std::char_traits<T>::copy(gap, s, n);
