@@ -272,17 +272,25 @@ template <class T> void StringBase<T>::Splice(uint32_t pos, uint32_t del, const 
   if (del == 0 && n == 0)
     return;
   // Text taken from this string's own block: a second reference makes Open copy the block
-  // instead of moving characters under the source.
-  StringBase hold;
-  if (n && Inside(s))
-    hold = *this;
+  // instead of moving characters under the source, and keeps the source alive until copied.
+  struct Hold {
+    T *block;
+    ~Hold() {
+      if (block)
+        Release(block);
+    }
+  } hold{nullptr};
+  if (n && Inside(s)) {
+    hold.block = m_pchData;
+    AddRef(hold.block);
+  }
   T *gap = Open(pos, del, n);
   if (n)
     std::char_traits<T>::copy(gap, s, n);
 }
 
-template <class T> bool StringBase<T>::Clip(const Port_Range &r, uint32_t &first,
-                                            uint32_t &count) const {
+template <class T>
+bool StringBase<T>::Clip(const Port_Range &r, uint32_t &first, uint32_t &count) const {
   const uint32_t len = GetLength();
   if (r.last < r.first || r.first >= len) {
     first = std::min(r.first, len);
@@ -799,8 +807,7 @@ template <class T> unsigned StringBase<T>::GetReverseSpanLengthOfCharsInSet(cons
   return i;
 }
 
-template <class T>
-unsigned StringBase<T>::GetReverseSpanLengthOfCharsNotInSet(const T *set) const {
+template <class T> unsigned StringBase<T>::GetReverseSpanLengthOfCharsNotInSet(const T *set) const {
   const uint32_t len = GetLength();
   uint32_t i = 0;
   while (i < len && !InSet(set, m_pchData[len - 1 - i]))
@@ -809,13 +816,12 @@ unsigned StringBase<T>::GetReverseSpanLengthOfCharsNotInSet(const T *set) const 
 }
 
 template <class T> int StringBase<T>::Compare(const T *s, CompareType type) const {
-  return CompareTexts(m_pchData, GetLength(), s ? s : m_pchData + GetLength(), TextLength(s),
-                      type);
+  return CompareTexts(m_pchData, GetLength(), s ? s : m_pchData + GetLength(), TextLength(s), type);
 }
 
 template <class T> int StringBase<T>::Compare(const T *s, unsigned n, CompareType type) const {
-  return CompareTexts(m_pchData, GetLength(), s ? s : m_pchData + GetLength(),
-                      CountOrLength(s, n), type);
+  return CompareTexts(m_pchData, GetLength(), s ? s : m_pchData + GetLength(), CountOrLength(s, n),
+                      type);
 }
 
 template <class T>
@@ -880,8 +886,8 @@ bool StringBase<T>::Equals(const Port_Range &r, const StringBase &s, CompareType
 // whole text or as the start value: there first is 0xFFFFFFFF or 0xFFFFFFFE. In every case the
 // next scan starts at last + 1 (modulo 2^32), which is the delimiter that ended the token.
 template <class T>
-bool StringBase<T>::NextTokenRange(const Port_Range &from, Port_Range *token,
-                                   const T *delimiters, ParseType type) const {
+bool StringBase<T>::NextTokenRange(const Port_Range &from, Port_Range *token, const T *delimiters,
+                                   ParseType type) const {
   const uint32_t len = GetLength();
   const bool atStart = from.first == 1 && from.last == 0;
   uint32_t pos = atStart ? 0 : from.last + 1;
@@ -919,8 +925,7 @@ bool StringBase<T>::NextTokenRange(const Port_Range &from, Port_Range *token,
 }
 
 template <class T>
-bool StringBase<T>::NextTokenRange(Port_Range &cursor, const T *delimiters,
-                                   ParseType type) const {
+bool StringBase<T>::NextTokenRange(Port_Range &cursor, const T *delimiters, ParseType type) const {
   Port_Range token;
   const bool found = NextTokenRange(cursor, &token, delimiters, type);
   cursor = token;
@@ -928,9 +933,8 @@ bool StringBase<T>::NextTokenRange(Port_Range &cursor, const T *delimiters,
 }
 
 template <class T>
-std::vector<StringBase<T>> StringBase<T>::Split(const T *text, const T *delimiters,
-                                                bool skipEmpty, const T *openQuotes,
-                                                const T *closeQuotes) {
+std::vector<StringBase<T>> StringBase<T>::Split(const T *text, const T *delimiters, bool skipEmpty,
+                                                const T *openQuotes, const T *closeQuotes) {
   std::vector<StringBase> result;
   if (!text)
     return result;
