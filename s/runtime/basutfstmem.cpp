@@ -1,0 +1,196 @@
+// basutfstmem.cpp - the pool allocator and the registry of live pools.
+//
+// Block layout: elements of elem_size bytes from the start of `memory`; a free element holds,
+// in its first pointer-sized word, the address of the next free element of its block (null
+// at the end). A new block's elements are linked in address order.
+#include "basutfstmem.h"
+
+#include "Port_MsgManData.h"
+#include "basutqelmem.h"
+#include "platform/memory.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+const char kRevision[] = "$Revision: 1.1 $";
+
+unsigned int roundElemSize(unsigned int size) {
+  uint64_t rounded = (static_cast<uint64_t>(size) + 3) & ~static_cast<uint64_t>(3);
+  rounded = std::max<uint64_t>(rounded, sizeof(void *));
+  return static_cast<unsigned int>(std::min<uint64_t>(rounded, 0xFFFFFFFCu));
+}
+
+void *nextOf(const void *elem) {
+  void *next;
+  std::memcpy(&next, elem, sizeof next);
+  return next;
+}
+
+void setNext(void *elem, void *next) { std::memcpy(elem, &next, sizeof next); }
+
+void fatal(int line, const char *text) {
+  Port_MsgManData::createObject("Portability", __FILE__, line, kRevision)->issueFatal(19, text);
+}
+
+} // namespace
+
+Port_ThrMutex UT_PORT_FASTMEM::global_mutex;
+int UT_PORT_FASTMEM::global_debug = 0;
+
+UT_PORT_FASTMEM::UT_PORT_FASTMEM(unsigned int elemSize, unsigned int elemCount,
+                                 const char *className)
+    : UT_STATOBJ("UT_PORT_FASTMEM"), m_blocks(nullptr), m_elemSize(roundElemSize(elemSize)),
+      m_elemCount(elemCount ? elemCount : 1), m_blockSize(0), m_className(className) {
+  if (static_cast<uint64_t>(m_elemSize) * m_elemCount > 0xFFFFFFFFu)
+    m_elemCount = 0xFFFFFFFFu / m_elemSize;
+  m_blockSize = m_elemSize * m_elemCount;
+  UT_PORT_FASTMEM_MGR::Instance()->add(this);
+}
+
+UT_PORT_FASTMEM::~UT_PORT_FASTMEM() {
+  UT_PORT_FASTMEM_MGR::Instance()->remove(this);
+  while (m_blocks) {
+    UT_PORT_FM_BLOCK_HEAD *next = m_blocks->next;
+    qel_free(m_blocks->memory);
+    qel_free(m_blocks);
+    m_blocks = next;
+  }
+}
+
+UT_PORT_FM_BLOCK_HEAD *UT_PORT_FASTMEM::new_block() {
+  auto *block = static_cast<UT_PORT_FM_BLOCK_HEAD *>(qel_malloc(sizeof(UT_PORT_FM_BLOCK_HEAD)));
+  block->next = nullptr;
+  block->memory = static_cast<char *>(qel_malloc(m_blockSize));
+  block->num_used = 0;
+  char *elem = block->memory;
+  for (unsigned int i = 1; i < m_elemCount; ++i, elem += m_elemSize)
+    setNext(elem, elem + m_elemSize);
+  setNext(elem, nullptr);
+  block->free_list = block->memory;
+  return block;
+}
+
+void *UT_PORT_FASTMEM::getnewptr() {
+  if (!m_blocks)
+    m_blocks = new_block();
+  UT_PORT_FM_BLOCK_HEAD *prev = nullptr;
+  UT_PORT_FM_BLOCK_HEAD *block = m_blocks;
+  while (block && !block->free_list) {
+    prev = block;
+    block = block->next;
+  }
+  if (!block) {
+    block = new_block();
+    prev->next = block;
+  }
+  if (prev) {
+    prev->next = block->next;
+    block->next = m_blocks;
+    m_blocks = block;
+  }
+  void *elem = block->free_list;
+  block->free_list = nextOf(elem);
+  ++block->num_used;
+  return elem;
+}
+
+void UT_PORT_FASTMEM::int_free(void *ptr) {
+  if (!ptr)
+    return;
+  if (!m_blocks) {
+    fatal(__LINE__, "Unable to free as memory was not allocated.\n");
+    return;
+  }
+  const uintptr_t addr = reinterpret_cast<uintptr_t>(ptr);
+  UT_PORT_FM_BLOCK_HEAD *prev = nullptr;
+  UT_PORT_FM_BLOCK_HEAD *block = m_blocks;
+  uintptr_t offset = 0;
+  for (; block; prev = block, block = block->next) {
+    const uintptr_t base = reinterpret_cast<uintptr_t>(block->memory);
+    if (addr >= base && addr - base < m_blockSize) {
+      offset = addr - base;
+      break;
+    }
+  }
+  // Inside no block, between two elements, or into a block with nothing handed out (a second
+  // free): linking it in would corrupt the free list.
+  if (!block || offset % m_elemSize != 0 || block->num_used == 0) {
+    fatal(__LINE__, "Tried to delete a pointer not in list.\n");
+    return;
+  }
+  if (prev) {
+    prev->next = block->next;
+    block->next = m_blocks;
+    m_blocks = block;
+  }
+  setNext(ptr, block->free_list);
+  block->free_list = ptr;
+  if (--block->num_used == 0 && block->next) {
+    m_blocks = block->next;
+    qel_free(block->memory);
+    qel_free(block);
+  }
+}
+
+void UT_PORT_FASTMEM::dump() const {
+  std::printf("UT_PORT_FASTMEM::classname  = %s\n", m_className ? m_className : "NULL");
+  std::printf("UT_PORT_FASTMEM::elem_size  = %d\n", static_cast<int>(m_elemSize));
+  std::printf("UT_PORT_FASTMEM::elem_cnt   = %d\n", static_cast<int>(m_elemCount));
+  std::printf("UT_PORT_FASTMEM::block_size = %d\n", static_cast<int>(m_blockSize));
+  if (!m_blocks) {
+    std::printf("   No blocks allocated.\n");
+  } else {
+    uint64_t used = 0;
+    uint64_t capacity = 0;
+    int index = 0;
+    for (const UT_PORT_FM_BLOCK_HEAD *block = m_blocks; block; block = block->next) {
+      std::printf("   Block %d:  num_used = %d\n", index++, static_cast<int>(block->num_used));
+      used += block->num_used;
+      capacity += m_elemCount;
+    }
+    const uint64_t percent = (used * 100 + capacity / 2) / capacity;
+    std::printf("   Total used:  %d / %d (%d%%)\n", static_cast<int>(used),
+                static_cast<int>(capacity), static_cast<int>(percent));
+  }
+  std::fflush(stdout);
+}
+
+void UT_PORT_FASTMEM::report_usage() { UT_PORT_FASTMEM_MGR::Instance()->report(); }
+
+void UT_PORT_FASTMEM::abort() { platform::DebugBreakProcess(); }
+
+UT_PORT_FASTMEM_MGR *UT_PORT_FASTMEM_MGR::Instance() {
+  // Never destroyed, so that pools that are static objects can unregister at any point of
+  // the process's end.
+  static UT_PORT_FASTMEM_MGR *instance = new UT_PORT_FASTMEM_MGR;
+  return instance;
+}
+
+void UT_PORT_FASTMEM_MGR::add(UT_PORT_FASTMEM *pool) {
+  Port_ThrGuard<Port_ThrMutex> guard(UT_PORT_FASTMEM::global_mutex);
+  m_pools.push_back(pool);
+}
+
+void UT_PORT_FASTMEM_MGR::remove(UT_PORT_FASTMEM *pool) {
+  Port_ThrGuard<Port_ThrMutex> guard(UT_PORT_FASTMEM::global_mutex);
+  auto it = std::find(m_pools.begin(), m_pools.end(), pool);
+  if (it != m_pools.end())
+    m_pools.erase(it);
+}
+
+int UT_PORT_FASTMEM_MGR::get_count() const {
+  Port_ThrGuard<Port_ThrMutex> guard(UT_PORT_FASTMEM::global_mutex);
+  return static_cast<int>(m_pools.size());
+}
+
+void UT_PORT_FASTMEM_MGR::report() const {
+  Port_ThrGuard<Port_ThrMutex> guard(UT_PORT_FASTMEM::global_mutex);
+  for (const UT_PORT_FASTMEM *pool : m_pools)
+    pool->dump();
+}
+
+int fastmem_verify() { return 0; }
