@@ -16,6 +16,7 @@
 
 #include "Port_Thr.h"
 
+#include <cstdint>
 #include <vector>
 
 // A named object that takes part in the library's usage reports.
@@ -30,11 +31,13 @@ private:
 };
 
 // One block of a pool: its elements, the head of their free list and how many are in use.
+// `prev` (null for the first block) lets a block move to the front without a search.
 struct UT_PORT_FM_BLOCK_HEAD {
   UT_PORT_FM_BLOCK_HEAD *next;
   void *free_list;
   char *memory; // owned
   unsigned int num_used;
+  UT_PORT_FM_BLOCK_HEAD *prev;
 };
 
 class UT_PORT_FASTMEM : public UT_STATOBJ {
@@ -68,8 +71,17 @@ public:
 
 private:
   UT_PORT_FM_BLOCK_HEAD *new_block();
+  UT_PORT_FM_BLOCK_HEAD *block_holding(const void *ptr) const;
+  void move_to_front(UT_PORT_FM_BLOCK_HEAD *block);
+  bool startsElement(uint64_t offset) const;
+  void free_block(UT_PORT_FM_BLOCK_HEAD *block);
 
   UT_PORT_FM_BLOCK_HEAD *m_blocks;
+  // The same blocks ordered by address, so that a free finds its block in logarithmic time
+  // whatever the length of the chain.
+  std::vector<uintptr_t> m_bases;
+  std::vector<UT_PORT_FM_BLOCK_HEAD *> m_byAddress;
+  uint64_t m_elemSizeInverse; // 2^64 / elem size, rounded up: divisibility without a division
   unsigned int m_elemSize;
   unsigned int m_elemCount;
   unsigned int m_blockSize;

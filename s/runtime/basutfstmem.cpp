@@ -48,6 +48,7 @@ UT_PORT_FASTMEM::UT_PORT_FASTMEM(unsigned int elemSize, unsigned int elemCount,
   if (static_cast<uint64_t>(m_elemSize) * m_elemCount > 0xFFFFFFFFu)
     m_elemCount = 0xFFFFFFFFu / m_elemSize;
   m_blockSize = m_elemSize * m_elemCount;
+  m_elemSizeInverse = UINT64_MAX / m_elemSize + 1;
   UT_PORT_FASTMEM_MGR::Instance()->add(this);
 }
 
@@ -64,6 +65,7 @@ UT_PORT_FASTMEM::~UT_PORT_FASTMEM() {
 UT_PORT_FM_BLOCK_HEAD *UT_PORT_FASTMEM::new_block() {
   auto *block = static_cast<UT_PORT_FM_BLOCK_HEAD *>(qel_malloc(sizeof(UT_PORT_FM_BLOCK_HEAD)));
   block->next = nullptr;
+  block->prev = nullptr;
   block->memory = static_cast<char *>(qel_malloc(m_blockSize));
   block->num_used = 0;
   char *elem = block->memory;
@@ -71,27 +73,68 @@ UT_PORT_FM_BLOCK_HEAD *UT_PORT_FASTMEM::new_block() {
     setNext(elem, elem + m_elemSize);
   setNext(elem, nullptr);
   block->free_list = block->memory;
+  const uintptr_t base = reinterpret_cast<uintptr_t>(block->memory);
+  const size_t at = std::upper_bound(m_bases.begin(), m_bases.end(), base) - m_bases.begin();
+  m_bases.insert(m_bases.begin() + at, base);
+  m_byAddress.insert(m_byAddress.begin() + at, block);
   return block;
+}
+
+UT_PORT_FM_BLOCK_HEAD *UT_PORT_FASTMEM::block_holding(const void *ptr) const {
+  if (m_bases.empty())
+    return nullptr;
+  const uintptr_t addr = reinterpret_cast<uintptr_t>(ptr);
+  // The last block starting at or below addr; written so that it compiles without branches,
+  // since frees in random order would mispredict every step.
+  const uintptr_t *bases = m_bases.data();
+  size_t low = 0;
+  for (size_t count = m_bases.size(); count > 1; count -= count / 2)
+    low = bases[low + count / 2] <= addr ? low + count / 2 : low;
+  return addr >= bases[low] && addr - bases[low] < m_blockSize ? m_byAddress[low] : nullptr;
+}
+
+// offset (below 2^32) is a multiple of the element size exactly when offset times the
+// rounded-up inverse wraps to less than the inverse (Lemire, Kaser and Kurz, 2019).
+bool UT_PORT_FASTMEM::startsElement(uint64_t offset) const {
+  return offset * m_elemSizeInverse <= m_elemSizeInverse - 1;
+}
+
+void UT_PORT_FASTMEM::move_to_front(UT_PORT_FM_BLOCK_HEAD *block) {
+  if (!block->prev)
+    return;
+  block->prev->next = block->next;
+  if (block->next)
+    block->next->prev = block->prev;
+  block->prev = nullptr;
+  block->next = m_blocks;
+  m_blocks->prev = block;
+  m_blocks = block;
+}
+
+void UT_PORT_FASTMEM::free_block(UT_PORT_FM_BLOCK_HEAD *block) {
+  const uintptr_t base = reinterpret_cast<uintptr_t>(block->memory);
+  const size_t at = std::lower_bound(m_bases.begin(), m_bases.end(), base) - m_bases.begin();
+  m_bases.erase(m_bases.begin() + at);
+  m_byAddress.erase(m_byAddress.begin() + at);
+  qel_free(block->memory);
+  qel_free(block);
 }
 
 void *UT_PORT_FASTMEM::getnewptr() {
   if (!m_blocks)
     m_blocks = new_block();
-  UT_PORT_FM_BLOCK_HEAD *prev = nullptr;
+  UT_PORT_FM_BLOCK_HEAD *last = nullptr;
   UT_PORT_FM_BLOCK_HEAD *block = m_blocks;
   while (block && !block->free_list) {
-    prev = block;
+    last = block;
     block = block->next;
   }
   if (!block) {
     block = new_block();
-    prev->next = block;
+    last->next = block;
+    block->prev = last;
   }
-  if (prev) {
-    prev->next = block->next;
-    block->next = m_blocks;
-    m_blocks = block;
-  }
+  move_to_front(block);
   void *elem = block->free_list;
   block->free_list = nextOf(elem);
   ++block->num_used;
@@ -105,34 +148,21 @@ void UT_PORT_FASTMEM::int_free(void *ptr) {
     fatal(__LINE__, "Unable to free as memory was not allocated.\n");
     return;
   }
-  const uintptr_t addr = reinterpret_cast<uintptr_t>(ptr);
-  UT_PORT_FM_BLOCK_HEAD *prev = nullptr;
-  UT_PORT_FM_BLOCK_HEAD *block = m_blocks;
-  uintptr_t offset = 0;
-  for (; block; prev = block, block = block->next) {
-    const uintptr_t base = reinterpret_cast<uintptr_t>(block->memory);
-    if (addr >= base && addr - base < m_blockSize) {
-      offset = addr - base;
-      break;
-    }
-  }
+  UT_PORT_FM_BLOCK_HEAD *block = block_holding(ptr);
   // Inside no block, between two elements, or into a block with nothing handed out (a second
   // free): linking it in would corrupt the free list.
-  if (!block || offset % m_elemSize != 0 || block->num_used == 0) {
+  if (!block || (static_cast<const char *>(ptr) - block->memory) % m_elemSize != 0 ||
+      block->num_used == 0) {
     fatal(__LINE__, "Tried to delete a pointer not in list.\n");
     return;
   }
-  if (prev) {
-    prev->next = block->next;
-    block->next = m_blocks;
-    m_blocks = block;
-  }
+  move_to_front(block);
   setNext(ptr, block->free_list);
   block->free_list = ptr;
   if (--block->num_used == 0 && block->next) {
     m_blocks = block->next;
-    qel_free(block->memory);
-    qel_free(block);
+    m_blocks->prev = nullptr;
+    free_block(block);
   }
 }
 

@@ -53,6 +53,12 @@ void setUpReserves(MemMgrState &s) {
   UT_MEMMGR::die();
 }
 
+// The reserves are made when the library is loaded, while memory is still to be had: made on
+// the first failure they would not be there when they are needed.
+struct ReservesAtLoad {
+  ReservesAtLoad() { UT_MEMMGR::get_memhandler(); }
+} reservesAtLoad;
+
 } // namespace
 
 void UT_MEMMGR::set_memhandler(UT_MEMHANDLER *handler) {
