@@ -69,9 +69,25 @@ inline bool limitAddressSpace(unsigned long long inUse, unsigned long long headr
   return ::setrlimit(RLIMIT_AS, &limit) == 0;
 }
 
+// The text with every run of blanks and line ends made one blank: console messages are
+// wrapped, and a phrase may be split across lines.
+inline std::string flattened(const std::string &text) {
+  std::string flat;
+  for (char c : text) {
+    bool blank = c == ' ' || c == '\n' || c == '\t';
+    if (!blank)
+      flat += c;
+    else if (flat.empty() || flat.back() != ' ')
+      flat += ' ';
+  }
+  return flat;
+}
+
+// How often part occurs in text, wrapping aside.
 inline size_t countOf(const std::string &text, const std::string &part) {
+  const std::string flat = flattened(text);
   size_t count = 0;
-  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+  for (size_t at = flat.find(part); at != std::string::npos; at = flat.find(part, at + 1))
     ++count;
   return count;
 }

@@ -81,8 +81,8 @@ TEST(Exception, ReportWithoutDescriptionIsAnInternalMessage) {
   testing::internal::CaptureStderr();
   Port::Exception("Tool", "a.cpp", kRev, 9).report();
   std::string err = testing::internal::GetCapturedStderr();
-  EXPECT_NE(std::string::npos,
-            err.find("An exceptional condition has been detected that contains no other"))
+  EXPECT_EQ(1u, countOf(err, "An exceptional condition has been detected that contains no "
+                             "other information."))
       << err;
   EXPECT_EQ(internal + 1, Port_MsgDispatcher::getIntCount());
 }
@@ -92,8 +92,8 @@ TEST(Exception, ReportWithDescriptionIsAnExceptionMessage) {
   testing::internal::CaptureStderr();
   Port::NullPointerException("Tool", "a.cpp", kRev, 9).report();
   std::string err = testing::internal::GetCapturedStderr();
-  EXPECT_NE(std::string::npos, err.find("NULL pointer")) << err;
-  EXPECT_EQ(std::string::npos, err.find("exceptional condition")) << err;
+  EXPECT_EQ(1u, countOf(err, "NULL pointer")) << err;
+  EXPECT_EQ(0u, countOf(err, "exceptional condition")) << err;
   EXPECT_EQ(internal, Port_MsgDispatcher::getIntCount());
 }
 
