@@ -80,7 +80,9 @@ UT_PORT_FM_BLOCK_HEAD *UT_PORT_FASTMEM::new_block() {
   return block;
 }
 
-UT_PORT_FM_BLOCK_HEAD *UT_PORT_FASTMEM::block_holding(const void *ptr) const {
+// The helpers of the two hot paths are inline so that they are not reached through the
+// shared library's symbol table.
+inline UT_PORT_FM_BLOCK_HEAD *UT_PORT_FASTMEM::block_holding(const void *ptr) const {
   if (m_bases.empty())
     return nullptr;
   const uintptr_t addr = reinterpret_cast<uintptr_t>(ptr);
@@ -95,11 +97,11 @@ UT_PORT_FM_BLOCK_HEAD *UT_PORT_FASTMEM::block_holding(const void *ptr) const {
 
 // offset (below 2^32) is a multiple of the element size exactly when offset times the
 // rounded-up inverse wraps to less than the inverse (Lemire, Kaser and Kurz, 2019).
-bool UT_PORT_FASTMEM::startsElement(uint64_t offset) const {
+inline bool UT_PORT_FASTMEM::startsElement(uint64_t offset) const {
   return offset * m_elemSizeInverse <= m_elemSizeInverse - 1;
 }
 
-void UT_PORT_FASTMEM::move_to_front(UT_PORT_FM_BLOCK_HEAD *block) {
+inline void UT_PORT_FASTMEM::move_to_front(UT_PORT_FM_BLOCK_HEAD *block) {
   if (!block->prev)
     return;
   block->prev->next = block->next;
@@ -151,7 +153,7 @@ void UT_PORT_FASTMEM::int_free(void *ptr) {
   UT_PORT_FM_BLOCK_HEAD *block = block_holding(ptr);
   // Inside no block, between two elements, or into a block with nothing handed out (a second
   // free): linking it in would corrupt the free list.
-  if (!block || (static_cast<const char *>(ptr) - block->memory) % m_elemSize != 0 ||
+  if (!block || !startsElement(static_cast<const char *>(ptr) - block->memory) ||
       block->num_used == 0) {
     fatal(__LINE__, "Tried to delete a pointer not in list.\n");
     return;
