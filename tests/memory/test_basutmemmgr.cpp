@@ -125,6 +125,24 @@ TEST(MemMgr, HandlerIsAskedBeforeTheProcessDies) {
   EXPECT_NE(std::string::npos, child.err.find("Recover calls: 1\n")) << child.err;
 }
 
+TEST(MemMgr, RunningOutInsideTheHandlerDies) {
+  SKIP_WITHOUT_REAL_MALLOC();
+  struct Greedy : UT_MEMHANDLER {
+    bool Recover() override {
+      std::fprintf(stderr, "in Recover\n");
+      qel_malloc(SIZE_MAX / 2); // fails again while the handler runs
+      return true;
+    }
+  };
+  ChildResult child = runInChild([] {
+    static Greedy handler;
+    UT_MEMMGR::set_memhandler(&handler);
+    qel_malloc(SIZE_MAX / 2);
+  });
+  expectFirstDeath(child);
+  EXPECT_EQ(1u, countOf(child.err, "in Recover")) << child.err;
+}
+
 TEST(MemMgr, DyingAgainWhileReportingPrintsThePlainLine) {
   // Memory that runs out inside the message of the first death: here an abort function that
   // dies again, as an allocation in the message path would.
