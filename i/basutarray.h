@@ -76,9 +76,6 @@ public:
   unsigned char getclear() const { return m_clear; }
 
 protected:
-  // Moves element-size bytes between two elements through scratch.
-  void swapelems(int a, int b, void *scratch);
-  void qsortrange(int from, int to, CompareFunc compare, void *scratch);
   // a_bsearch; with insert, *insertedAt (when given) receives the index the key was stored at.
   int searchinsert(const void *key, CompareFunc compare, bool insert, int *insertedAt);
   static void badindex();

@@ -24,6 +24,7 @@ public:
   UT_PORT_DARRAY(void **storage, int elementSize, int step, unsigned char clear);
   ~UT_PORT_DARRAY() override;
 
+  void qsort(int from, int to, CompareFunc compare) override;
   void a_shift(int index, int direction) override;
   // Shrinking also gives back whole steps of allocation beyond the count (keeping at least one
   // step); with the clear flag the elements from n to the end of the allocation are zeroed.
@@ -71,8 +72,12 @@ public:
   T &operator[](int index) { return *static_cast<T *>(getaddr(index)); }
   // Appends value and returns its index.
   int append(const T &value) {
-    int index = getnum();
-    *static_cast<T *>(getaddr(index)) = value;
+    int index = m_used;
+    if (index < m_allocated) // room in the buffer: getaddr would only count it
+      ++m_used;
+    else
+      getaddr(index);
+    data()[index] = value;
     return index;
   }
   T *data() { return static_cast<T *>(this->m_data); }

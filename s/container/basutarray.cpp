@@ -4,26 +4,13 @@
 
 #include "Port_MsgManData.h"
 #include "container/contmem.h"
+#include "container/quicksort.h"
 
 #include <cstring>
-#include <memory>
 
 namespace {
 const char *const kRevision = "$Revision: 1.1 $";
 
-// Scratch space of one element for swaps and key copies; small elements stay on the stack.
-class ElementScratch {
-public:
-  explicit ElementScratch(int size) {
-    if (size > static_cast<int>(sizeof(m_local)))
-      m_heap.reset(new unsigned char[size]);
-  }
-  void *get() { return m_heap ? static_cast<void *>(m_heap.get()) : m_local; }
-
-private:
-  alignas(std::max_align_t) unsigned char m_local[64];
-  std::unique_ptr<unsigned char[]> m_heap;
-};
 } // namespace
 
 UT_PORT_BASE_ARRAY::UT_PORT_BASE_ARRAY(int elementSize, int step, unsigned char clear)
@@ -41,62 +28,12 @@ void UT_PORT_BASE_ARRAY::clearmem(void *p, int bytes) {
     std::memset(p, 0, static_cast<size_t>(bytes));
 }
 
-void UT_PORT_BASE_ARRAY::swapelems(int a, int b, void *scratch) {
-  if (a == b)
-    return;
-  void *pa = getaddr(a);
-  void *pb = getaddr(b);
-  size_t size = static_cast<size_t>(m_elementSize);
-  std::memcpy(scratch, pa, size);
-  std::memcpy(pa, pb, size);
-  std::memcpy(pb, scratch, size);
-}
-
 void UT_PORT_BASE_ARRAY::qsort(int from, int to, CompareFunc compare) {
   if (!compare || from < 0 || to >= m_used || from >= to)
     return;
-  ElementScratch scratch(m_elementSize);
-  qsortrange(from, to, compare, scratch.get());
-}
-
-// One partition step, on from..to with the middle element as pivot moved to from:
-//   [pivot][equal ...][less ...][greater ...]   while scanning,
-//   [less ...][pivot, equal ...][greater ...]   after the equal block is swapped behind the
-//                                               less block.
-// When nothing compared less, only the upper part remains to be sorted.
-void UT_PORT_BASE_ARRAY::qsortrange(int from, int to, CompareFunc compare, void *scratch) {
-  while (from < to) {
-    swapelems(from, from + (to - from) / 2, scratch);
-    int equalEnd = from; // last element of the equal block (the pivot itself at first)
-    int lessEnd = from;  // last element of the less block
-    for (int i = from + 1; i <= to; ++i) {
-      int c = compare(getaddr(i), getaddr(from));
-      if (c > 0)
-        continue;
-      swapelems(++lessEnd, i, scratch);
-      if (c == 0)
-        swapelems(++equalEnd, lessEnd, scratch);
-    }
-    int equalCount = equalEnd - from + 1;
-    int lessCount = lessEnd - equalEnd;
-    int moves = equalCount < lessCount ? equalCount : lessCount;
-    for (int k = 0; k < moves; ++k)
-      swapelems(from + k, lessEnd - k, scratch);
-
-    int lowFrom = from, lowTo = from + lessCount - 1;
-    int highFrom = lessEnd + 1, highTo = to;
-    if (lessCount == 0) {
-      from = highFrom;
-      continue;
-    }
-    if (lowTo - lowFrom < highTo - highFrom) {
-      qsortrange(lowFrom, lowTo, compare, scratch);
-      from = highFrom;
-    } else {
-      qsortrange(highFrom, highTo, compare, scratch);
-      to = lowTo;
-    }
-  }
+  quicksort::Scratch scratch(m_elementSize);
+  quicksort::sort(
+      from, to, m_elementSize, compare, [this](int i) { return getaddr(i); }, scratch.get());
 }
 
 void UT_PORT_BASE_ARRAY::a_sort(CompareFunc compare, int from, int to) {
@@ -157,7 +94,7 @@ int UT_PORT_BASE_ARRAY::searchinsert(const void *key, CompareFunc compare, bool 
 
   int at = found >= 0 ? found : low;
   // The key may lie inside the array, which the shift moves or reallocates.
-  ElementScratch copy(m_elementSize);
+  quicksort::Scratch copy(m_elementSize);
   std::memcpy(copy.get(), key, static_cast<size_t>(m_elementSize));
   if (at >= m_used)
     getaddr(m_used);

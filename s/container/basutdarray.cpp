@@ -2,6 +2,7 @@
 #include "basutdarray.h"
 
 #include "container/contmem.h"
+#include "container/quicksort.h"
 
 #include <cstdint>
 #include <cstring>
@@ -74,6 +75,18 @@ int UT_PORT_DARRAY::intgetindex(void *address) {
     return -1;
   uintptr_t index = offset / static_cast<uintptr_t>(m_elementSize);
   return index < static_cast<uintptr_t>(m_used) ? static_cast<int>(index) : -1;
+}
+
+// The same sort as the base class's, reaching the elements directly in the buffer.
+void UT_PORT_DARRAY::qsort(int from, int to, CompareFunc compare) {
+  if (!compare || from < 0 || to >= m_used || from >= to)
+    return;
+  quicksort::Scratch scratch(m_elementSize);
+  unsigned char *base = static_cast<unsigned char *>(m_buffer);
+  size_t size = static_cast<size_t>(m_elementSize);
+  quicksort::sort(
+      from, to, m_elementSize, compare,
+      [base, size](int i) { return base + size * static_cast<size_t>(i); }, scratch.get());
 }
 
 void UT_PORT_DARRAY::a_shift(int index, int direction) {

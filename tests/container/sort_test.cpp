@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
 #include <random>
 #include <vector>
 
@@ -160,6 +162,68 @@ TEST(SearchTest, InsertingAnElementOfTheArraySurvivesReallocation) {
   ASSERT_EQ(a.getallocated(), a.getnum());
   a.a_bsearch(a.data() + 9, compareInts, 1);
   EXPECT_EQ(contents(a), (std::vector<int32_t>{0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 18}));
+}
+
+} // namespace
+
+namespace {
+
+// An array whose elements lie in separate chunks of four: the base class's own sort, search
+// and shift must reach every element through getaddr.
+class ChunkedArray : public UT_PORT_BASE_ARRAY {
+public:
+  ChunkedArray() : UT_PORT_BASE_ARRAY(sizeof(int32_t), 4, 1) {}
+  void *getaddr(int index) override {
+    while (index >= m_allocated) {
+      m_chunks.emplace_back(new int32_t[4]());
+      m_allocated += 4;
+    }
+    if (index >= m_used)
+      m_used = index + 1;
+    return &m_chunks[index / 4][index % 4];
+  }
+  int intgetindex(void *address) override {
+    for (int i = 0; i < m_used; ++i)
+      if (getaddr(i) == address)
+        return i;
+    return -1;
+  }
+  std::vector<int32_t> values() {
+    std::vector<int32_t> v;
+    for (int i = 0; i < m_used; ++i)
+      v.push_back(*static_cast<int32_t *>(getaddr(i)));
+    return v;
+  }
+
+private:
+  std::vector<std::unique_ptr<int32_t[]>> m_chunks;
+};
+
+TEST(BaseArrayTest, SortSearchAndShiftThroughGetaddr) {
+  std::vector<int32_t> values = randomValues(999, 50, 3);
+  ChunkedArray a;
+  for (size_t i = 0; i < values.size(); ++i)
+    *static_cast<int32_t *>(a.getaddr(static_cast<int>(i))) = values[i];
+  a.a_sort(compareInts);
+  std::sort(values.begin(), values.end());
+  EXPECT_EQ(a.values(), values);
+
+  int32_t key = 25;
+  int first =
+      static_cast<int>(std::lower_bound(values.begin(), values.end(), key) - values.begin());
+  EXPECT_EQ(a.a_bsearch(&key, compareInts), first);
+  key = 1000;
+  EXPECT_EQ(a.a_sortadd(&key, compareInts), 999);
+  a.a_shift(1, -1); // drop the first element
+  values.erase(values.begin());
+  values.push_back(1000);
+  EXPECT_EQ(a.values(), values);
+
+  int32_t *copy = static_cast<int32_t *>(a.a_makearray());
+  EXPECT_EQ(std::vector<int32_t>(copy, copy + a.getnum()), values);
+  std::free(copy);
+  a.a_resetnum(3);
+  EXPECT_EQ(a.getnum(), 3);
 }
 
 } // namespace
