@@ -5,6 +5,7 @@
 #include "platform/time.h"
 
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 
 // The calling thread's results of AscTime/CTime and GMTime/LocalTime.
@@ -91,9 +92,13 @@ char *UT_TIME::AscTime_r(const Tm *tm, char *buffer) {
       !inrange(tm->tm_mday, 1, 31) || !inrange(tm->tm_mon, 0, 11) || !inrange(tm->tm_wday, 0, 6) ||
       !inrange(tm->tm_year, -1900, 9999 - 1900))
     return nullptr;
-  std::snprintf(buffer, AscTimeSize, "%s %s %02d %02d:%02d:%02d %04d\n", days[tm->tm_wday],
+  // The checks above make the text exactly AscTimeSize bytes with its zero; the compiler cannot
+  // see that, so the text is made in a roomier buffer first.
+  char text[64];
+  std::snprintf(text, sizeof text, "%s %s %02d %02d:%02d:%02d %04d\n", days[tm->tm_wday],
                 months[tm->tm_mon], tm->tm_mday, tm->tm_hour, tm->tm_min, tm->tm_sec,
                 tm->tm_year + 1900);
+  std::memcpy(buffer, text, AscTimeSize);
   return buffer;
 }
 
