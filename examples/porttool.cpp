@@ -1,2 +1,59 @@
-// porttool - the example tool (filled in with the message spine).
-int main() { return 0; }
+// porttool - a small utility of the suite built on the Portability library. It reports
+// through the library's message system exactly as the suite's tools do.
+//
+//   porttool            show one message of each type, a wrapped message, then end with a
+//                       fatal message and its exit value (3)
+//   porttool fatal N    end at once with a fatal message and exit value N
+//   porttool quiet      the same messages without ending fatally
+#include "Port_Env.h"
+#include "Port_MsgDispatcher.h"
+#include "Port_MsgManData.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+const char *const kRev = "$Revision: 1.1 $";
+
+Port_MsgManData *report(int line) {
+  return Port_MsgManData::createObject("Portability", __FILE__, line, kRev);
+}
+
+void showMessages() {
+  report(__LINE__)->issueStatus("porttool: messages of the Portability library (language %s).\n",
+                                Port_Env::GetLang());
+  report(__LINE__)->issueError("Cannot open \"%s\" for reading.\n", "missing.txt");
+  report(__LINE__)->issueWarning("Only %I of %I files were read.\n", 2, 3);
+  report(__LINE__)->issueInfo("Installation directory is \"%s\".\n",
+                              Port_Env::GetEnv("QUELMO") ? Port_Env::GetEnv("QUELMO") : "unset");
+  report(__LINE__)->issueDebug("Debug messages go to standard output, like status.\n");
+  report(__LINE__)->issueInternal("Internal errors name the source file, line and revision.\n");
+  Port_MsgDispatcher::printMsg(Port_MsgMan::MSG_EXCEPTION, L"An exception was reported.\n",
+                               "Portability", __FILE__, __LINE__, kRev);
+  report(__LINE__)->issueWarning(
+      "A long message is wrapped at the line width (QEL_MAXLINEWIDTH, at least 80 columns), "
+      "and every continuation line is indented by three blanks, so that the start of each "
+      "message stands out.\n");
+  report(__LINE__)->issueStatus(
+      "Status messages are wrapped as well, but carry no header and no indentation: they read "
+      "as plain text on standard output.\n");
+  report(__LINE__)->issueStatus("Counted: %U errors, %U warnings, %U infos.\n",
+                                Port_MsgDispatcher::getErrCount(true),
+                                Port_MsgDispatcher::getWarnCount(true),
+                                Port_MsgDispatcher::getInfoCount(true));
+}
+} // namespace
+
+int main(int argc, char **argv) {
+  const char *mode = argc > 1 ? argv[1] : "";
+  if (std::strcmp(mode, "fatal") == 0) {
+    report(__LINE__)->issueFatal(argc > 2 ? std::atoi(argv[2]) : 1, "Stopping as asked.\n");
+    return 0; // not reached
+  }
+  showMessages();
+  if (std::strcmp(mode, "quiet") == 0)
+    return 0;
+  report(__LINE__)->issueFatal(3, "A fatal message ends the process with its exit value (%d).\n",
+                               3);
+  return 0; // not reached
+}

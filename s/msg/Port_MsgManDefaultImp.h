@@ -1,0 +1,99 @@
+// Port_MsgManDefaultImp.h - the state and the work of the default console manager.
+#ifndef PORT_MSGMANDEFAULTIMP_H
+#define PORT_MSGMANDEFAULTIMP_H
+
+#include "Port_MsgMan.h"
+#include "Port_Thr.h"
+
+#include <cstdint>
+#include <map>
+
+class Port_MsgManDefault;
+
+class Port_MsgManDefaultImp {
+public:
+  typedef Port_MsgMan::MsgType MsgType;
+
+  Port_MsgManDefaultImp(Port_MsgManDefault *owner, const char *name);
+  Port_MsgManDefaultImp(const Port_MsgManDefaultImp &) = delete;
+  Port_MsgManDefaultImp &operator=(const Port_MsgManDefaultImp &) = delete;
+  virtual ~Port_MsgManDefaultImp();
+
+  virtual void setClean(unsigned char clean);
+  virtual unsigned char getClean() const;
+  virtual void setAbortFlag(unsigned char flag);
+  virtual unsigned char getAbortFlag() const;
+  virtual void msgWrite(MsgType type, const wchar_t *text);
+  virtual void output(MsgType type, const wchar_t **lines, int count);
+  virtual wchar_t **msgFormat(MsgType type, unsigned char clean, int width, const wchar_t *text,
+                              int *count);
+  virtual void setMaxLineWidth(int width);
+  virtual int getMaxLineWidth() const;
+  virtual void flush();
+  virtual void enable();
+  virtual void disable();
+  virtual bool isEnabled() const;
+  virtual void msgMessage(MsgType type, const wchar_t *text, int num, const char *lib,
+                          const char *file, int line, const char *rev);
+  virtual void printMsg(MsgType type, const wchar_t *text, const char *lib, const char *file,
+                        int line, const char *rev);
+  virtual void printMsg(MsgType type, const wchar_t *text, int num, const char *lib,
+                        const char *file, int line, const char *rev);
+  // The per-type operations, by alias and by number.
+  virtual void msgByAlias(MsgType type, const char *lib, const char *file, int line,
+                          const char *rev, const char *alias, va_list args);
+  virtual void msgByNum(MsgType type, const char *lib, const char *file, int line,
+                        const char *rev, int num, va_list args);
+
+  virtual unsigned getCount(MsgType type) const;
+  virtual void resetCount(MsgType type);
+  virtual void incrementCount(MsgType type);
+
+  virtual void turnOffMsg(MsgType type);
+  virtual void turnOnMsg(MsgType type);
+  virtual bool isMsgOn(MsgType type) const;
+
+private:
+  // A field with a mutex of its own, taken by its setter and getter.
+  template <class T> class Locked {
+  public:
+    explicit Locked(T value) : m_value(value) {}
+    T get() const {
+      Port_ThrGuard<Port_ThrMutex> guard(m_mutex);
+      return m_value;
+    }
+    void set(T value) {
+      Port_ThrGuard<Port_ThrMutex> guard(m_mutex);
+      m_value = value;
+    }
+    void increment() {
+      Port_ThrGuard<Port_ThrMutex> guard(m_mutex);
+      ++m_value;
+    }
+
+  private:
+    mutable Port_ThrMutex m_mutex;
+    T m_value;
+  };
+
+  Locked<uint32_t> *counter(MsgType type);
+  const Locked<uint32_t> *counter(MsgType type) const;
+
+  Port_MsgManDefault *m_owner;
+  char *m_name;
+  Locked<bool> m_clean;
+  Locked<bool> m_abortFlag;
+  Locked<int32_t> m_maxLineWidth;
+  Locked<uint32_t> m_statCount, m_errCount, m_warnCount, m_infoCount, m_intCount, m_fatalCount,
+      m_userFatalCount, m_dbgCount;
+  // Guards the enabled flag and the writing of a message. Recursive, so that a message issued
+  // from inside the writing of another (by an overriding output, say) comes back to this
+  // manager without deadlock.
+  mutable Port_ThrRecursiveLock m_writeMutex;
+  bool m_enabled;
+  bool m_noHeader;
+  mutable Port_ThrMutex m_msgOnMutex;
+  std::map<MsgType, bool> m_msgOn;
+};
+
+#endif

@@ -1,0 +1,79 @@
+// child_process.cpp - fork/exec with standard output and error sent to temporary files, so a
+// chatty child can never block on a full pipe.
+#include "child_process.h"
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace porttest {
+
+const char *const kUnset = "\x01unset";
+
+namespace {
+std::string readFile(const std::string &path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+int makeTemp(std::string &path) {
+  char name[] = "/tmp/porttest.XXXXXX";
+  const int fd = ::mkstemp(name);
+  path = name;
+  return fd;
+}
+} // namespace
+
+ChildResult runProgram(const std::string &path, const std::vector<std::string> &args,
+                       const std::map<std::string, std::string> &env) {
+  ChildResult result;
+  std::string outPath, errPath;
+  const int outFd = makeTemp(outPath);
+  const int errFd = makeTemp(errPath);
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::dup2(outFd, 1);
+    ::dup2(errFd, 2);
+    for (const auto &[name, value] : env) {
+      if (value == kUnset)
+        ::unsetenv(name.c_str());
+      else
+        ::setenv(name.c_str(), value.c_str(), 1);
+    }
+    std::vector<char *> argv;
+    argv.push_back(const_cast<char *>(path.c_str()));
+    for (const std::string &a : args)
+      argv.push_back(const_cast<char *>(a.c_str()));
+    argv.push_back(nullptr);
+    ::execv(path.c_str(), argv.data());
+    ::_exit(127);
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  ::close(outFd);
+  ::close(errFd);
+  result.out = readFile(outPath);
+  result.err = readFile(errPath);
+  ::unlink(outPath.c_str());
+  ::unlink(errPath.c_str());
+  return result;
+}
+
+std::string installTree() { return PORT_TEST_INSTALL_TREE; }
+
+std::string testProgram(const std::string &name) {
+#ifdef PORT_TEST_PROGRAM_DIR
+  return std::string(PORT_TEST_PROGRAM_DIR) + "/" + name;
+#else
+  return name;
+#endif
+}
+
+} // namespace porttest
