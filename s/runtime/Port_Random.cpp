@@ -2,28 +2,13 @@
 #include "Port_Random.h"
 
 #include "Port_Thr.h"
+#include "basutstr.h"
 #include "platform/time.h"
 
 #include <cstdio>
-#include <cstring>
 
 int32_t Port_Random::seed = 1;
 uint64_t Port_Random::trueseed = 101;
-
-namespace {
-// Reflected CRC-32 (polynomial 0xEDB88320, initial value all ones, final complement).
-uint32_t crc32(const char *data, size_t length) {
-  if (length == 0)
-    return 0;
-  uint32_t crc = 0xFFFFFFFFu;
-  for (size_t i = 0; i < length; ++i) {
-    crc ^= static_cast<unsigned char>(data[i]);
-    for (int bit = 0; bit < 8; ++bit)
-      crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-  }
-  return ~crc;
-}
-} // namespace
 
 Port_ThrMutex &Port_Random::getStaticLock() {
   static Port_ThrMutex lock;
@@ -61,5 +46,5 @@ unsigned int Port_Random::NoRepeatRand() {
   char text[16];
   int len =
       std::snprintf(text, sizeof text, "%u", static_cast<unsigned int>(trueseed & 0xFFFFFFFFu));
-  return crc32(text, static_cast<size_t>(len));
+  return UT_STR::CRC32(text, static_cast<size_t>(len));
 }
