@@ -1,6 +1,7 @@
 // time.cpp - clocks, calendar conversions and sleeps over POSIX.
 #include "platform/time.h"
 
+#include <atomic>
 #include <cerrno>
 #include <sys/resource.h>
 #include <time.h>
@@ -14,10 +15,20 @@ constexpr uint64_t kFileTimeEpochOffset100ns = 116444736000000000ULL;
 uint64_t to100ns(const timeval &tv) {
   return static_cast<uint64_t>(tv.tv_sec) * 10000000ULL + static_cast<uint64_t>(tv.tv_usec) * 10U;
 }
+std::atomic<const TimeFaults *> g_faults{nullptr};
+
+bool fails(bool TimeFaults::*which) {
+  const TimeFaults *faults = g_faults.load(std::memory_order_acquire);
+  return faults && faults->*which;
+}
 } // namespace
+
+void setTimeFaults(const TimeFaults *faults) { g_faults.store(faults, std::memory_order_release); }
 
 bool getProcessTimes(uint64_t *user100ns, uint64_t *kernel100ns) {
   rusage usage{};
+  if (fails(&TimeFaults::processTimes))
+    return false;
   if (getrusage(RUSAGE_SELF, &usage) != 0)
     return false;
   *user100ns = to100ns(usage.ru_utime);
@@ -25,7 +36,11 @@ bool getProcessTimes(uint64_t *user100ns, uint64_t *kernel100ns) {
   return true;
 }
 
-long processClock() { return static_cast<long>(clock()); }
+long processClock() {
+  if (fails(&TimeFaults::processClock))
+    return -1;
+  return static_cast<long>(clock());
+}
 
 double processClockMs() {
   timespec ts{};
@@ -37,6 +52,11 @@ double processClockMs() {
 long currentTime() { return static_cast<long>(time(nullptr)); }
 
 void currentTimeMs(long *seconds, int *milliseconds) {
+  if (fails(&TimeFaults::wallClock)) {
+    *seconds = 0;
+    *milliseconds = 0;
+    return;
+  }
   timespec ts{};
   clock_gettime(CLOCK_REALTIME, &ts);
   *seconds = static_cast<long>(ts.tv_sec);

@@ -1,10 +1,12 @@
 // UT_CPUTIME: processor times, normalisation and the text form.
 #include "basutdtime.h"
 #include "basuttime.h"
+#include "platform/time.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <ctime>
 #include <thread>
 
 namespace {
@@ -99,6 +101,58 @@ TEST(CpuTimeTest, WallClockAgreesWithTime) {
   EXPECT_LE(std::labs(now.tv_sec - t), 1L);
   EXPECT_EQ(now.tv_usec % 1000, 0);
   EXPECT_LT(now.tv_usec, 1000000);
+}
+
+} // namespace
+
+namespace {
+
+// Makes the platform's clocks fail for the life of the object.
+class ClockFaults {
+public:
+  explicit ClockFaults(platform::TimeFaults faults) : m_faults(faults) {
+    platform::setTimeFaults(&m_faults);
+  }
+  ~ClockFaults() { platform::setTimeFaults(nullptr); }
+
+private:
+  platform::TimeFaults m_faults;
+};
+
+TEST(CpuTimeTest, WithoutProcessTimesTheProcessorClockGivesWholeUserSeconds) {
+  platform::TimeFaults faults;
+  faults.processTimes = true;
+  ClockFaults scope(faults);
+  UT_CPUTIME::TimeVal user{-1, -1}, sys{-1, -1};
+  UT_CPUTIME::getcurtime(user, sys);
+  long clockSeconds = static_cast<long>(std::clock() / CLOCKS_PER_SEC);
+  EXPECT_LE(std::labs(user.tv_sec - clockSeconds), 1L);
+  EXPECT_EQ(user.tv_usec, 0);
+  EXPECT_EQ(sys.tv_sec, 0);
+  EXPECT_EQ(sys.tv_usec, 0);
+}
+
+TEST(CpuTimeDeathTest, NoProcessorTimeAtAllIsFatal) {
+  EXPECT_EXIT(
+      {
+        platform::TimeFaults faults;
+        faults.processTimes = faults.processClock = true;
+        platform::setTimeFaults(&faults);
+        UT_CPUTIME t;
+      },
+      testing::ExitedWithCode(99), "time failure");
+}
+
+TEST(CpuTimeDeathTest, WallClockReadingZeroIsFatal) {
+  EXPECT_EXIT(
+      {
+        platform::TimeFaults faults;
+        faults.wallClock = true;
+        platform::setTimeFaults(&faults);
+        UT_CPUTIME::TimeVal t;
+        UT_CPUTIME::GetCurrTime(&t);
+      },
+      testing::ExitedWithCode(99), "time failure");
 }
 
 } // namespace
