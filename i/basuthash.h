@@ -67,11 +67,21 @@ private:
     Node *next;
     void *item;
   };
+  struct NodeBlock;
+
+  Node *newnode();
+  void freenode(Node *n);
+  void releaseblocks(NodeBlock *blocks);
 
   unsigned int m_buckets;
   Node **m_table;
   unsigned char m_flag;
   int m_count;
+  // Nodes are carved from blocks that the table owns (each twice the size of the one before,
+  // up to a limit) and recycled through a free list, so a table of many entries does not pay
+  // one allocation per node and is freed block by block.
+  NodeBlock *m_blocks;
+  Node *m_freeNodes;
 };
 
 #endif

@@ -92,6 +92,30 @@ TEST(HashTest, ProcessAndKillVisitsEveryItemOnceAndEmptiesTheTable) {
   EXPECT_EQ(t.getnum(), 0);
 }
 
+TEST(HashTest, RemovedNodesAreReusedAndTheTableWorksAfterProcessAndKill) {
+  EntryTable t(16);
+  std::vector<Entry> first, second;
+  for (int i = 0; i < 300; ++i) {
+    first.push_back({i, 0});
+    second.push_back({1000 + i, 0});
+  }
+  for (int round = 0; round < 2; ++round) {
+    for (Entry &e : first)
+      t.add(&e.key, &e);
+    for (Entry &e : first)
+      EXPECT_EQ(t.s_remove(&e.key), &e);
+    EXPECT_EQ(t.getnum(), 0);
+    for (Entry &e : second)
+      t.add(&e.key, &e);
+    for (Entry &e : second)
+      ASSERT_EQ(find(t, e.key), &e);
+    EXPECT_EQ(find(t, 5), nullptr);
+    t.process_and_kill(false, nullptr);
+    EXPECT_EQ(t.getnum(), 0);
+    EXPECT_EQ(find(t, 1005), nullptr);
+  }
+}
+
 TEST(HashDeathTest, ZeroBucketsIsFatal) {
   EXPECT_EXIT({ EntryTable t(0); }, testing::ExitedWithCode(3), "Invalid Bucket Count: 0");
 }
