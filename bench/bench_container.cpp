@@ -173,7 +173,7 @@ BENCHMARK(BM_HashInsert_UT_PORT_HASH)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_HashInsert_std_unordered_map)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_HashFind_UT_PORT_HASH)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_HashFind_std_unordered_map)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Append_UT_PORT_DARRAY)->Arg(10)->Arg(4096)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Append_UT_PORT_DARRAY)->Arg(10)->Arg(4096)->Arg(1 << 20)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Append_std_vector)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Sort_a_sort)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Sort_std_sort)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
