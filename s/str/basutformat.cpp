@@ -338,6 +338,38 @@ bool formatNumber(Writer<Sink> &w, const Spec &s, const char *length, T value) {
   return w.put(big.data(), static_cast<size_t>(n));
 }
 
+// Decimal digits of v, written backwards from end; returns the first digit.
+char *decimalDigits(char *end, unsigned long long v) {
+  do {
+    *--end = static_cast<char>('0' + v % 10);
+    v /= 10;
+  } while (v);
+  return end;
+}
+
+// The common "%d" and "%u" without flags, width or precision, without snprintf.
+bool isPlain(const Spec &s) {
+  return !s.left && !s.plus && !s.space && !s.alt && !s.zero && s.width < 0 && s.precision < 0;
+}
+
+template <typename Sink> bool plainSigned(Writer<Sink> &w, long long v) {
+  char buf[24];
+  char *end = buf + sizeof buf;
+  const unsigned long long magnitude =
+      v < 0 ? 0ULL - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v);
+  char *first = decimalDigits(end, magnitude);
+  if (v < 0)
+    *--first = '-';
+  return w.put(first, static_cast<size_t>(end - first));
+}
+
+template <typename Sink> bool plainUnsigned(Writer<Sink> &w, unsigned long long v) {
+  char buf[24];
+  char *end = buf + sizeof buf;
+  char *first = decimalDigits(end, v);
+  return w.put(first, static_cast<size_t>(end - first));
+}
+
 // A wide text in UTF-8, cut to at most precision bytes without splitting a character.
 template <typename Sink> bool formatWide(Writer<Sink> &w, const Spec &s, const wchar_t *text) {
   std::string m;
@@ -436,7 +468,7 @@ template <typename Sink> int walk(Sink &sink, const char *fmt, va_list args) {
           v = va_arg(ap, int);
           break;
         }
-        ok = formatNumber(w, s, "ll", v);
+        ok = isPlain(s) ? plainSigned(w, v) : formatNumber(w, s, "ll", v);
         break;
       }
       case 'o':
@@ -471,7 +503,7 @@ template <typename Sink> int walk(Sink &sink, const char *fmt, va_list args) {
           v = va_arg(ap, unsigned);
           break;
         }
-        ok = formatNumber(w, s, "ll", v);
+        ok = (s.conv == 'u' && isPlain(s)) ? plainUnsigned(w, v) : formatNumber(w, s, "ll", v);
         break;
       }
       case 'e':

@@ -10,6 +10,7 @@
 #include <clocale>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -199,19 +200,29 @@ TEST(Format, PrintfWritesToStandardOutput) {
   EXPECT_EQ(n, static_cast<int>(out.size()));
 }
 
+// A host program may set a locale with a decimal comma; formatting and reading keep the point.
+// Without an installed locale of that kind, one is built into a temporary directory.
 TEST(Format, DecimalPointIgnoresProcessLocale) {
-  const char *names[] = {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8"};
-  const char *set = nullptr;
-  for (const char *name : names)
-    if ((set = std::setlocale(LC_NUMERIC, name)))
-      break;
+  const char *set = std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
+  if (!set) {
+    const std::string dir = ::testing::TempDir() + "ut_str_locale";
+    const std::string command =
+        "mkdir -p " + dir + " && localedef -i de_DE -f UTF-8 " + dir + "/de_DE.UTF-8 >/dev/null 2>&1";
+    if (std::system(command.c_str()) == 0) {
+      setenv("LOCPATH", dir.c_str(), 1);
+      set = std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
+    }
+  }
   if (!set)
-    GTEST_SKIP() << "no locale with a decimal comma installed";
-  const std::string text = fmt("%.1f", 1.5);
+    GTEST_SKIP() << "no locale with a decimal comma available";
+  char native[16];
+  std::snprintf(native, sizeof native, "%.1f", 1.5);
+  const std::string text = fmt("%.1f|%e", 1.5, 2.0);
   double value = 0;
   const bool read = UT_STR::StrToD("2.5", value);
   std::setlocale(LC_NUMERIC, "C");
-  EXPECT_EQ(text, "1.5");
+  EXPECT_STREQ(native, "1,5"); // the locale is really in force
+  EXPECT_EQ(text, "1.5|2.000000e+00");
   EXPECT_TRUE(read);
   EXPECT_EQ(value, 2.5);
 }

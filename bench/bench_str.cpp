@@ -1,0 +1,104 @@
+// bench_str.cpp - UT_STR formatting and CRC-32 against the C library and zlib, in one run.
+#include "basutstr.h"
+
+#include <benchmark/benchmark.h>
+#include <zlib.h>
+
+#include <cstdarg>
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+// A typical message: a file name, an error number, a 64-bit size and a line number.
+constexpr const char *kOwnFormat = "Unable to read file \"%s\" (error %d): %lU bytes at line %I.\n";
+constexpr const char *kLibcFormat =
+    "Unable to read file \"%s\" (error %d): %llu bytes at line %d.\n";
+constexpr const char *kFile = "C:\\work\\designs\\top_level\\netlist_final.edf";
+
+void BM_UtStrSNPrintf(benchmark::State &state) {
+  char buf[512];
+  int line = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(
+        UT_STR::SNPrintf(buf, sizeof buf, kOwnFormat, kFile, 13, uint64_t(1234567890123), ++line));
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK(BM_UtStrSNPrintf);
+
+void BM_LibcSnprintf(benchmark::State &state) {
+  char buf[512];
+  int line = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(std::snprintf(buf, sizeof buf, kLibcFormat, kFile, 13,
+                                           static_cast<unsigned long long>(1234567890123), ++line));
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK(BM_LibcSnprintf);
+
+int ownV(char *buf, size_t size, const char *format, ...) {
+  va_list args;
+  va_start(args, format);
+  const int n = UT_STR::VSNPrintf(buf, size, format, args);
+  va_end(args);
+  return n;
+}
+
+int libcV(char *buf, size_t size, const char *format, ...) {
+  va_list args;
+  va_start(args, format);
+  const int n = std::vsnprintf(buf, size, format, args);
+  va_end(args);
+  return n;
+}
+
+void BM_UtStrVSNPrintf(benchmark::State &state) {
+  char buf[512];
+  int line = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(
+        ownV(buf, sizeof buf, kOwnFormat, kFile, 13, uint64_t(1234567890123), ++line));
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK(BM_UtStrVSNPrintf);
+
+void BM_LibcVsnprintf(benchmark::State &state) {
+  char buf[512];
+  int line = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(libcV(buf, sizeof buf, kLibcFormat, kFile, 13,
+                                   static_cast<unsigned long long>(1234567890123), ++line));
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK(BM_LibcVsnprintf);
+
+std::vector<unsigned char> data(size_t n) {
+  std::vector<unsigned char> v(n);
+  for (size_t i = 0; i < n; ++i)
+    v[i] = static_cast<unsigned char>(i * 131 + 7);
+  return v;
+}
+
+void BM_UtStrCRC32(benchmark::State &state) {
+  const auto bytes = data(static_cast<size_t>(state.range(0)));
+  for (auto _ : state)
+    benchmark::DoNotOptimize(UT_STR::CRC32(bytes.data(), bytes.size()));
+  state.SetBytesProcessed(int64_t(state.iterations()) * state.range(0));
+}
+BENCHMARK(BM_UtStrCRC32)->Arg(64)->Arg(64 << 10);
+
+void BM_ZlibCrc32(benchmark::State &state) {
+  const auto bytes = data(static_cast<size_t>(state.range(0)));
+  for (auto _ : state)
+    benchmark::DoNotOptimize(
+        crc32(crc32(0L, Z_NULL, 0), bytes.data(), static_cast<uInt>(bytes.size())));
+  state.SetBytesProcessed(int64_t(state.iterations()) * state.range(0));
+}
+BENCHMARK(BM_ZlibCrc32)->Arg(64)->Arg(64 << 10);
+
+} // namespace

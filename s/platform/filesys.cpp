@@ -1,0 +1,43 @@
+// filesys.cpp - _stat over stat(2), with Windows names translated at the boundary.
+#include "platform/filesys.h"
+
+#include <sys/stat.h>
+
+#include <cctype>
+
+namespace platform {
+
+bool toPosixName(const char *name, std::string *posix) {
+  if (!name)
+    return false;
+  const char *p = name;
+  if (std::isalpha(static_cast<unsigned char>(p[0])) && p[1] == ':') {
+    if (std::toupper(static_cast<unsigned char>(p[0])) != 'C')
+      return false;
+    p += 2;
+  }
+  posix->assign(p);
+  for (char &c : *posix)
+    if (c == '\\')
+      c = '/';
+  if (posix->empty() && p != name)
+    posix->assign("."); // "C:" alone: the current directory of the drive
+  return true;
+}
+
+bool stat(const char *name, FileStatus *status) {
+  std::string posix;
+  if (!toPosixName(name, &posix) || posix.empty())
+    return false;
+  struct ::stat st;
+  if (::stat(posix.c_str(), &st) != 0)
+    return false;
+  status->isDirectory = S_ISDIR(st.st_mode);
+  status->isRegular = S_ISREG(st.st_mode);
+  status->size = static_cast<int64_t>(st.st_size);
+  status->modified = static_cast<int64_t>(st.st_mtime);
+  status->readOnly = (st.st_mode & S_IWUSR) == 0;
+  return true;
+}
+
+} // namespace platform

@@ -1,0 +1,30 @@
+// filesys.h - file-system queries of the Windows C runtime (_stat) on Windows names.
+//
+// Names: there is one drive, C:, whose root is the POSIX root. A leading "C:" (either case) is
+// dropped and every backslash becomes a slash, so C:\work\a.txt, \work\a.txt and /work/a.txt
+// all name /work/a.txt. Any other drive letter does not exist.
+#ifndef PORT_PLATFORM_FILESYS_H
+#define PORT_PLATFORM_FILESYS_H
+
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+// The POSIX name of a Windows name; false (ENOENT) for a drive other than C:.
+bool toPosixName(const char *name, std::string *posix);
+
+struct FileStatus {
+  bool isDirectory = false;
+  bool isRegular = false;
+  int64_t size = 0;
+  int64_t modified = 0; // seconds since 1970
+  bool readOnly = false; // the owner's write bit is clear
+};
+
+// _stat: false when the name does not exist (or names another drive).
+bool stat(const char *name, FileStatus *status);
+
+} // namespace platform
+
+#endif

@@ -1,0 +1,41 @@
+// temp_tree.cpp - temporary trees under /tmp.
+#include "temp_tree.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+namespace porttest {
+
+TempTree::TempTree() {
+  char name[] = "/tmp/porttree.XXXXXX";
+  if (::mkdtemp(name))
+    m_root = name;
+}
+
+TempTree::~TempTree() {
+  std::error_code ec;
+  if (!m_root.empty())
+    std::filesystem::remove_all(m_root, ec);
+}
+
+std::string TempTree::mkdir(const std::string &relative) const {
+  const std::string path = m_root + "/" + relative;
+  std::filesystem::create_directories(path);
+  return path;
+}
+
+std::string TempTree::write(const std::string &relative, const std::string &content) const {
+  const std::filesystem::path path = m_root + "/" + relative;
+  std::filesystem::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary) << content;
+  return path.string();
+}
+
+std::string TempTree::installation(const std::string &name) const {
+  mkdir(name + "/data");
+  mkdir(name + "/bin/nt");
+  return m_root + "/" + name;
+}
+
+} // namespace porttest

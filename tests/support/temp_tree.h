@@ -1,0 +1,30 @@
+// temp_tree.h - a temporary directory tree for one test, removed with the object.
+#ifndef PORT_TEST_TEMP_TREE_H
+#define PORT_TEST_TEMP_TREE_H
+
+#include <string>
+
+namespace porttest {
+
+class TempTree {
+public:
+  TempTree();
+  ~TempTree();
+  TempTree(const TempTree &) = delete;
+  TempTree &operator=(const TempTree &) = delete;
+
+  const std::string &root() const { return m_root; }
+  // Makes a directory (and its parents) below the root; returns its full path.
+  std::string mkdir(const std::string &relative) const;
+  // Writes a file below the root (parents made as needed); returns its full path.
+  std::string write(const std::string &relative, const std::string &content) const;
+  // A minimal installation below the root: <name>/data and <name>/bin/nt.
+  std::string installation(const std::string &name) const;
+
+private:
+  std::string m_root;
+};
+
+} // namespace porttest
+
+#endif
