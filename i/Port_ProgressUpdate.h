@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "Port_StringBase.h"
+
 namespace Port {
 
 class ProgressCallback {
@@ -26,7 +28,7 @@ public:
   virtual int32_t UpdateProgress() = 0;
 
   void SetProgressLabel(const char *label);
-  const char *GetProgressLabel() const;
+  const StringBase<char> &GetProgressLabel() const;
   // The percentage last shown.
   unsigned int GetPercentDone() const;
 

@@ -8,6 +8,10 @@
 #ifndef BASUTDTIME_H
 #define BASUTDTIME_H
 
+namespace Port {
+template <class T> class StringBase;
+}
+
 class UT_CPUTIME {
 public:
   // Seconds and microseconds. Seconds are a long so that a wall-clock time after 2038 fits.
@@ -45,6 +49,9 @@ public:
   char *asciitime_r(char *buffer) const;
   const char *asciideltatime() const;
   char *asciideltatime_r(char *buffer) const;
+  // The same into a string; they return it.
+  Port::StringBase<char> *asciitime(Port::StringBase<char> *text) const;
+  Port::StringBase<char> *asciideltatime(Port::StringBase<char> *text) const;
   // The text form of any time (normalised first) into buffer of AsciiTimeSize bytes. A negative
   // time, as from a clock that went backwards, gets a leading '-'.
   static char *formattime(TimeVal t, char *buffer);

@@ -10,6 +10,10 @@
 
 #include <cstdint>
 
+namespace Port {
+template <class T> class StringBase;
+}
+
 class UT_TIME {
 public:
   // The broken-down calendar time, field for field as the C library's struct tm.
@@ -53,9 +57,15 @@ public:
   static Tm *GMTime_r(const long *t, Tm *result);
   static Tm *LocalTime_r(const long *t, Tm *result);
 
+  // The same into a string; they return it, or null (leaving it unchanged) as above.
+  static Port::StringBase<char> *AscTime(const Tm *tm, Port::StringBase<char> *text);
+  static Port::StringBase<char> *CTime(const long *t, Port::StringBase<char> *text);
+
   // strftime into buffer (size bytes with the terminating zero); the length written, or 0
   // (and an empty text) when the result does not fit.
   static unsigned int StrFTime(char *buffer, unsigned int size, const char *format, const Tm *tm);
+  // strftime into a string of any length; the length of the result.
+  static unsigned int StrFTime(Port::StringBase<char> *text, const char *format, const Tm *tm);
 };
 
 #endif

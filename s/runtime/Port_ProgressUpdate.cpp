@@ -1,8 +1,6 @@
 // Port_ProgressUpdate.cpp - Port::ProgressCallback.
 #include "Port_ProgressUpdate.h"
 
-#include <string>
-
 namespace Port {
 
 struct ProgressCallback::State {
@@ -10,7 +8,7 @@ struct ProgressCallback::State {
   unsigned int max = 100;
   unsigned int threshold = 1;
   unsigned int lastShown = 0;
-  std::string label;
+  StringBase<char> label;
 };
 
 ProgressCallback::ProgressCallback() : m_state(new State) {}
@@ -30,7 +28,7 @@ int32_t ProgressCallback::BackgroundUpdate() { return 0; }
 
 void ProgressCallback::SetProgressLabel(const char *label) { m_state->label = label ? label : ""; }
 
-const char *ProgressCallback::GetProgressLabel() const { return m_state->label.c_str(); }
+const StringBase<char> &ProgressCallback::GetProgressLabel() const { return m_state->label; }
 
 unsigned int ProgressCallback::GetPercentDone() const { return m_state->lastShown; }
 

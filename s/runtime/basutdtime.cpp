@@ -2,6 +2,7 @@
 #include "basutdtime.h"
 
 #include "Port_MsgManData.h"
+#include "Port_StringBase.h"
 #include "Port_Thr.h"
 #include "platform/time.h"
 
@@ -153,3 +154,17 @@ char *UT_CPUTIME::asciideltatime_r(char *buffer) const {
 const char *UT_CPUTIME::asciitime() const { return asciitime_r(threadblock()->text); }
 
 const char *UT_CPUTIME::asciideltatime() const { return asciideltatime_r(threadblock()->text); }
+
+Port::StringBase<char> *UT_CPUTIME::asciitime(Port::StringBase<char> *text) const {
+  char buffer[AsciiTimeSize];
+  if (text)
+    *text = asciitime_r(buffer);
+  return text;
+}
+
+Port::StringBase<char> *UT_CPUTIME::asciideltatime(Port::StringBase<char> *text) const {
+  char buffer[AsciiTimeSize];
+  if (text)
+    *text = asciideltatime_r(buffer);
+  return text;
+}

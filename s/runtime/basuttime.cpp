@@ -1,12 +1,14 @@
 // basuttime.cpp - UT_TIME: calendar functions with per-thread results.
 #include "basuttime.h"
 
+#include "Port_StringBase.h"
 #include "Port_Thr.h"
 #include "platform/time.h"
 
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <memory>
 
 // The calling thread's results of AscTime/CTime and GMTime/LocalTime.
 struct Port_TimeTsd {
@@ -143,4 +145,42 @@ unsigned int UT_TIME::StrFTime(char *buffer, unsigned int size, const char *form
   std::tm t;
   totm(*tm, &t);
   return static_cast<unsigned int>(platform::strfTime(buffer, size, format, &t));
+}
+
+Port::StringBase<char> *UT_TIME::AscTime(const Tm *tm, Port::StringBase<char> *text) {
+  char buffer[AscTimeSize];
+  if (!text || !AscTime_r(tm, buffer))
+    return nullptr;
+  *text = buffer;
+  return text;
+}
+
+Port::StringBase<char> *UT_TIME::CTime(const long *t, Port::StringBase<char> *text) {
+  char buffer[AscTimeSize];
+  if (!text || !CTime_r(t, buffer))
+    return nullptr;
+  *text = buffer;
+  return text;
+}
+
+// strftime gives 0 both for a result that does not fit and for an empty one, so the buffer
+// grows until the text fits or is plainly empty (a format that yields nothing).
+unsigned int UT_TIME::StrFTime(Port::StringBase<char> *text, const char *format, const Tm *tm) {
+  if (!text)
+    return 0;
+  *text = "";
+  if (!format || !tm || !*format)
+    return 0;
+  std::tm t;
+  totm(*tm, &t);
+  size_t formatLength = std::strlen(format);
+  for (size_t size = 256; size <= 64 * formatLength + 256; size *= 2) {
+    std::unique_ptr<char[]> buffer(new char[size]);
+    size_t n = platform::strfTime(buffer.get(), size, format, &t);
+    if (n > 0) {
+      *text = buffer.get();
+      return static_cast<unsigned int>(n);
+    }
+  }
+  return 0;
 }

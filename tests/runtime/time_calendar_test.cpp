@@ -1,4 +1,5 @@
 // UT_TIME: calendar conversions, their texts and their per-thread results.
+#include "Port_StringBase.h"
 #include "basuttime.h"
 
 #include <gtest/gtest.h>
@@ -115,6 +116,34 @@ TEST(TimeTest, StrftimeFormatsIntoBuffer) {
   char small[5];
   EXPECT_EQ(UT_TIME::StrFTime(small, sizeof small, "%Y-%m-%d", &tm), 0u);
   EXPECT_STREQ(small, "");
+}
+
+TEST(TimeTest, StringForms) {
+  UT_TIME::Tm tm;
+  UT_TIME::GMTime_r(&k2100, &tm);
+  Port::StringBase<char> text("unchanged");
+  EXPECT_EQ(UT_TIME::AscTime(&tm, &text), &text);
+  EXPECT_STREQ(text, "Fri Jan 01 00:00:00 2100\n");
+  char buffer[UT_TIME::AscTimeSize];
+  EXPECT_EQ(UT_TIME::CTime(&k2100, &text), &text);
+  EXPECT_STREQ(text, UT_TIME::CTime_r(&k2100, buffer));
+
+  UT_TIME::Tm bad = tm;
+  bad.tm_mon = 12;
+  text = "unchanged";
+  EXPECT_EQ(UT_TIME::AscTime(&bad, &text), nullptr);
+  EXPECT_STREQ(text, "unchanged");
+
+  // Longer than any first guess at the buffer size.
+  std::string format, expected;
+  for (int i = 0; i < 200; ++i) {
+    format += "%Y-%m-%d ";
+    expected += "2100-01-01 ";
+  }
+  EXPECT_EQ(UT_TIME::StrFTime(&text, format.c_str(), &tm), expected.size());
+  EXPECT_STREQ(text, expected.c_str());
+  EXPECT_EQ(UT_TIME::StrFTime(&text, "", &tm), 0u);
+  EXPECT_STREQ(text, "");
 }
 
 TEST(TimeTest, EachThreadKeepsItsOwnResult) {

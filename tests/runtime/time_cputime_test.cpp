@@ -1,4 +1,5 @@
 // UT_CPUTIME: processor times, normalisation and the text form.
+#include "Port_StringBase.h"
 #include "basutdtime.h"
 #include "basuttime.h"
 #include "platform/time.h"
@@ -92,6 +93,10 @@ TEST(CpuTimeTest, AsciitimeUsesAPerThreadBuffer) {
   other.join();
   EXPECT_NE(theirs, mine);
   EXPECT_EQ(t.asciideltatime(), mine);
+
+  Port::StringBase<char> text;
+  EXPECT_EQ(t.asciitime(&text), &text);
+  EXPECT_STREQ(text, expected);
 }
 
 TEST(CpuTimeTest, WallClockAgreesWithTime) {
