@@ -1,0 +1,16 @@
+// basutdelay.h - UT_DELAY: sleeps and short busy-waits.
+#ifndef BASUTDELAY_H
+#define BASUTDELAY_H
+
+class UT_DELAY {
+public:
+  // Suspends the calling thread for ms milliseconds (nothing for ms <= 0).
+  static void Millidelay(int ms);
+  // Suspends the calling thread for s seconds, one second at a time.
+  static void Secdelay(int s);
+  // Busy-waits about us microseconds of processor time, for delays too short to sleep. The
+  // loop speed is measured once per process, on the first call.
+  static void Microdelay(int us);
+};
+
+#endif

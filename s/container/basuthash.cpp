@@ -1,0 +1,139 @@
+// basuthash.cpp - UT_PORT_HASH: buckets of singly linked chains, newest node first.
+#include "basuthash.h"
+
+#include "Port_MsgManData.h"
+#include "container/contmem.h"
+
+#include <cstring>
+
+// A block of nodes; the nodes follow the header.
+struct UT_PORT_HASH::NodeBlock {
+  NodeBlock *next;
+  unsigned int capacity;
+  unsigned int used;
+  Node *nodes() { return reinterpret_cast<Node *>(this + 1); }
+};
+
+namespace {
+constexpr unsigned int kFirstBlockNodes = 16;
+constexpr unsigned int kLargestBlockNodes = 4096;
+} // namespace
+
+UT_PORT_HASH::UT_PORT_HASH(unsigned int buckets, unsigned char flag)
+    : m_buckets(buckets), m_table(nullptr), m_flag(flag), m_count(0), m_blocks(nullptr),
+      m_freeNodes(nullptr) {
+  if (buckets == 0) {
+    Port_MsgManData::createObject("Portability", __FILE__, __LINE__, "$Revision: 1.1 $")
+        ->issueFatal(3, "Invalid Bucket Count: %d\n", 0);
+    return;
+  }
+  size_t bytes = sizeof(Node *) * static_cast<size_t>(buckets);
+  m_table = static_cast<Node **>(contmem::allocate(bytes));
+  std::memset(m_table, 0, bytes);
+}
+
+UT_PORT_HASH::~UT_PORT_HASH() {
+  releaseblocks(m_blocks);
+  contmem::release(m_table);
+}
+
+UT_PORT_HASH::Node *UT_PORT_HASH::newnode() {
+  if (Node *n = m_freeNodes) {
+    m_freeNodes = n->next;
+    return n;
+  }
+  if (!m_blocks || m_blocks->used == m_blocks->capacity) {
+    unsigned int capacity = m_blocks ? m_blocks->capacity * 2 : kFirstBlockNodes;
+    if (capacity > kLargestBlockNodes)
+      capacity = kLargestBlockNodes;
+    static_assert(sizeof(NodeBlock) % alignof(Node) == 0, "nodes follow the block header");
+    NodeBlock *block = static_cast<NodeBlock *>(
+        contmem::allocate(sizeof(NodeBlock) + sizeof(Node) * static_cast<size_t>(capacity)));
+    block->next = m_blocks;
+    block->capacity = capacity;
+    block->used = 0;
+    m_blocks = block;
+  }
+  return &m_blocks->nodes()[m_blocks->used++];
+}
+
+void UT_PORT_HASH::freenode(Node *n) {
+  n->next = m_freeNodes;
+  m_freeNodes = n;
+}
+
+void UT_PORT_HASH::releaseblocks(NodeBlock *blocks) {
+  while (blocks) {
+    NodeBlock *next = blocks->next;
+    contmem::release(blocks);
+    blocks = next;
+  }
+}
+
+void UT_PORT_HASH::del_func(void *) {}
+
+void UT_PORT_HASH::add(void *key, void *item) {
+  if (!m_table)
+    return;
+  Node **head = &m_table[hash_func(key) % m_buckets];
+  Node *n = newnode();
+  n->item = item ? item : key;
+  n->next = *head;
+  *head = n;
+  ++m_count;
+}
+
+void *UT_PORT_HASH::find_and_remove(void *key, bool remove) {
+  if (!m_table)
+    return nullptr;
+  for (Node **link = &m_table[hash_func(key) % m_buckets]; *link; link = &(*link)->next) {
+    Node *n = *link;
+    if (comp_func(key, n->item) != 0)
+      continue;
+    void *item = n->item;
+    if (remove) {
+      *link = n->next;
+      freenode(n);
+      --m_count;
+    }
+    return item;
+  }
+  return nullptr;
+}
+
+bool UT_PORT_HASH::s_add(void *key, void *item) {
+  add(key, item);
+  return true;
+}
+
+void *UT_PORT_HASH::s_find(void *key) { return find_and_remove(key, false); }
+
+void *UT_PORT_HASH::s_remove(void *key) { return find_and_remove(key, true); }
+
+void UT_PORT_HASH::process_and_kill(bool useDelFunc, ItemFunc func) {
+  if (!m_table)
+    return;
+  // Detach every chain and the nodes' memory first: the calls below may free items or use the
+  // table again, which then starts afresh.
+  Node *chains = nullptr;
+  Node **tail = &chains;
+  for (unsigned int b = 0; b < m_buckets; ++b) {
+    if (!m_table[b])
+      continue;
+    *tail = m_table[b];
+    while (*tail)
+      tail = &(*tail)->next;
+    m_table[b] = nullptr;
+  }
+  NodeBlock *blocks = m_blocks;
+  m_blocks = nullptr;
+  m_freeNodes = nullptr;
+  m_count = 0;
+  for (Node *n = chains; n; n = n->next) {
+    if (useDelFunc)
+      del_func(n->item);
+    else if (func)
+      func(n->item);
+  }
+  releaseblocks(blocks);
+}
