@@ -22,6 +22,7 @@
 #include <vector>
 
 class Port_Regexp;
+class UT_STREAM;
 
 // An inclusive pair of character indices. last < first is empty; (1, 0) means no range.
 struct Port_Range {
@@ -209,6 +210,9 @@ public:
   // Replaces the contents by the next line (without its line feed). False when nothing was read
   // because the input was at its end.
   bool ReadLine(std::basic_istream<T> &in);
+  // The same from a buffered file stream (UT_STREAM::readline); a wide string takes the line as
+  // UTF-8.
+  bool ReadLine(UT_STREAM *in);
 
   // Reading.
   unsigned GetLength() const { return GetHeader()->m_length; }
@@ -407,6 +411,8 @@ extern template struct StringBaseHeader<char>;
 extern template struct StringBaseHeader<wchar_t>;
 extern template struct StringBaseStaticBlock<char>;
 extern template struct StringBaseStaticBlock<wchar_t>;
+template <> bool StringBase<char>::ReadLine(UT_STREAM *in);
+template <> bool StringBase<wchar_t>::ReadLine(UT_STREAM *in);
 extern template class StringBase<char>;
 extern template class StringBase<wchar_t>;
 extern template class StringExp<char>;

@@ -1,0 +1,118 @@
+// basutstreamimp.h - UT_STREAMIMP: the buffer, state and raw input and output of a UT_STREAM.
+//
+// The buffer holds, when reading, the file bytes [base - filled, base) with the next byte at
+// position; when writing, the bytes [base, base + position) not yet handed to the device.
+#ifndef BASUTSTREAMIMP_H
+#define BASUTSTREAMIMP_H
+
+#include "basutio.h"
+#include "basutstream.h"
+
+#include <cstdint>
+#include <cstring>
+
+// Stop conditions of UT_STREAMIMP::readUntil: a character of a key, the zero byte, the end of a
+// token.
+struct KeyStop {
+  const char *key;
+  bool operator()(unsigned char c) const {
+    for (const char *k = key; *k; ++k)
+      if (static_cast<unsigned char>(*k) == c)
+        return true;
+    return false;
+  }
+};
+struct ZeroStop {
+  bool operator()(unsigned char c) const { return c == 0; }
+};
+struct TokenStop {
+  bool operator()(unsigned char c) const {
+    return c == 0 || c == '\t' || c == '\n' || c == '\r' || c == ' ';
+  }
+};
+
+class UT_STREAMIMP : public UT_IO_DEVICE {
+public:
+  UT_STREAMIMP(UT_STREAM *owner, Port::FileDesc fd, UT_STREAM::Access access, int bufferSize);
+  ~UT_STREAMIMP() override;
+
+  int get_rawdata(unsigned char *buf, unsigned n) override;
+  int set_rawdata(unsigned char *buf, unsigned n) override;
+  long set_rawoffset(long offset) override;
+  long get_rawoffset() override;
+
+  bool isWriteStream() const { return (m_access & (UT_STREAM::Write | UT_STREAM::Append)) != 0; }
+  bool isCompressedAccess() const { return (m_access & UT_STREAM::Compressed) != 0; }
+
+  // Attaches a descriptor (Port_File::open with a caller's stream).
+  void attach(Port::FileDesc fd, UT_STREAM::Access access);
+  void setAccess(UT_STREAM::Access access);
+  void setBufferSize(int size);
+
+  long getfoffset() const {
+    return isWriteStream() ? m_base + m_pos : m_base - (m_filled - m_pos);
+  }
+  bool setfoffset(long offset);
+  bool seekend();
+  int flush(bool quiet);
+  int loadbuf();
+
+  unsigned read(unsigned char *buf, unsigned n) {
+    if (static_cast<unsigned>(m_filled - m_pos) >= n && !isWriteStream()) {
+      std::memcpy(buf, m_buf + m_pos, n);
+      m_pos += static_cast<int32_t>(n);
+      return n;
+    }
+    return readSlow(buf, n);
+  }
+  unsigned write(const unsigned char *buf, unsigned n) {
+    if (m_error != 28 && static_cast<unsigned>(m_bufSize - m_pos) > n && isWriteStream()) {
+      std::memcpy(m_buf + m_pos, buf, n);
+      m_pos += static_cast<int32_t>(n);
+      return n;
+    }
+    return writeSlow(buf, n);
+  }
+  unsigned sread(unsigned char *buf, unsigned n);
+  unsigned swrite(const unsigned char *buf, unsigned n);
+  // Makes at least n bytes (at most the buffer size) available without moving; the number
+  // available.
+  unsigned fillForPeek(unsigned n);
+  unsigned peek(unsigned char *buf, unsigned n);
+  int skip(int n);
+  // Reads up to size - 1 bytes, stopping after a byte for which stop() is true; *ended tells
+  // whether such a byte ended the text. With peek the position does not move.
+  template <class Stop>
+  unsigned readUntil(unsigned char *buf, unsigned size, Stop stop, bool peek, bool *ended);
+
+  UT_STREAM *m_owner;
+  Port::FileDesc m_fd;
+  long m_base; // a long, so that files beyond 2 GiB keep their offsets
+  UT_STREAM::Access m_access;
+  bool m_eof;
+  bool m_lastBlock;
+  int32_t m_pos;
+  int32_t m_filled;
+  int32_t m_bufSize;
+  unsigned char *m_buf;
+  int32_t m_error;
+  int32_t m_headerSize;
+  bool m_registered;
+  bool m_createdByTable;
+  bool m_randomAccess;
+  bool m_binary;
+
+private:
+  unsigned readSlow(unsigned char *buf, unsigned n);
+  unsigned writeSlow(const unsigned char *buf, unsigned n);
+  void reportWriteError();
+};
+
+extern template unsigned UT_STREAMIMP::readUntil<KeyStop>(unsigned char *, unsigned, KeyStop,
+                                                          bool, bool *);
+extern template unsigned UT_STREAMIMP::readUntil<ZeroStop>(unsigned char *, unsigned, ZeroStop,
+                                                           bool, bool *);
+extern template unsigned UT_STREAMIMP::readUntil<TokenStop>(unsigned char *, unsigned, TokenStop,
+                                                            bool, bool *);
+
+#endif
