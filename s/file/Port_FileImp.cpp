@@ -184,8 +184,20 @@ Opened openDescriptor(const char *name, unsigned access, bool truncate) {
   }
   platform::FileStatus st;
   const bool exists = platform::stat(name, &st);
+  if (exists && st.isDirectory) {
+    Port_FileImp::seterror(13); // a directory where a file is expected
+    return r;
+  }
   if (exists && !st.isRegular) {
-    Port_FileImp::seterror(13); // a directory or device where a file is expected
+    // A device or pipe: opened as it is, never truncated, probed or looked for in an archive.
+    int fd = platform::open(name, mode == Mode::Read ? platform::O_BINARY_ | platform::O_RDONLY_
+                                                     : platform::O_BINARY_ | platform::O_WRONLY_);
+    if (fd < 0) {
+      Port_FileImp::seterror(errno);
+      return r;
+    }
+    r.desc = fd;
+    r.ok = true;
     return r;
   }
   if (!exists) {

@@ -1,0 +1,301 @@
+// UT_STREAM over plain files: binary values, text, lines, positioning, a full disk.
+#include "Port_File.h"
+#include "Port_FileDesc.h"
+#include "Port_SeekType.h"
+#include "basutstream.h"
+#include "file_test_util.h"
+#include "temp_tree.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+
+using filetest::slurp;
+using filetest::spit;
+
+namespace {
+
+class StreamTest : public ::testing::Test {
+protected:
+  std::string path(const char *name) const { return tree.root() + "/" + name; }
+  UT_STREAM *openWrite(const std::string &p) { return Port_File::open(p.c_str(), UT_STREAM::Write, 1); }
+  UT_STREAM *openRead(const std::string &p) { return Port_File::open(p.c_str(), UT_STREAM::Read, 0); }
+  porttest::TempTree tree;
+};
+
+TEST_F(StreamTest, BinaryValuesAreStoredMostSignificantByteFirst) {
+  const std::string p = path("bin");
+  UT_STREAM *s = openWrite(p);
+  ASSERT_NE(nullptr, s);
+  s->write(0x01020304);
+  s->writeshort(static_cast<short>(0xA1B2));
+  s->writelong(-2L); // a long is 4 bytes in a file
+  s->writeuint64(0x1122334455667788ULL);
+  s->writedouble(1.5);
+  s->writefloat(-0.25f);
+  s->writebyte(0xFE);
+  ASSERT_TRUE(Port_File::close(s));
+  const std::string bytes = slurp(p);
+  const std::string expected("\x01\x02\x03\x04\xA1\xB2\xFF\xFF\xFF\xFE"
+                             "\x11\x22\x33\x44\x55\x66\x77\x88"
+                             "\x3F\xF8\x00\x00\x00\x00\x00\x00"
+                             "\xBE\x80\x00\x00\xFE",
+                             31);
+  EXPECT_EQ(expected, bytes);
+
+  s = openRead(p);
+  ASSERT_NE(nullptr, s);
+  EXPECT_EQ(0x01020304, s->readint());
+  EXPECT_EQ(static_cast<short>(0xA1B2), s->readshort());
+  EXPECT_EQ(-2L, s->readlong());
+  EXPECT_EQ(0x1122334455667788ULL, s->readuint64());
+  EXPECT_EQ(1.5, s->readdouble());
+  EXPECT_EQ(-0.25f, s->readfloat());
+  EXPECT_EQ(0xFE, s->readbyte());
+  // A value read past the end keeps zeros in its missing bytes.
+  EXPECT_EQ(0, s->readint());
+  EXPECT_TRUE(s->geteof());
+  Port_File::close(s);
+}
+
+TEST_F(StreamTest, PartialValueAtTheEndKeepsZerosInMissingBytes) {
+  const std::string p = path("short");
+  spit(p, std::string("\x12\x34", 2));
+  UT_STREAM *s = openRead(p);
+  ASSERT_NE(nullptr, s);
+  unsigned int v = 0xFFFFFFFF;
+  EXPECT_EQ(2u, s->read(v));
+  EXPECT_EQ(0x1234u, v); // the two bytes read, reversed, in the low half
+  Port_File::close(s);
+}
+
+TEST_F(StreamTest, WritelineEndsLinesWithCarriageReturnAndLineFeed) {
+  const std::string p = path("lines");
+  UT_STREAM *s = openWrite(p);
+  ASSERT_NE(nullptr, s);
+  s->writeline("a");
+  *s << "b\nc" << 12 << ' ' << -3L << ' ' << 2.5;
+  s->writetoken("tok");
+  s->writestring("z");
+  Port_File::close(s);
+  EXPECT_EQ(std::string("a\r\nb\r\nc12 -3 2.5tok z\0", 22), slurp(p));
+}
+
+TEST_F(StreamTest, ReadlineDropsLineEndsAndReturnsALastLineWithoutOne) {
+  const std::string p = path("crlf");
+  const std::string longLine(300, 'x');
+  spit(p, "one\r\ntwo\n\r\n" + longLine + "\r\nlast");
+  UT_STREAM *s = openRead(p);
+  ASSERT_NE(nullptr, s);
+  char buf[64];
+  EXPECT_EQ(3u, s->readline(buf, sizeof buf));
+  EXPECT_STREQ("one", buf);
+  EXPECT_EQ(3u, s->readline(buf, sizeof buf));
+  EXPECT_STREQ("two", buf);
+  EXPECT_EQ(0u, s->readline(buf, sizeof buf));
+  EXPECT_STREQ("", buf);
+  Port::StringBase<char> line;
+  EXPECT_TRUE(line.ReadLine(s)); // read in pieces of 128 bytes
+  EXPECT_EQ(longLine, line.GetBuffer());
+  EXPECT_FALSE(line.ReadLine(s));
+  EXPECT_STREQ("last", line.GetBuffer());
+  EXPECT_FALSE(line.ReadLine(s));
+  EXPECT_STREQ("", line.GetBuffer());
+  Port_File::close(s);
+}
+
+TEST_F(StreamTest, ReadlineWithCarriageReturnAtTheBufferEndChecksTheNextByte) {
+  const std::string p = path("cr");
+  spit(p, "ab\r\ncd\rX");
+  UT_STREAM *s = openRead(p);
+  ASSERT_NE(nullptr, s);
+  char buf[4]; // "ab\r" fills it: the line feed after it is consumed
+  EXPECT_EQ(2u, s->readline(buf, sizeof buf));
+  EXPECT_STREQ("ab", buf);
+  EXPECT_EQ(3u, s->readline(buf, sizeof buf)); // "cd\r": the X is read again
+  EXPECT_STREQ("cd\r", buf);
+  EXPECT_EQ(1u, s->readline(buf, sizeof buf));
+  EXPECT_STREQ("X", buf);
+  Port_File::close(s);
+}
+
+TEST_F(StreamTest, TokensKeysAndStrings) {
+  const std::string p = path("tokens");
+  spit(p, std::string("  alpha\tbeta\r\ngamma key=value;rest\0tail", 39));
+  UT_STREAM *s = openRead(p);
+  ASSERT_NE(nullptr, s);
+  char buf[32];
+  EXPECT_EQ(5u, s->readtoken(buf, sizeof buf));
+  EXPECT_STREQ("alpha", buf);
+  EXPECT_EQ(4u, s->readtoken(buf, sizeof buf));
+  EXPECT_STREQ("beta", buf);
+  Port::StringBase<char> tok;
+  EXPECT_TRUE(s->readtoken(&tok));
+  EXPECT_STREQ("gamma", tok.GetBuffer());
+  unsigned char key[32];
+  EXPECT_EQ(4u, s->peekkey(key, sizeof key, "=;"));
+  EXPECT_EQ(4u, s->readkey(key, sizeof key, "=;"));
+  EXPECT_STREQ("key=", reinterpret_cast<char *>(key));
+  EXPECT_EQ(6u, s->readkey(key, sizeof key, ";="));
+  EXPECT_STREQ("value;", reinterpret_cast<char *>(key));
+  EXPECT_EQ(5u, s->readstring(buf, sizeof buf)); // "rest" and its zero byte
+  EXPECT_STREQ("rest", buf);
+  EXPECT_FALSE(s->readstring(&tok)); // "tail" ends without a zero byte
+  EXPECT_STREQ("tail", tok.GetBuffer());
+  Port_File::close(s);
+}
+
+TEST_F(StreamTest, PositioningReadsFromTheOffsetAsked) {
+  const std::string p = path("pos");
+  std::string content;
+  for (int i = 0; i < 10000; ++i)
+    content += static_cast<char>(i % 251);
+  spit(p, content);
+  UT_STREAM *s = openRead(p);
+  ASSERT_NE(nullptr, s);
+  unsigned char b;
+  for (long off : {9000L, 17L, 4095L, 4096L, 0L, 9999L}) {
+    ASSERT_TRUE(s->setfoffset(off)) << off;
+    EXPECT_EQ(off, s->getfoffset());
+    ASSERT_EQ(1u, s->read(&b, 1)) << off;
+    EXPECT_EQ(static_cast<unsigned char>(content[off]), b) << off;
+  }
+  unsigned char peeked[3], read[3];
+  ASSERT_TRUE(s->setfoffset(4094));
+  EXPECT_EQ(3u, s->peek(peeked, 3)); // across the buffer's end, without moving
+  EXPECT_EQ(4094, s->getfoffset());
+  EXPECT_EQ(3u, s->read(read, 3));
+  EXPECT_EQ(0, std::memcmp(peeked, read, 3));
+  EXPECT_EQ(0, std::memcmp(read, content.data() + 4094, 3));
+  EXPECT_TRUE(s->seekend());
+  EXPECT_EQ(10000, s->getfoffset());
+  EXPECT_EQ(0u, s->read(&b, 1));
+  EXPECT_TRUE(s->seekstart());
+  EXPECT_EQ(1u, s->read(&b, 1));
+  EXPECT_EQ(0, b);
+
+  s->setRandomAccess(0);
+  const long before = s->getfoffset();
+  EXPECT_FALSE(s->setfoffset(5000));
+  EXPECT_EQ(before, s->getfoffset());
+  Port_File::close(s);
+}
+
+TEST_F(StreamTest, OverwritingInTheMiddleKeepsTheRest) {
+  const std::string p = path("patch");
+  spit(p, "0123456789");
+  UT_STREAM *s = Port_File::open(p.c_str(), UT_STREAM::Write, 0);
+  ASSERT_NE(nullptr, s);
+  ASSERT_TRUE(s->setfoffset(3));
+  s->write(reinterpret_cast<const unsigned char *>("ab"), 2);
+  EXPECT_EQ(5, s->getfoffset());
+  Port_File::close(s);
+  EXPECT_EQ("012ab56789", slurp(p));
+}
+
+TEST_F(StreamTest, FullDiskIsReportedOnceThenWritesAreDropped) {
+  if (!std::filesystem::exists("/dev/full"))
+    GTEST_SKIP() << "no /dev/full";
+  porttest::CaptureManager cap;
+  porttest::ScopedManager scoped(&cap);
+  Port::FileDesc fd;
+  UT_STREAM *s = Port_File::open("/dev/full", UT_STREAM::Write, 0);
+  ASSERT_NE(nullptr, s);
+  std::string chunk(3000, 'x');
+  for (int i = 0; i < 10; ++i)
+    s->write(reinterpret_cast<const unsigned char *>(chunk.data()), 3000);
+  EXPECT_EQ(28, s->geterror());
+  EXPECT_EQ(0u, s->write(reinterpret_cast<const unsigned char *>("y"), 1));
+  s->writeint(7);
+  Port_File::close(s);
+  EXPECT_EQ(1, filetest::countMessages(cap, L"File system full"));
+  EXPECT_EQ(0, filetest::countMessages(cap, L"Flushing buffer failed"));
+}
+
+TEST_F(StreamTest, FlushFailureIsReported) {
+  if (!std::filesystem::exists("/dev/full"))
+    GTEST_SKIP() << "no /dev/full";
+  porttest::CaptureManager cap;
+  porttest::ScopedManager scoped(&cap);
+  UT_STREAM *s = Port_File::open("/dev/full", UT_STREAM::Write, 0);
+  ASSERT_NE(nullptr, s);
+  s->writeline("short");
+  EXPECT_EQ(28, s->flush());
+  EXPECT_EQ(1, filetest::countMessages(cap, L"Flushing buffer failed."));
+  Port_File::close(s);
+}
+
+TEST_F(StreamTest, OffsetsBeyondFourGibibytes) {
+  const std::string p = path("big");
+  UT_STREAM *s = Port_File::open(p.c_str(), UT_STREAM::Write, 1);
+  ASSERT_NE(nullptr, s);
+  const long far = 5L * 1024 * 1024 * 1024 + 3; // sparse: nothing is written before it
+  ASSERT_TRUE(s->setfoffset(far));
+  s->writeint(0x0A0B0C0D);
+  EXPECT_EQ(far + 4, s->getfoffset());
+  Port_File::close(s);
+  EXPECT_EQ(far + 4, Port_File::getsize(p.c_str()));
+  s = openRead(p);
+  ASSERT_NE(nullptr, s);
+  ASSERT_TRUE(s->setfoffset(far));
+  EXPECT_EQ(0x0A0B0C0D, s->readint());
+  Port_File::close(s);
+}
+
+TEST_F(StreamTest, CopiedStreamHasNoImplementation) {
+  const std::string p = path("copy");
+  UT_STREAM *s = openWrite(p);
+  ASSERT_NE(nullptr, s);
+  UT_STREAM copy(*s);
+  EXPECT_EQ(nullptr, copy.getImp());
+  UT_STREAM assigned(UT_STREAM::Read, 4096);
+  assigned = *s;
+  EXPECT_EQ(nullptr, assigned.getImp());
+  s->writeline("still mine");
+  Port_File::close(s);
+  EXPECT_EQ("still mine\r\n", slurp(p));
+}
+
+TEST(FileDesc, CopiesShareTheOpenFile) {
+  porttest::TempTree tree;
+  const std::string p = tree.write("d", "abc");
+  UT_STREAM *s = Port_File::open(p.c_str(), UT_STREAM::Read, 0);
+  ASSERT_NE(nullptr, s);
+  Port::FileDesc a = s->getfid();
+  Port::FileDesc b(a);
+  const int value = a;
+  EXPECT_GE(value, 0);
+  Port_File::close(s); // closes the file for both copies
+  char c;
+  EXPECT_EQ(-1, b.read(&c, 1));
+  EXPECT_EQ(value, static_cast<int>(b));
+}
+
+TEST(FileDesc, ArchiveMemberHasTheFixedValueAndCannotBeWritten) {
+  boost::shared_ptr<Port::ZipFile> none;
+  Port::FileDesc unset(none);
+  EXPECT_EQ(-1, static_cast<int>(unset)); // no archive behind it
+  Port::FileDesc plain(5);
+  plain = none;
+  EXPECT_TRUE(plain.isArchive());
+  char c = 'x';
+  EXPECT_EQ(-1, plain.write(&c, 1));
+  EXPECT_EQ(0, plain.close());
+}
+
+TEST(SeekType, OriginsMapToTheirNumbersAndOnlyThemselves) {
+  using Port::SeekType;
+  EXPECT_EQ(0, SeekType::SeekSet().SeekToInt());
+  EXPECT_EQ(1, SeekType::SeekCurr().SeekToInt());
+  EXPECT_EQ(2, SeekType::SeekEnd().SeekToInt());
+  for (int i = 0; i < 3; ++i)
+    EXPECT_EQ(i, SeekType::IntToSeek(i).SeekToInt());
+  EXPECT_EQ(-1, SeekType::IntToSeek(7).SeekToInt());
+  SeekType other;
+  EXPECT_EQ(-1, other.SeekToInt());
+  EXPECT_FALSE(other.EqualTo(SeekType::SeekSet()));
+  EXPECT_TRUE(SeekType::SeekEnd().EqualTo(SeekType::IntToSeek(2)));
+}
+
+} // namespace
