@@ -208,7 +208,10 @@ bool Port_File::copy_p_v(const char *src, const char *dst) {
 bool Port_File::rename(const char *src, const char *dst) {
   if (!src || !dst)
     return fail(2);
+  // The destination goes only when there is something to put in its place.
   platform::FileStatus st;
+  if (!platform::stat(src, &st))
+    return fail(2);
   if (platform::stat(dst, &st) && !st.isDirectory)
     platform::unlink(dst);
   if (platform::rename(src, dst) != 0)
