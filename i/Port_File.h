@@ -16,7 +16,7 @@
 class Port_File {
 public:
   // The longest name the name tests accept.
-  static const int MaxPathLength = 260;
+  static constexpr int MaxPathLength = 260;
 
   static void initialize();
   static void finalize();

@@ -24,7 +24,7 @@ public:
 class FileDesc {
 public:
   // The integer value of a descriptor that reads an archive member.
-  static const int ArchiveValue = 0x345678;
+  static constexpr int ArchiveValue = 0x345678;
 
   FileDesc();
   FileDesc(int fd);
