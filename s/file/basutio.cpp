@@ -27,8 +27,8 @@ std::mutex &defaultLock() {
 }
 bool g_newCompressionDefault = true;
 
-void internal(const char *text) {
-  Port_MsgManData::createObject("Portability", __FILE__, __LINE__, kRevision)->issueInternal(text);
+Port_MsgManData *report(int line) {
+  return Port_MsgManData::createObject("Portability", __FILE__, line, kRevision);
 }
 } // namespace
 
@@ -78,7 +78,7 @@ long UT_IO_DEVICE::get_offset() {
 
 bool UT_IO_DEVICE::iscompressed(Port::FileDesc fd, char &second, char &first) {
   if (fd.lseek(0, Port::SeekType::SeekSet()) != 0) {
-    internal("Unable to seek to start of file\n");
+    report(__LINE__)->issueInternal("Unable to seek to start of file\n");
     return false;
   }
   unsigned char sig[7];
@@ -91,17 +91,17 @@ bool UT_IO_DEVICE::iscompressed(Port::FileDesc fd, char &second, char &first) {
   }
   if (got < sizeof sig || std::memcmp(sig, Signature, sizeof sig) != 0) {
     if (fd.lseek(0, Port::SeekType::SeekSet()) != 0)
-      internal("Unable to seek to start of file\n");
+      report(__LINE__)->issueInternal("Unable to seek to start of file\n");
     return false;
   }
   char c;
   if (fd.read(&c, 1) != 1) {
-    internal("Unable to read hversion of compressed file\n");
+    report(__LINE__)->issueInternal("Unable to read hversion of compressed file\n");
     return false;
   }
   first = c;
   if (fd.read(&c, 1) != 1) {
-    internal("Unable to read pversion of compressed file\n");
+    report(__LINE__)->issueInternal("Unable to read pversion of compressed file\n");
     return false;
   }
   second = c;
