@@ -167,7 +167,7 @@ void catalogue::finalize() {
 Port_SsInfo *Port_MsgDispatcher::loadMsgs(const char *lib) {
   if (!catalogueState || !lib)
     return nullptr;
-  const char *warning = nullptr;
+  enum { NoWarning, NotFound, Unreadable } warning = NoWarning;
   std::string warningArg;
   Port_SsInfo *info = nullptr;
   ++loadDepth;
@@ -182,19 +182,22 @@ Port_SsInfo *Port_MsgDispatcher::loadMsgs(const char *lib) {
     const std::string fileName = std::string(lib) + ".msg";
     std::string path = findMessageFile(fileName);
     if (path.empty()) {
-      warning = "Message file \"%s\" wasn't found.\n";
+      warning = NotFound;
       warningArg = fileName;
     } else if (!created->load(&path[0])) {
-      warning = "Error reading message file \"%s\".\n";
+      warning = Unreadable;
       warningArg = path;
     }
     info = created.get();
     catalogueState->hashTable.emplace(lib, std::move(created));
   }
   // Reported with the table unlocked: the report takes the dispatcher lock, which comes first.
-  if (warning && loadDepth == 1)
+  if (warning == NotFound && loadDepth == 1)
     Port_MsgManData::createObject("Portability", __FILE__, __LINE__, kRevision)
-        ->issueWarning(warning, warningArg.c_str());
+        ->issueWarning("Message file \"%s\" wasn't found.\n", warningArg.c_str());
+  if (warning == Unreadable && loadDepth == 1)
+    Port_MsgManData::createObject("Portability", __FILE__, __LINE__, kRevision)
+        ->issueWarning("Error reading message file \"%s\".\n", warningArg.c_str());
   --loadDepth;
   return info;
 }

@@ -12,9 +12,13 @@ using porttest::CaptureManager;
 using porttest::ScopedManager;
 
 namespace {
+// The layouts as such: no catalogue texts, so no numbers and no suffixes.
 class ManagerTest : public ::testing::Test {
 protected:
-  void SetUp() override { Port_MsgDispatcher::getDefaultMsgMan()->disable(); }
+  void SetUp() override {
+    ::setenv("QEL_NO_TRANSLATE", "1", 1);
+    Port_MsgDispatcher::getDefaultMsgMan()->disable();
+  }
   void TearDown() override { Port_MsgDispatcher::getDefaultMsgMan()->enable(); }
   CaptureManager capture;
 };

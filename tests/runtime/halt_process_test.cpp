@@ -166,7 +166,7 @@ TEST_F(HaltProcesses, FullTableEndsStartWithStatusOne) {
   fillFreeSlots();
   EXPECT_EXIT(restartService(), ::testing::ExitedWithCode(1),
               // The console wraps the text at 80 columns.
-              "FATAL.*Unable to start program\\.  Too[[:space:]]+many Quelmo processes\\.");
+              "FATAL.*Unable to start program\\.[[:space:]]+Too[[:space:]]+many Quelmo processes\\.");
 }
 
 } // namespace
