@@ -21,7 +21,7 @@ namespace {
 const char *const kRev = "$Revision: 1.1 $";
 
 Port_MsgManData *report(int line) {
-  return Port_MsgManData::createObject("Portability", __FILE__, line, kRev);
+  return Port_MsgManData::createObject("porttool", __FILE__, line, kRev);
 }
 
 void showMessages() {
@@ -34,7 +34,7 @@ void showMessages() {
   report(__LINE__)->issueDebug("Debug messages go to standard output, like status.\n");
   report(__LINE__)->issueInternal("Internal errors name the source file, line and revision.\n");
   Port_MsgDispatcher::printMsg(Port_MsgMan::MSG_EXCEPTION, L"An exception was reported.\n",
-                               "Portability", __FILE__, __LINE__, kRev);
+                               "porttool", __FILE__, __LINE__, kRev);
   report(__LINE__)->issueWarning(
       "A long message is wrapped at the line width (QEL_MAXLINEWIDTH, at least 80 columns), "
       "and every continuation line is indented by three blanks, so that the start of each "

@@ -59,8 +59,12 @@ template <> struct char_traits<wchar_t> {
 };
 
 template <class T> bool IsDigit(T c);
+template <> bool IsDigit<char>(char c);
+template <> bool IsDigit<wchar_t>(wchar_t c);
 // The decimal unsigned number at the start of text (0 when there is none).
 template <class T> uint64_t GetValue(const T *text);
+template <> uint64_t GetValue<char>(const char *text);
+template <> uint64_t GetValue<wchar_t>(const wchar_t *text);
 
 template <class T> struct StringBaseStaticBlock;
 

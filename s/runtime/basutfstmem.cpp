@@ -32,10 +32,6 @@ void *nextOf(const void *elem) {
 
 void setNext(void *elem, void *next) { std::memcpy(elem, &next, sizeof next); }
 
-void fatal(int line, const char *text) {
-  Port_MsgManData::createObject("Portability", __FILE__, line, kRevision)->issueFatal(19, text);
-}
-
 } // namespace
 
 Port_ThrMutex UT_PORT_FASTMEM::global_mutex;
@@ -147,7 +143,8 @@ void UT_PORT_FASTMEM::int_free(void *ptr) {
   if (!ptr)
     return;
   if (!m_blocks) {
-    fatal(__LINE__, "Unable to free as memory was not allocated.\n");
+    Port_MsgManData::createObject("Portability", __FILE__, __LINE__, kRevision)
+        ->issueFatal(19, "Unable to free as memory was not allocated.\n");
     return;
   }
   UT_PORT_FM_BLOCK_HEAD *block = block_holding(ptr);
@@ -155,7 +152,8 @@ void UT_PORT_FASTMEM::int_free(void *ptr) {
   // free): linking it in would corrupt the free list.
   if (!block || !startsElement(static_cast<const char *>(ptr) - block->memory) ||
       block->num_used == 0) {
-    fatal(__LINE__, "Tried to delete a pointer not in list.\n");
+    Port_MsgManData::createObject("Portability", __FILE__, __LINE__, kRevision)
+        ->issueFatal(19, "Tried to delete a pointer not in list.\n");
     return;
   }
   move_to_front(block);

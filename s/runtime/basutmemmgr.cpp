@@ -108,14 +108,18 @@ void UT_MEMMGR::die() {
   releasePanicBlock(s);
   if (s.first_time) {
     s.first_time = false;
-    Port_MsgManData::createObject("Portability", __FILE__, __LINE__, kRevision)
-        ->issueUserFatal(
-            19,
-            "A Quelmo application has run out of memory, the current memory usage is:  %d kb.\n",
-            kilobytes);
-    // The abort functions end the process; should a tool's abort function return anyway,
-    // end it here.
-    Port_MsgDispatcher::exit(19);
+    try {
+      Port_MsgManData::createObject("Portability", __FILE__, __LINE__, kRevision)
+          ->issueUserFatal(
+              19,
+              "A Quelmo application has run out of memory, the current memory usage is:  %d kb.\n",
+              kilobytes);
+      // The abort functions end the process; should a tool's abort function return anyway,
+      // end it here.
+      Port_MsgDispatcher::exit(19);
+    } catch (const std::bad_alloc &) {
+      // The message itself found no memory: fall through to the plain line.
+    }
   }
   // Memory ran out again while the message above was being made: no more allocation, and no
   // second run of the exit handlers.

@@ -422,6 +422,14 @@ TEST(StringEdit, ReadLineFromStream) {
   EXPECT_EQ(lines,
             (std::vector<std::string>{"first", longLine, "", std::string(127, 'k'), "last"}));
   EXPECT_EQ(s.GetLength(), 0u);
+
+  std::wistringstream win(L"\u00e9t\u00e9\n" + std::wstring(200, L'w'));
+  WStr w;
+  EXPECT_TRUE(w.ReadLine(win));
+  EXPECT_EQ(std::wstring(w.GetBuffer()), L"\u00e9t\u00e9");
+  EXPECT_TRUE(w.ReadLine(win));
+  EXPECT_EQ(w.GetLength(), 200u);
+  EXPECT_FALSE(w.ReadLine(win));
 }
 
 // ---------------------------------------------------------------------------------------------
