@@ -5,18 +5,23 @@
 //                       fatal message and its exit value (3)
 //   porttool fatal N    end at once with a fatal message and exit value N
 //   porttool quiet      the same messages without ending fatally
+//   porttool work N     work through N steps of a tenth of a second; Ctrl+C stops it cleanly
+//                       between two steps
 #include "Port_Env.h"
+#include "Port_Halt.h"
 #include "Port_MsgDispatcher.h"
 #include "Port_MsgManData.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 namespace {
 const char *const kRev = "$Revision: 1.1 $";
 
 Port_MsgManData *report(int line) {
-  return Port_MsgManData::createObject("Portability", __FILE__, line, kRev);
+  return Port_MsgManData::createObject("porttool", __FILE__, line, kRev);
 }
 
 void showMessages() {
@@ -29,7 +34,7 @@ void showMessages() {
   report(__LINE__)->issueDebug("Debug messages go to standard output, like status.\n");
   report(__LINE__)->issueInternal("Internal errors name the source file, line and revision.\n");
   Port_MsgDispatcher::printMsg(Port_MsgMan::MSG_EXCEPTION, L"An exception was reported.\n",
-                               "Portability", __FILE__, __LINE__, kRev);
+                               "porttool", __FILE__, __LINE__, kRev);
   report(__LINE__)->issueWarning(
       "A long message is wrapped at the line width (QEL_MAXLINEWIDTH, at least 80 columns), "
       "and every continuation line is indented by three blanks, so that the start of each "
@@ -37,10 +42,27 @@ void showMessages() {
   report(__LINE__)->issueStatus(
       "Status messages are wrapped as well, but carry no header and no indentation: they read "
       "as plain text on standard output.\n");
-  report(__LINE__)->issueStatus("Counted: %U errors, %U warnings, %U infos.\n",
-                                Port_MsgDispatcher::getErrCount(true),
-                                Port_MsgDispatcher::getWarnCount(true),
-                                Port_MsgDispatcher::getInfoCount(true));
+  report(__LINE__)->issueStatus(
+      "Counted: %U errors, %U warnings, %U infos.\n", Port_MsgDispatcher::getErrCount(true),
+      Port_MsgDispatcher::getWarnCount(true), Port_MsgDispatcher::getInfoCount(true));
+}
+
+// Ctrl+C only marks the process; the work loop asks at the end of each step.
+void onInterrupt() { Port_Halt::SetHaltValue(2); }
+
+int work(int steps) {
+  Port_Halt::SetHandler(&onInterrupt);
+  Port_Halt::Start();
+  for (int step = 1; step <= steps; ++step) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    if (Port_Halt::CheckForHaltCmd()) {
+      report(__LINE__)->issueStatus("Interrupted: stopped cleanly after step %d of %d.\n", step,
+                                    steps);
+      return 2;
+    }
+  }
+  report(__LINE__)->issueStatus("All %d steps done.\n", steps);
+  return 0;
 }
 } // namespace
 
@@ -50,6 +72,8 @@ int main(int argc, char **argv) {
     report(__LINE__)->issueFatal(argc > 2 ? std::atoi(argv[2]) : 1, "Stopping as asked.\n");
     return 0; // not reached
   }
+  if (std::strcmp(mode, "work") == 0)
+    return work(argc > 2 ? std::atoi(argv[2]) : 50);
   showMessages();
   if (std::strcmp(mode, "quiet") == 0)
     return 0;

@@ -24,4 +24,29 @@ private:
   Port_MessageImp *m_imp;
 };
 
+class Port_SsInfoImp;
+
+// One library's loaded message file: its entries by alias and by number.
+class Port_SsInfo {
+public:
+  explicit Port_SsInfo(const char *lib);
+  Port_SsInfo(const Port_SsInfo &) = delete;
+  Port_SsInfo &operator=(const Port_SsInfo &) = delete;
+  ~Port_SsInfo();
+
+  // Reads the message file at path (nothing when QEL_NO_TRANSLATE is set). Entries read before
+  // an error stay; the result is also kept as the loaded flag.
+  bool load(char *path);
+  bool isLoaded() const;
+  const char *getName() const;
+  Port_Message *lookupMsg(const char *alias) const;
+  Port_Message *lookupMsgByNum(int num) const;
+  int getNumElements() const;
+  // Whether the file began with the MSG_BY_NUM line.
+  bool isByNum() const;
+
+private:
+  Port_SsInfoImp *m_imp;
+};
+
 #endif

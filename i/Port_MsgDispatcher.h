@@ -11,7 +11,6 @@
 class Port_Message;
 class Port_SsInfo;
 class Port_MsgManListImp;
-class Port_MsgManListIteratorImp;
 
 // A position in a Port_MsgManList.
 class Port_MsgManListIterator {
@@ -149,6 +148,23 @@ public:
   static wchar_t *translateMsgVa(const char *lib, const char *alias, va_list args);
   static wchar_t *translateMsg(int *num, const char *lib, const char *alias, ...);
   static wchar_t *translateMsgVa(int *num, const char *lib, const char *alias, va_list args);
+  // For tools that display messages themselves: also decides the filter state (returned in
+  // filtered) and logs the message as an issued one would be.
+  static wchar_t *translateMsgVa(int *num, const char *lib, Port_MsgMan::MsgType type,
+                                 bool &filtered, const char *alias, va_list args);
+  static const wchar_t *lookupMsgTranslation(const char *lib, const char *alias);
+  static const wchar_t *lookupMsgTranslationByNum(const char *lib, int num);
+  // The HTML or XML variant of a message ("HTML", "XML"), or null.
+  static const wchar_t *lookupMsgSubClass(const char *kind, const char *lib, const char *alias);
+  static const wchar_t *lookupMsgSubClassByNum(const char *kind, const char *lib, int num);
+  static wchar_t *parseMsgSubClass(const char *kind, Port_MsgMan::MsgType type,
+                                   const char *alias, const Port_Message *msg, va_list args);
+  static wchar_t *parseMsgSubClassByNum(const char *kind, Port_MsgMan::MsgType type, int num,
+                                        const Port_Message *msg, va_list args);
+  static wchar_t *translateMsgSubClass(const char *kind, Port_MsgMan::MsgType type,
+                                       const char *lib, const char *alias, ...);
+  static wchar_t *translateMsgSubClassVa(const char *kind, Port_MsgMan::MsgType type,
+                                         const char *lib, const char *alias, va_list args);
 
   // Internal: the dispatcher lock (recursive), taken first of all the message locks.
   static void lock();

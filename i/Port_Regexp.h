@@ -13,8 +13,8 @@ public:
   // Status after compiling: 0 compiled; 1 no or empty pattern, a pattern starting with a
   // closure, a class without its ']'; 2 no pattern buffer; 3 too long (more than 255 codes), a
   // closure after an anchor or another closure, or an invalid escape.
-  explicit Port_Regexp(const char *pattern);
-  explicit Port_Regexp(const Port::StringBase<char> &pattern);
+  Port_Regexp(const char *pattern);
+  Port_Regexp(const Port::StringBase<char> &pattern);
   Port_Regexp(const Port_Regexp &other);
   Port_Regexp &operator=(const Port_Regexp &other);
   Port_Regexp &operator=(const char *pattern);

@@ -58,8 +58,12 @@ template <> struct char_traits<wchar_t> {
 };
 
 template <class T> bool IsDigit(T c);
+template <> bool IsDigit<char>(char c);
+template <> bool IsDigit<wchar_t>(wchar_t c);
 // The decimal unsigned number at the start of text (0 when there is none).
 template <class T> uint64_t GetValue(const T *text);
+template <> uint64_t GetValue<char>(const char *text);
+template <> uint64_t GetValue<wchar_t>(const wchar_t *text);
 
 template <class T> struct StringBaseStaticBlock;
 
@@ -90,7 +94,8 @@ template <class T> struct StringBaseStaticBlock {
 
 template <class T> inline bool StringBaseHeader<T>::IsStatic(const StringBaseHeader *h) {
   typedef StringBaseStaticBlock<T> Block;
-  return reinterpret_cast<uintptr_t>(h) - reinterpret_cast<uintptr_t>(&Block::m_zeroLengthHeader[0]) <
+  return reinterpret_cast<uintptr_t>(h) -
+             reinterpret_cast<uintptr_t>(&Block::m_zeroLengthHeader[0]) <
          sizeof(Block::m_zeroLengthHeader);
 }
 
@@ -347,7 +352,9 @@ protected:
   // The same, copying n characters from s, which may lie inside this string's own block.
   void Splice(uint32_t pos, uint32_t del, const T *s, uint32_t n);
   bool Inside(const T *s) const {
-    return s >= m_pchData && s <= m_pchData + GetHeader()->GetCapacity();
+    const uintptr_t at = reinterpret_cast<uintptr_t>(s);
+    const uintptr_t begin = reinterpret_cast<uintptr_t>(m_pchData);
+    return at >= begin && at <= begin + GetHeader()->GetCapacity() * sizeof(T);
   }
   // Clips r to this string: false when it selects nothing.
   bool Clip(const Port_Range &r, uint32_t &first, uint32_t &count) const;

@@ -1,18 +1,63 @@
-// Port_MsgCatalogue.cpp - turning an alias or number and its arguments into display text.
-//
-// No message file is read here yet: every lookup finds nothing, and a message prints its alias
-// formatted as a printf format with its arguments (and without a number).
+// Port_MsgCatalogue.cpp - finding and loading message files, and turning an alias or number
+// with its arguments into display text.
 #include "Port_MsgDispatcher.h"
 
+#include "Port_Env.h"
 #include "Port_Message.h"
+#include "Port_MsgManData.h"
+#include "Port_PathList.h"
+#include "Port_Thr.h"
 #include "basutstr.h"
+#include "msg/catalogue.h"
+#include "msg/msgargs.h"
+#include "platform/filesys.h"
 #include "platform/mbcs.h"
 
+#include <cstring>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace {
+const char *const kRevision = "$Revision: 1.12 $";
 const size_t kFormatBuffer = 4096;
+
+struct CatalogueState {
+  Port_ThrRecursiveLock hashTableMutex;
+  std::map<std::string, std::unique_ptr<Port_SsInfo>> hashTable;
+};
+CatalogueState *catalogueState = nullptr;
+
+// How deep this thread is in loading message files. The warnings of a load are reported only
+// at depth 1: reporting looks up messages of library "Portability", which may load its file.
+thread_local int loadDepth = 0;
+
+bool isRegularFile(const std::string &path) {
+  platform::FileStatus status;
+  return platform::stat(path.c_str(), &status) && status.isRegular;
+}
+
+// The first "<dir>/msg/<language>/<lib>.msg" along the installation path, with the English
+// file standing in for a missing Japanese one.
+std::string findMessageFile(const std::string &fileName) {
+  const Port::PathList *dirs = Port::QuelmoPath::GetInstance();
+  if (!dirs)
+    return std::string();
+  const std::string lang = Port_Env::GetLang();
+  std::vector<std::string> languages{lang};
+  if (lang == "japanese")
+    languages.push_back("usenglish");
+  for (const std::string &language : languages) {
+    for (Port::PathListIterator it = dirs->begin(); it != dirs->end(); ++it) {
+      const std::string candidate =
+          std::string(it->GetBuffer()) + "/msg/" + language + "/" + fileName;
+      if (isRegularFile(candidate))
+        return candidate;
+    }
+  }
+  return std::string();
+}
 
 // "%z" (a wide-string argument) becomes the runtime's "%S"; a doubled percent sign is a
 // literal and is copied as it stands, so "%%z" keeps its meaning.
@@ -32,6 +77,7 @@ std::string widenConversions(const char *alias) {
   return out;
 }
 
+// A message without a catalogue entry: its alias is the printf format.
 wchar_t *formatAlias(const char *alias, va_list args) {
   if (!alias)
     return UT_STR::WDup(L"");
@@ -51,20 +97,151 @@ wchar_t *formatAlias(const char *alias, va_list args) {
   }
   return UT_STR::WDup(platform::multibyteToWide(buffer.data(), length).c_str());
 }
+
+std::vector<std::wstring> widenAll(const std::vector<std::string> &texts, bool xmlSafe) {
+  std::vector<std::wstring> out;
+  out.reserve(texts.size());
+  for (const std::string &t : texts) {
+    std::wstring w = platform::multibyteToWide(t.c_str(), t.size());
+    out.push_back(xmlSafe ? msgargs::convertMetacharacters(w) : w);
+  }
+  return out;
+}
+
+// A variant line: the kind word, then "=" and the variant text, or an argument list in
+// parentheses, then "=" and the text. Quoted items (with \n \r \t and \<c> escapes) become
+// arguments after their own references are substituted; a comma stands for the base argument
+// at the position of the items read so far.
+std::wstring expandVariant(const std::wstring &line, size_t kindLength,
+                           const std::vector<std::wstring> &base,
+                           std::map<wchar_t, std::wstring> named, const std::wstring &msgText) {
+  size_t i = kindLength;
+  std::vector<std::wstring> list;
+  if (i < line.size() && line[i] == L'(') {
+    ++i;
+    size_t items = 0;
+    while (i < line.size() && (line[i] == L'"' || line[i] == L',')) {
+      if (line[i] == L',') {
+        list.push_back(items < base.size() ? base[items] : std::wstring());
+        ++items;
+        ++i;
+        continue;
+      }
+      std::wstring quoted;
+      for (++i; i < line.size() && line[i] != L'"'; ++i) {
+        if (line[i] == L'\\' && i + 1 < line.size()) {
+          const wchar_t e = line[++i];
+          quoted += e == L'n' ? L'\n' : e == L'r' ? L'\r' : e == L't' ? L'\t' : e;
+        } else {
+          quoted += line[i];
+        }
+      }
+      if (i < line.size())
+        ++i; // the closing quote
+      list.push_back(msgargs::substitute(quoted, base, named));
+      ++items;
+    }
+    if (i < line.size())
+      ++i; // whatever ended the list, normally ")"
+  } else {
+    list = base;
+  }
+  if (i < line.size() && line[i] == L'=')
+    ++i;
+  named[L'M'] = msgargs::substitute(msgText, list, named);
+  named[L'Q'] = msgargs::substitute(msgargs::convertMetacharacters(msgText), list, named);
+  return msgargs::substitute(line.substr(i), list, named);
+}
 } // namespace
 
-Port_SsInfo *Port_MsgDispatcher::loadMsgs(const char *) { return nullptr; }
+void catalogue::initialize() {
+  if (!catalogueState)
+    catalogueState = new CatalogueState;
+}
 
-Port_Message *Port_MsgDispatcher::lookupMsg(const char *, const char *) { return nullptr; }
+void catalogue::finalize() {
+  delete catalogueState;
+  catalogueState = nullptr;
+}
 
-Port_Message *Port_MsgDispatcher::lookupMsgByNum(const char *, int) { return nullptr; }
+Port_SsInfo *Port_MsgDispatcher::loadMsgs(const char *lib) {
+  if (!catalogueState || !lib)
+    return nullptr;
+  enum { NoWarning, NotFound, Unreadable } warning = NoWarning;
+  std::string warningArg;
+  Port_SsInfo *info = nullptr;
+  ++loadDepth;
+  {
+    Port_ThrGuard<Port_ThrRecursiveLock> guard(catalogueState->hashTableMutex);
+    auto found = catalogueState->hashTable.find(lib);
+    if (found != catalogueState->hashTable.end()) {
+      --loadDepth;
+      return found->second.get();
+    }
+    auto created = std::make_unique<Port_SsInfo>(lib);
+    const std::string fileName = std::string(lib) + ".msg";
+    std::string path = findMessageFile(fileName);
+    if (path.empty()) {
+      warning = NotFound;
+      warningArg = fileName;
+    } else if (!created->load(&path[0])) {
+      warning = Unreadable;
+      warningArg = path;
+    }
+    info = created.get();
+    catalogueState->hashTable.emplace(lib, std::move(created));
+  }
+  // Reported with the table unlocked: the report takes the dispatcher lock, which comes first.
+  if (warning == NotFound && loadDepth == 1)
+    Port_MsgManData::createObject("Portability", __FILE__, __LINE__, kRevision)
+        ->issueWarning("Message file \"%s\" wasn't found.\n", warningArg.c_str());
+  if (warning == Unreadable && loadDepth == 1)
+    Port_MsgManData::createObject("Portability", __FILE__, __LINE__, kRevision)
+        ->issueWarning("Error reading message file \"%s\".\n", warningArg.c_str());
+  --loadDepth;
+  return info;
+}
+
+Port_Message *Port_MsgDispatcher::lookupMsg(const char *lib, const char *alias) {
+  Port_SsInfo *info = loadMsgs(lib);
+  return info ? info->lookupMsg(alias) : nullptr;
+}
+
+Port_Message *Port_MsgDispatcher::lookupMsgByNum(const char *lib, int num) {
+  Port_SsInfo *info = loadMsgs(lib);
+  return info ? info->lookupMsgByNum(num) : nullptr;
+}
+
+const wchar_t *Port_MsgDispatcher::lookupMsgTranslation(const char *lib, const char *alias) {
+  const Port_Message *msg = lookupMsg(lib, alias);
+  return msg ? msg->getMsgText() : nullptr;
+}
+
+const wchar_t *Port_MsgDispatcher::lookupMsgTranslationByNum(const char *lib, int num) {
+  const Port_Message *msg = lookupMsgByNum(lib, num);
+  return msg ? msg->getMsgText() : nullptr;
+}
+
+const wchar_t *Port_MsgDispatcher::lookupMsgSubClass(const char *kind, const char *lib,
+                                                     const char *alias) {
+  const Port_Message *msg = lookupMsg(lib, alias);
+  return msg ? msg->getMsgSubClass(kind) : nullptr;
+}
+
+const wchar_t *Port_MsgDispatcher::lookupMsgSubClassByNum(const char *kind, const char *lib,
+                                                          int num) {
+  const Port_Message *msg = lookupMsgByNum(lib, num);
+  return msg ? msg->getMsgSubClass(kind) : nullptr;
+}
 
 wchar_t *Port_MsgDispatcher::parseMsg(const char *alias, const Port_Message *msg, va_list args) {
-  // Argument references in catalogue texts ("!%1!") are substituted once message files are
-  // read; until then no entry carries them.
-  if (msg)
-    return UT_STR::WDup(msg->getMsgText());
-  return formatAlias(alias, args);
+  if (!msg)
+    return formatAlias(alias, args);
+  const std::wstring text = msg->getMsgText() ? msg->getMsgText() : L"";
+  if (text.find(L"!%") == std::wstring::npos)
+    return UT_STR::WDup(text.c_str());
+  const std::vector<std::wstring> values = widenAll(msgargs::format(alias, args), false);
+  return UT_STR::WDup(msgargs::substitute(text, values).c_str());
 }
 
 wchar_t *Port_MsgDispatcher::parseMsgByNum(int, const Port_Message *msg, va_list args) {
@@ -95,6 +272,51 @@ wchar_t *Port_MsgDispatcher::translateMsg(int *num, const char *lib, const char 
   va_list args;
   va_start(args, alias);
   wchar_t *text = translateMsgVa(num, lib, alias, args);
+  va_end(args);
+  return text;
+}
+
+wchar_t *Port_MsgDispatcher::translateMsgVa(int *num, const char *lib, Port_MsgMan::MsgType,
+                                            bool &filtered, const char *alias, va_list args) {
+  // Without a filter component nothing is filtered; without an open XML log nothing is logged.
+  filtered = false;
+  return translateMsgVa(num, lib, alias, args);
+}
+
+wchar_t *Port_MsgDispatcher::parseMsgSubClass(const char *kind, Port_MsgMan::MsgType type,
+                                              const char *alias, const Port_Message *msg,
+                                              va_list args) {
+  if (!msg || !kind)
+    return nullptr;
+  const wchar_t *variant = msg->getMsgSubClass(kind);
+  if (!variant)
+    return nullptr;
+  const std::vector<std::wstring> base = widenAll(msgargs::format(alias, args), true);
+  std::map<wchar_t, std::wstring> named;
+  named[L'N'] = std::to_wstring(msg->getMsgNum());
+  const wchar_t *header = getMsgHeader(type);
+  named[L'T'] = header ? header : L"";
+  const std::wstring result = expandVariant(variant, std::strlen(kind), base, named,
+                                            msg->getMsgText() ? msg->getMsgText() : L"");
+  return UT_STR::WDup(result.c_str());
+}
+
+wchar_t *Port_MsgDispatcher::parseMsgSubClassByNum(const char *kind, Port_MsgMan::MsgType type,
+                                                   int, const Port_Message *msg, va_list args) {
+  return parseMsgSubClass(kind, type, msg ? msg->getMsgAlias() : nullptr, msg, args);
+}
+
+wchar_t *Port_MsgDispatcher::translateMsgSubClassVa(const char *kind, Port_MsgMan::MsgType type,
+                                                    const char *lib, const char *alias,
+                                                    va_list args) {
+  return parseMsgSubClass(kind, type, alias, lookupMsg(lib, alias), args);
+}
+
+wchar_t *Port_MsgDispatcher::translateMsgSubClass(const char *kind, Port_MsgMan::MsgType type,
+                                                  const char *lib, const char *alias, ...) {
+  va_list args;
+  va_start(args, alias);
+  wchar_t *text = translateMsgSubClassVa(kind, type, lib, alias, args);
   va_end(args);
   return text;
 }

@@ -5,6 +5,7 @@
 #include "Port_Env.h"
 #include "Port_Thr.h"
 #include "basutstr.h"
+#include "msg/catalogue.h"
 #include "msg/msgtypes.h"
 #include "platform/exit.h"
 
@@ -26,7 +27,6 @@ struct DispatcherState {
   std::vector<Port_MsgMan *> msgManPtrArray;
   Port_MsgManDefault *defaultMsgMan = nullptr;
   Port_ThrRecursiveLock xmlStreamMutex;
-  Port_ThrRecursiveLock hashTableMutex;
   std::wstring strArgPrefix;
   std::wstring strArgTerm;
   // The XML log and the filter switched on from the environment at start-up.
@@ -156,6 +156,7 @@ void Port_MsgDispatcher::initialize() {
   state->abortArray.push_back(&defaultAbort);
   state->defaultMsgMan = new Port_MsgManDefault(nullptr);
   state->msgManPtrArray.push_back(state->defaultMsgMan);
+  catalogue::initialize();
   for (auto [name, field] : {std::pair{"XML_MSG_FILE", &state->xmlMsgFile},
                              std::pair{"XML_FILTER_FILE", &state->xmlFilterFile},
                              std::pair{"FILTER_APP_NAME", &state->filterAppName}}) {
@@ -167,6 +168,7 @@ void Port_MsgDispatcher::initialize() {
 void Port_MsgDispatcher::finalize() {
   if (!state)
     return;
+  catalogue::finalize();
   state->defaultMsgMan->flush();
   delete state->defaultMsgMan;
   delete state;

@@ -22,10 +22,6 @@ namespace {
 const char *const kRevision = "$Revision: 1.39 $";
 const int kDefaultLineWidth = 80;
 
-// Said after every fatal message; it starts with two blanks so that it follows the text.
-const char *const kFatalSuffix =
-    "  The program will now terminate.  For help, see the documentation of your installation "
-    "or contact your Quelmo support representative.";
 
 int initialLineWidth() {
   const char *value = Port_Env::GetEnv("QEL_MAXLINEWIDTH");
@@ -69,15 +65,16 @@ std::wstring revisionNumber(const char *rev) {
   return widen(std::string(begin, end).c_str());
 }
 
+// What follows the text of internal, fatal and user-fatal messages, from the catalogue.
 std::wstring suffixFor(Port_MsgMan::MsgType type) {
-  const char *alias = nullptr;
+  wchar_t *text = nullptr;
   if (type == Port_MsgMan::MSG_INTERNAL || type == Port_MsgMan::MSG_USER_FATAL)
-    alias = "";
+    text = Port_MsgDispatcher::translateMsg("Portability", "");
   else if (type == Port_MsgMan::MSG_FATAL)
-    alias = kFatalSuffix;
-  if (!alias)
-    return std::wstring();
-  wchar_t *text = Port_MsgDispatcher::translateMsg("Portability", alias);
+    // It starts with two blanks so that it follows the message text directly.
+    text = Port_MsgDispatcher::translateMsg(
+        "Portability", "  The program will now terminate.  For help, see the documentation of "
+                       "your installation or contact your Quelmo support representative.");
   std::wstring suffix = text ? text : L"";
   delete[] text;
   return suffix;

@@ -40,4 +40,11 @@ bool stat(const char *name, FileStatus *status) {
   return true;
 }
 
+std::FILE *fopen(const char *name, const char *mode) {
+  std::string posix;
+  if (!toPosixName(name, &posix) || posix.empty())
+    return nullptr;
+  return std::fopen(posix.c_str(), mode);
+}
+
 } // namespace platform

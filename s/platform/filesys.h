@@ -7,6 +7,7 @@
 #define PORT_PLATFORM_FILESYS_H
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 namespace platform {
@@ -24,6 +25,10 @@ struct FileStatus {
 
 // _stat: false when the name does not exist (or names another drive).
 bool stat(const char *name, FileStatus *status);
+
+// fopen on a Windows name; null when it cannot be opened. Binary and text modes are the same
+// here: readers of text files drop the carriage return of a CR LF line end themselves.
+std::FILE *fopen(const char *name, const char *mode);
 
 } // namespace platform
 

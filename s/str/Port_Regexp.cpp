@@ -42,8 +42,7 @@ template <class T> size_t BoundedLength(const T *text, size_t limit) {
   return n;
 }
 
-template <class T>
-Port_Range SearchFrom(const Port_RegexpImp &imp, const T *text, unsigned start) {
+template <class T> Port_Range SearchFrom(const Port_RegexpImp &imp, const T *text, unsigned start) {
   if (!text)
     return Port_Range();
   const size_t len = std::char_traits<T>::length(text);

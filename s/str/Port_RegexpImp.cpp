@@ -29,17 +29,47 @@ int ReadEscape(const unsigned char *p, size_t &i) {
   ++i;
   const unsigned char c = p[i];
   switch (c) {
-  case '$': case '*': case '+': case '.': case '?': case '[': case '\\': case ']': case '^':
+  case '$':
+  case '*':
+  case '+':
+  case '.':
+  case '?':
+  case '[':
+  case '\\':
+  case ']':
+  case '^':
     ++i;
     return c;
-  case 'b': case 'B': ++i; return 8;
-  case 'e': case 'E': ++i; return 27;
-  case 'f': case 'F': ++i; return 12;
-  case 'n': case 'N': ++i; return 10;
-  case 'r': case 'R': ++i; return 13;
-  case 's': case 'S': ++i; return ' ';
-  case 't': case 'T': ++i; return 9;
-  case 'x': case 'X': {
+  case 'b':
+  case 'B':
+    ++i;
+    return 8;
+  case 'e':
+  case 'E':
+    ++i;
+    return 27;
+  case 'f':
+  case 'F':
+    ++i;
+    return 12;
+  case 'n':
+  case 'N':
+    ++i;
+    return 10;
+  case 'r':
+  case 'R':
+    ++i;
+    return 13;
+  case 's':
+  case 'S':
+    ++i;
+    return ' ';
+  case 't':
+  case 'T':
+    ++i;
+    return 9;
+  case 'x':
+  case 'X': {
     ++i;
     int value = -1;
     for (int k = 0; k < 2 && HexValue(p[i]) >= 0; ++k, ++i)

@@ -148,13 +148,23 @@ int CompareNatural(const T *a, uint32_t na, const T *b, uint32_t nb, bool ignore
   }
 }
 
+// Exact order of n characters as unsigned values: memcmp orders bytes that way.
+inline int CompareExact(const char *a, const char *b, uint32_t n) {
+  const int r = std::memcmp(a, b, n);
+  return (r > 0) - (r < 0);
+}
+inline int CompareExact(const wchar_t *a, const wchar_t *b, uint32_t n) {
+  return CompareRun(a, b, n, false);
+}
+
 template <class T> int CompareTexts(const T *a, uint32_t na, const T *b, uint32_t nb, int type) {
   switch (type) {
   case 2:
   case 3:
     return CompareNatural(a, na, b, nb, type == 3);
   default: {
-    const int r = CompareRun(a, b, std::min(na, nb), type == 1);
+    const uint32_t n = std::min(na, nb);
+    const int r = type == 1 ? CompareRun(a, b, n, true) : CompareExact(a, b, n);
     if (r)
       return r;
     return na == nb ? 0 : (na < nb ? -1 : 1);
@@ -262,17 +272,25 @@ template <class T> void StringBase<T>::Splice(uint32_t pos, uint32_t del, const 
   if (del == 0 && n == 0)
     return;
   // Text taken from this string's own block: a second reference makes Open copy the block
-  // instead of moving characters under the source.
-  StringBase hold;
-  if (n && Inside(s))
-    hold = *this;
+  // instead of moving characters under the source, and keeps the source alive until copied.
+  struct Hold {
+    T *block;
+    ~Hold() {
+      if (block)
+        Release(block);
+    }
+  } hold{nullptr};
+  if (n && Inside(s)) {
+    hold.block = m_pchData;
+    AddRef(hold.block);
+  }
   T *gap = Open(pos, del, n);
   if (n)
     std::char_traits<T>::copy(gap, s, n);
 }
 
-template <class T> bool StringBase<T>::Clip(const Port_Range &r, uint32_t &first,
-                                            uint32_t &count) const {
+template <class T>
+bool StringBase<T>::Clip(const Port_Range &r, uint32_t &first, uint32_t &count) const {
   const uint32_t len = GetLength();
   if (r.last < r.first || r.first >= len) {
     first = std::min(r.first, len);
@@ -383,6 +401,8 @@ template <class T> void StringBase<T>::Assign(const T *s, unsigned n) {
 }
 
 template <class T> void StringBase<T>::Assign(T c, unsigned n) {
+  if (n == 0 && GetLength() == 0)
+    return;
   T *gap = Open(0, GetLength(), n);
   std::char_traits<T>::assign(gap, n, c);
 }
@@ -543,6 +563,8 @@ template <class T> void StringBase<T>::Truncate(unsigned n) {
 }
 
 template <class T> void StringBase<T>::SetLength(unsigned n, T fill) {
+  if (n == 0 && Header::IsStatic(GetHeader()))
+    return;
   CopyOnWrite(n);
   Header *h = GetHeader();
   if (n > h->m_length)
@@ -785,8 +807,7 @@ template <class T> unsigned StringBase<T>::GetReverseSpanLengthOfCharsInSet(cons
   return i;
 }
 
-template <class T>
-unsigned StringBase<T>::GetReverseSpanLengthOfCharsNotInSet(const T *set) const {
+template <class T> unsigned StringBase<T>::GetReverseSpanLengthOfCharsNotInSet(const T *set) const {
   const uint32_t len = GetLength();
   uint32_t i = 0;
   while (i < len && !InSet(set, m_pchData[len - 1 - i]))
@@ -795,13 +816,12 @@ unsigned StringBase<T>::GetReverseSpanLengthOfCharsNotInSet(const T *set) const 
 }
 
 template <class T> int StringBase<T>::Compare(const T *s, CompareType type) const {
-  return CompareTexts(m_pchData, GetLength(), s ? s : m_pchData + GetLength(), TextLength(s),
-                      type);
+  return CompareTexts(m_pchData, GetLength(), s ? s : m_pchData + GetLength(), TextLength(s), type);
 }
 
 template <class T> int StringBase<T>::Compare(const T *s, unsigned n, CompareType type) const {
-  return CompareTexts(m_pchData, GetLength(), s ? s : m_pchData + GetLength(),
-                      CountOrLength(s, n), type);
+  return CompareTexts(m_pchData, GetLength(), s ? s : m_pchData + GetLength(), CountOrLength(s, n),
+                      type);
 }
 
 template <class T>
@@ -866,8 +886,8 @@ bool StringBase<T>::Equals(const Port_Range &r, const StringBase &s, CompareType
 // whole text or as the start value: there first is 0xFFFFFFFF or 0xFFFFFFFE. In every case the
 // next scan starts at last + 1 (modulo 2^32), which is the delimiter that ended the token.
 template <class T>
-bool StringBase<T>::NextTokenRange(const Port_Range &from, Port_Range *token,
-                                   const T *delimiters, ParseType type) const {
+bool StringBase<T>::NextTokenRange(const Port_Range &from, Port_Range *token, const T *delimiters,
+                                   ParseType type) const {
   const uint32_t len = GetLength();
   const bool atStart = from.first == 1 && from.last == 0;
   uint32_t pos = atStart ? 0 : from.last + 1;
@@ -905,8 +925,7 @@ bool StringBase<T>::NextTokenRange(const Port_Range &from, Port_Range *token,
 }
 
 template <class T>
-bool StringBase<T>::NextTokenRange(Port_Range &cursor, const T *delimiters,
-                                   ParseType type) const {
+bool StringBase<T>::NextTokenRange(Port_Range &cursor, const T *delimiters, ParseType type) const {
   Port_Range token;
   const bool found = NextTokenRange(cursor, &token, delimiters, type);
   cursor = token;
@@ -914,9 +933,8 @@ bool StringBase<T>::NextTokenRange(Port_Range &cursor, const T *delimiters,
 }
 
 template <class T>
-std::vector<StringBase<T>> StringBase<T>::Split(const T *text, const T *delimiters,
-                                                bool skipEmpty, const T *openQuotes,
-                                                const T *closeQuotes) {
+std::vector<StringBase<T>> StringBase<T>::Split(const T *text, const T *delimiters, bool skipEmpty,
+                                                const T *openQuotes, const T *closeQuotes) {
   std::vector<StringBase> result;
   if (!text)
     return result;
@@ -927,10 +945,21 @@ std::vector<StringBase<T>> StringBase<T>::Split(const T *text, const T *delimite
       quoted = std::char_traits<T>::find(text, len, *q) != nullptr;
 
   if (!quoted) {
-    const StringBase all(text, len);
-    Port_Range cursor;
-    while (all.NextTokenRange(cursor, delimiters, skipEmpty ? SkipDelimiterRuns : EachDelimiter))
-      result.push_back(all.Extract(cursor));
+    // The tokens NextTokenRange yields, read straight from the text.
+    uint32_t pos = 0;
+    while (pos < len) {
+      if (skipEmpty) {
+        while (pos < len && InSet(delimiters, text[pos]))
+          ++pos;
+        if (pos >= len)
+          break;
+      }
+      uint32_t end = pos;
+      while (end < len && !InSet(delimiters, text[end]))
+        ++end;
+      result.emplace_back(text + pos, end - pos);
+      pos = end + 1;
+    }
     return result;
   }
 

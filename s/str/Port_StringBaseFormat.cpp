@@ -35,8 +35,8 @@ void Pad(std::wstring &out, const std::wstring &text, int width, bool left) {
 
 // Formats one numeric conversion with the C library: spec is "%" flags width precision.
 template <class V>
-void FormatNumber(std::wstring &out, const std::wstring &spec, const wchar_t *length,
-                  wchar_t conv, int width, int precision, V value) {
+void FormatNumber(std::wstring &out, const std::wstring &spec, const wchar_t *length, wchar_t conv,
+                  int width, int precision, V value) {
   const std::wstring f = spec + length + conv;
   std::vector<wchar_t> buf(size_t(width > 0 ? width : 0) + size_t(precision > 0 ? precision : 0) +
                            400);
@@ -163,12 +163,24 @@ std::wstring FormatWide(const wchar_t *fmt, va_list args) {
     case L'i': {
       long long v;
       switch (size) {
-      case Size::HH: v = static_cast<signed char>(va_arg(ap, int)); break;
-      case Size::H: v = static_cast<short>(va_arg(ap, int)); break;
-      case Size::L: v = va_arg(ap, long); break;
-      case Size::LL: v = va_arg(ap, long long); break;
-      case Size::Ptr: v = va_arg(ap, ptrdiff_t); break;
-      default: v = va_arg(ap, int); break;
+      case Size::HH:
+        v = static_cast<signed char>(va_arg(ap, int));
+        break;
+      case Size::H:
+        v = static_cast<short>(va_arg(ap, int));
+        break;
+      case Size::L:
+        v = va_arg(ap, long);
+        break;
+      case Size::LL:
+        v = va_arg(ap, long long);
+        break;
+      case Size::Ptr:
+        v = va_arg(ap, ptrdiff_t);
+        break;
+      default:
+        v = va_arg(ap, int);
+        break;
       }
       FormatNumber(out, spec, L"ll", conv, width, precision, v);
       break;
@@ -179,12 +191,24 @@ std::wstring FormatWide(const wchar_t *fmt, va_list args) {
     case L'X': {
       unsigned long long v;
       switch (size) {
-      case Size::HH: v = static_cast<unsigned char>(va_arg(ap, unsigned)); break;
-      case Size::H: v = static_cast<unsigned short>(va_arg(ap, unsigned)); break;
-      case Size::L: v = va_arg(ap, unsigned long); break;
-      case Size::LL: v = va_arg(ap, unsigned long long); break;
-      case Size::Ptr: v = va_arg(ap, size_t); break;
-      default: v = va_arg(ap, unsigned); break;
+      case Size::HH:
+        v = static_cast<unsigned char>(va_arg(ap, unsigned));
+        break;
+      case Size::H:
+        v = static_cast<unsigned short>(va_arg(ap, unsigned));
+        break;
+      case Size::L:
+        v = va_arg(ap, unsigned long);
+        break;
+      case Size::LL:
+        v = va_arg(ap, unsigned long long);
+        break;
+      case Size::Ptr:
+        v = va_arg(ap, size_t);
+        break;
+      default:
+        v = va_arg(ap, unsigned);
+        break;
       }
       FormatNumber(out, spec, L"ll", conv, width, precision, v);
       break;
@@ -204,8 +228,9 @@ std::wstring FormatWide(const wchar_t *fmt, va_list args) {
       break;
     case L'p': {
       wchar_t buf[32];
-      std::swprintf(buf, 32, L"%016llX",
-                    static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(va_arg(ap, void *))));
+      std::swprintf(
+          buf, 32, L"%016llX",
+          static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(va_arg(ap, void *))));
       Pad(out, buf, width, left);
       break;
     }

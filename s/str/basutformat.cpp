@@ -19,7 +19,9 @@
 #include "platform/clocale.h"
 #include "platform/mbcs.h"
 
+#include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -319,23 +321,53 @@ size_t buildFormat(char *f, const Spec &s, const char *length) {
   return static_cast<size_t>(p - f);
 }
 
-// Formats one number with snprintf; a width too large for the stack buffer gets a heap one.
+// Pads a formatted number to the width itself, so that a huge width costs no time in snprintf:
+// blanks on the right for '-'; zeros after the sign and any "0x" prefix for '0' (not for an
+// integer with a precision, nor for infinity or NaN); blanks on the left otherwise.
+template <typename Sink>
+bool padNumber(Writer<Sink> &w, const Spec &s, const char *text, size_t n, bool zeroAllowed) {
+  const size_t width = static_cast<size_t>(s.width > 0 ? s.width : 0);
+  if (n >= width)
+    return w.put(text, n);
+  const size_t pad = width - n;
+  if (s.left)
+    return w.put(text, n) && w.fill(' ', pad);
+  if (!s.zero || !zeroAllowed)
+    return w.fill(' ', pad) && w.put(text, n);
+  size_t prefix = 0;
+  if (n > 0 && (text[0] == '-' || text[0] == '+' || text[0] == ' '))
+    prefix = 1;
+  if (n > prefix + 1 && text[prefix] == '0' && (text[prefix + 1] == 'x' || text[prefix + 1] == 'X'))
+    prefix += 2;
+  return w.put(text, prefix) && w.fill('0', pad) && w.put(text + prefix, n - prefix);
+}
+
+// Formats one number with snprintf, without its width (see padNumber). A piece too long for the
+// stack buffer (a large precision) gets a heap buffer, or is only counted when it cannot be kept.
 template <typename Sink, typename T>
-bool formatNumber(Writer<Sink> &w, const Spec &s, const char *length, T value) {
+bool formatNumber(Writer<Sink> &w, const Spec &s, const char *length, T value, bool finite = true) {
+  Spec inner = s;
+  inner.width = -1;
+  inner.left = false;
+  inner.zero = false;
   char format[48];
-  buildFormat(format, s, length);
+  buildFormat(format, inner, length);
+  const bool isInteger = std::strchr("diouxX", s.conv) != nullptr;
+  const bool zeroAllowed = isInteger ? s.precision < 0 : finite;
   char piece[128];
   const int n = std::snprintf(piece, sizeof piece, format, value);
   if (n < 0)
     return false;
   if (static_cast<size_t>(n) < sizeof piece)
-    return w.put(piece, static_cast<size_t>(n));
-  if (!w.canHold(static_cast<size_t>(n)))
-    return w.fill(' ', static_cast<size_t>(n));
+    return padNumber(w, s, piece, static_cast<size_t>(n), zeroAllowed);
+  const size_t total =
+      std::max(static_cast<size_t>(n), static_cast<size_t>(s.width > 0 ? s.width : 0));
+  if (!w.canHold(total))
+    return w.fill(' ', total);
   std::string big(static_cast<size_t>(n) + 1, '\0');
   if (std::snprintf(&big[0], big.size(), format, value) != n)
     return false;
-  return w.put(big.data(), static_cast<size_t>(n));
+  return padNumber(w, s, big.data(), static_cast<size_t>(n), zeroAllowed);
 }
 
 // Decimal digits of v, written backwards from end; returns the first digit.
@@ -515,10 +547,13 @@ template <typename Sink> int walk(Sink &sink, const char *fmt, va_list args) {
       case 'a':
       case 'A': {
         platform::CLocaleScope cLocale;
-        if (s.length == Length::LD)
-          ok = formatNumber(w, s, "L", va_arg(ap, long double));
-        else
-          ok = formatNumber(w, s, "", va_arg(ap, double));
+        if (s.length == Length::LD) {
+          const long double v = va_arg(ap, long double);
+          ok = formatNumber(w, s, "L", v, std::isfinite(v));
+        } else {
+          const double v = va_arg(ap, double);
+          ok = formatNumber(w, s, "", v, std::isfinite(v));
+        }
         break;
       }
       case 'p': {

@@ -2,6 +2,8 @@
 // breaking, scrambling, checksums, and the message-text functions.
 #include "basutstr.h"
 
+#include "Port_Env.h"
+
 #include "platform/mbcs.h"
 
 #include <algorithm>
@@ -44,8 +46,10 @@ template <typename C> C *duplicate(const C *s, size_t n) {
   return copy;
 }
 
+// Bytes compare as unsigned, as strcmp does.
 template <typename C> int toUpperChar(C c) {
-  return (c >= C('a') && c <= C('z')) ? int(c) - 'a' + 'A' : int(c);
+  const int v = sizeof(C) == 1 ? int(static_cast<unsigned char>(c)) : int(c);
+  return (v >= 'a' && v <= 'z') ? v - 'a' + 'A' : v;
 }
 
 template <typename C> int caseBlindCompare(const C *a, const C *b, size_t n) {
@@ -174,9 +178,10 @@ template <typename C> C **breakString(const C *text, int width, int *count, int 
   const C *p = text;
   bool continuation = false; // the next line is not the text's first
   do {
-    const C *eol = p;
-    while (*eol && *eol != C('\n'))
-      ++eol;
+    const C *next = p;
+    while (*next && *next != C('\n'))
+      ++next;
+    const C *eol = (next > p && next[-1] == C('\r')) ? next - 1 : next; // "\r\n" ends a line too
     const C *seg = p;
     bool wrapped = false;
     for (;;) {
@@ -222,7 +227,7 @@ template <typename C> C **breakString(const C *text, int width, int *count, int 
         break;
       wrapped = true;
     }
-    p = *eol ? eol + 1 : eol;
+    p = *next ? next + 1 : next;
   } while (*p);
   if (count)
     *count = static_cast<int>(lines.size());
@@ -570,25 +575,49 @@ wchar_t **UT_STR::WBreakString(const wchar_t *text, int width, int *count, int i
 // bytes with the top bit set stay. Decode applies only to a text whose first byte has its top
 // bit set, and turns back each byte b for which (b + i + 2) mod 256 has its top bit set.
 
+namespace {
+
+void scramble(unsigned char *p, size_t n) {
+  for (size_t i = 0; i < n; ++i)
+    if (!(p[i] & 0x80))
+      p[i] = static_cast<unsigned char>((p[i] | 0x80u) - (i + 2));
+}
+
+void unscramble(unsigned char *p, size_t n) {
+  if (n == 0 || !(p[0] & 0x80))
+    return;
+  for (size_t i = 0; i < n; ++i) {
+    const unsigned v = (p[i] + i + 2) & 0xFFu;
+    if (v & 0x80)
+      p[i] = static_cast<unsigned char>(v & 0x7F);
+  }
+}
+
+} // namespace
+
+// A text whose scrambled form could not be turned back is left as it is: past 126 bytes a
+// scrambled byte can be zero and would cut the text, and bytes from 0x80 up (which Encode
+// keeps) may be changed by Decode. Such a text stays readable instead of being lost.
 char *UT_STR::Encode(char *s) {
   if (!s)
     return s;
-  unsigned k = 2;
-  for (unsigned char *p = reinterpret_cast<unsigned char *>(s); *p; ++p, ++k)
-    if (!(*p & 0x80))
-      *p = static_cast<unsigned char>((*p | 0x80u) - k);
+  const size_t n = std::strlen(s);
+  std::string trial(s, n);
+  unsigned char *t = reinterpret_cast<unsigned char *>(&trial[0]);
+  scramble(t, n);
+  if (std::memchr(t, 0, n))
+    return s;
+  std::string back = trial;
+  unscramble(reinterpret_cast<unsigned char *>(&back[0]), n);
+  if (back != std::string(s, n))
+    return s;
+  std::memcpy(s, trial.data(), n);
   return s;
 }
 
 char *UT_STR::Decode(char *s) {
-  if (!s || !(static_cast<unsigned char>(*s) & 0x80))
-    return s;
-  unsigned k = 2;
-  for (unsigned char *p = reinterpret_cast<unsigned char *>(s); *p; ++p, ++k) {
-    const unsigned v = (*p + k) & 0xFFu;
-    if (v & 0x80)
-      *p = static_cast<unsigned char>(v & 0x7F);
-  }
+  if (s)
+    unscramble(reinterpret_cast<unsigned char *>(s), std::strlen(s));
   return s;
 }
 
@@ -698,7 +727,7 @@ char *cleanchars(char *s) {
 }
 
 wchar_t *clean_str(wchar_t *text) {
-  const char *lang = std::getenv("LANGUAGE");
+  const char *lang = Port_Env::GetEnv("LANGUAGE");
   if (!lang || std::strcmp(lang, "usenglish") == 0)
     cleanwchars(text);
   return text;

@@ -24,6 +24,8 @@ ChildResult probe(const std::vector<std::string> &args,
   env.emplace("QEL_DROPCORE", kUnset);
   env.emplace("QEL_NOMSGBOX", "1");
   env.emplace("LANGUAGE", kUnset);
+  // The layouts themselves, without catalogue numbers and suffixes.
+  env.emplace("QEL_NO_TRANSLATE", "1");
   return runProgram(testProgram("msgprobe"), args, env);
 }
 } // namespace
@@ -151,6 +153,21 @@ TEST(ConsoleLayout, UnknownTypeIsReportedAsInternalAndNothingElseIsWritten) {
                                                  "Unknown msg type\n"
                                                  "   '42' received for msg 'odd'\\. \n")))
       << r.err;
+}
+
+TEST(ConsoleLayout, CatalogueSuppliesNumbersAndTheSuffixOfInternalAndUserFatalMessages) {
+  ChildResult r = probe({"unknown-type"}, {{"QEL_NO_TRANSLATE", kUnset},
+                                           {"QEL_MAXLINEWIDTH", "400"}});
+  EXPECT_TRUE(std::regex_match(
+      r.err, std::regex("INTERNAL_ERROR:Portability:Port_MsgManDefaultImp\\.cpp:[0-9]+:1\\.39:"
+                        "[0-9]+ - Unknown msg type '42' received for msg 'odd'\\.   If the "
+                        "problem persists, contact your Quelmo support representative\\.\n")))
+      << r.err;
+  r = probe({"userfatal", "3"}, {{"QEL_NO_TRANSLATE", kUnset}});
+  EXPECT_EQ(3, r.status);
+  EXPECT_EQ("ERROR:Portability - Bad input d.txt.   If the problem persists, contact your\n"
+            "   Quelmo support representative.\n",
+            r.err);
 }
 
 TEST(PrintError, WritesTheTextAsItStands) {

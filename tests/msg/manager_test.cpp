@@ -12,9 +12,13 @@ using porttest::CaptureManager;
 using porttest::ScopedManager;
 
 namespace {
+// The layouts as such: no catalogue texts, so no numbers and no suffixes.
 class ManagerTest : public ::testing::Test {
 protected:
-  void SetUp() override { Port_MsgDispatcher::getDefaultMsgMan()->disable(); }
+  void SetUp() override {
+    ::setenv("QEL_NO_TRANSLATE", "1", 1);
+    Port_MsgDispatcher::getDefaultMsgMan()->disable();
+  }
   void TearDown() override { Port_MsgDispatcher::getDefaultMsgMan()->enable(); }
   CaptureManager capture;
 };
@@ -159,14 +163,14 @@ TEST_F(ManagerTest, AbortFlagFollowsTheTypeOfTheLastMessage) {
 }
 
 TEST_F(ManagerTest, MsgManFormsBypassTheDispatcher) {
-  Port_MsgManData::createObject("L", "f", 1, kRev)->issueMsgManError(&capture, "e %s\n", "x");
-  Port_MsgManData::createObject("L", "f", 1, kRev)->issueMsgManWarningByNum(&capture, 31);
+  Port_MsgManData::createObject("Portability", "f", 1, kRev)->issueMsgManError(&capture, "e %s\n", "x");
+  Port_MsgManData::createObject("Portability", "f", 1, kRev)->issueMsgManWarningByNum(&capture, 99031);
   EXPECT_EQ(0u, Port_MsgDispatcher::getErrCount(true));
   EXPECT_EQ(0u, Port_MsgDispatcher::getWarnCount(true));
   const auto entries = capture.entries();
   ASSERT_EQ(2u, entries.size());
-  EXPECT_EQ(L"ERROR:L - e x\n", entries[0].lines.at(0));
-  EXPECT_EQ(L"WARNING:L:31 - No message alias available", entries[1].lines.at(0));
+  EXPECT_EQ(L"ERROR:Portability - e x\n", entries[0].lines.at(0));
+  EXPECT_EQ(L"WARNING:Portability:99031 - No message alias available", entries[1].lines.at(0));
 }
 
 TEST_F(ManagerTest, ErrwarnIssuesOnlyWhenTheConditionHoldsForItsFourTypes) {
@@ -181,8 +185,8 @@ TEST_F(ManagerTest, ErrwarnIssuesOnlyWhenTheConditionHoldsForItsFourTypes) {
                {Port_MsgMan::MSG_INTERNAL, 1, false}, {Port_MsgMan::MSG_FATAL, 1, false}};
   size_t expected = 0;
   for (const auto &c : cases) {
-    Port_MsgManData::createObject("L", "f", 1, kRev)->issueErrwarn(c.type, c.cond, "m\n");
-    Port_MsgManData::createObject("L", "f", 1, kRev)->issueErrwarnByNum(c.type, c.cond, 4);
+    Port_MsgManData::createObject("Portability", "f", 1, kRev)->issueErrwarn(c.type, c.cond, "m\n");
+    Port_MsgManData::createObject("Portability", "f", 1, kRev)->issueErrwarnByNum(c.type, c.cond, 99004);
     expected += c.issued ? 2 : 0;
     EXPECT_EQ(expected, capture.entries().size()) << c.type << " " << int(c.cond);
   }

@@ -120,6 +120,9 @@ TEST(UtStr, BreakStringCutsLongWordsAndHonoursLineFeeds) {
   std::vector<std::string> expected = {"abcdefghij", "klmnopqrst", "uvwxy\n", "z\n", "\n", "end\n"};
   EXPECT_EQ(lines, expected);
 
+  lines = takeLines(UT_STR::BreakString("one\r\ntwo\r\n", 20, &n, 0), &n);
+  EXPECT_EQ(lines, (std::vector<std::string>{"one", "two"}));
+
   lines = takeLines(UT_STR::BreakString("", 20, &n, 0), &n);
   EXPECT_EQ(lines, std::vector<std::string>{""});
 }
@@ -177,6 +180,31 @@ TEST(UtStr, EncodeDecodeRoundTrip) {
   EXPECT_STREQ(UT_STR::Decode(plain), "HOME"); // first byte below 128: unchanged
 }
 
+// Texts whose scrambled form would not come back (a zero byte past 126 bytes, bytes from 0x80
+// up that Decode would alter) are left as they are rather than lost.
+TEST(UtStr, EncodeNeverLosesText) {
+  std::string texts[] = {std::string(300, 'a') + "xyz~", "t\xc3\xa9t\xc3\xa9",
+                         "\x01"
+                         "abc"};
+  for (const std::string &t : texts) {
+    std::vector<char> buf(t.begin(), t.end());
+    buf.push_back(0);
+    UT_STR::Encode(buf.data());
+    EXPECT_EQ(std::string(buf.data()), t);
+    EXPECT_EQ(std::string(UT_STR::Decode(buf.data())), t);
+  }
+  // A text that begins with a byte from 0x80 up cannot be told from a scrambled one: Encode
+  // leaves it, and only Decode would change it.
+  char high[] = "\xc3\xa9t\xc3\xa9";
+  EXPECT_STREQ(UT_STR::Encode(high), "\xc3\xa9t\xc3\xa9");
+
+  std::vector<char> shortText(121, 'Q');
+  shortText.back() = 0;
+  UT_STR::Encode(shortText.data());
+  EXPECT_NE(shortText[0], 'Q');
+  EXPECT_EQ(std::string(UT_STR::Decode(shortText.data())), std::string(120, 'Q'));
+}
+
 TEST(UtStr, Crc32) {
   EXPECT_EQ(UT_STR::CRC32("abc", 3), 0x352441C2u);
   EXPECT_EQ(UT_STR::CRC32("123456789", 9), 0xCBF43926u);
@@ -194,6 +222,7 @@ TEST(UtStr, CaseBlindCompareReturnsDifference) {
   EXPECT_EQ(UT_STR::ICompare("abd", "ABC"), 1);
   EXPECT_LT(UT_STR::ICompare("ab", "ABC"), 0);
   EXPECT_EQ(UT_STR::INCompare("abcX", "ABCy", 3), 0);
+  EXPECT_EQ(UT_STR::ICompare("\xe9", "a"), 0xE9 - 'A');
   EXPECT_EQ(UT_STR::WICompare(L"x", L"X"), 0);
   EXPECT_GT(UT_STR::WCompare(L"\x65e5", L"a"), 0);
 }

@@ -8,6 +8,7 @@
 #include <cfloat>
 #include <climits>
 #include <clocale>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -99,7 +100,7 @@ TEST(Format, AgreesWithCLibraryForStandardConversions) {
             EXPECT_STREQ(ours, theirs) << f;
           }
         for (const char *c = floatConvs; *c; ++c)
-          for (double v : {0.0, -1.5, 123456.789, 1e-300}) {
+          for (double v : {0.0, -1.5, 123456.789, 1e-300, HUGE_VAL, -HUGE_VAL, std::nan("")}) {
             std::string f = std::string("<%") + flag + width + precision + *c + ">";
             const int n = std::snprintf(theirs, sizeof theirs, f.c_str(), v);
             EXPECT_EQ(UT_STR::SNPrintf(ours, sizeof ours, f.c_str(), v), n) << f;
@@ -160,6 +161,56 @@ TEST(Format, BoundedCountsWidthsAndWideTexts) {
   EXPECT_EQ(UT_STR::SNPrintf(buf.data(), 10, "%100000000d", 7), 100000000);
 }
 
+// Random formats and sizes into buffers of exactly that size: the text is written whole or not
+// at all, and never beyond the buffer (the sanitizer build catches any stray byte). The
+// arguments are fixed; each position gets a random specification of its kind.
+TEST(Format, RandomFormatsNeverOverflow) {
+  const std::vector<std::vector<std::string>> kinds = {
+      {"s", "hs"},     // narrow text
+      {"S", "ls"},     // wide text
+      {"d", "I", "x"}, // int
+      {"lU", "llu"},   // 64-bit
+      {"f", "g", "e"}, // double
+      {"lc", "C"},     // wide character
+  };
+  const char *flags[] = {"", "-", "0", "+", "#", " "};
+  const char *literals[] = {"", "ab ", "\xc3\xa9", "%%", "\n"};
+  const std::string text(700, 'w');
+  const std::wstring wide(300, L'\x65e5');
+  uint32_t seed = 12345;
+  auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 8; };
+  for (int round = 0; round < 300; ++round) {
+    std::string format;
+    for (const auto &kind : kinds) {
+      format += literals[next() % 5];
+      format += '%';
+      format += flags[next() % 6];
+      if (next() % 2)
+        format += std::to_string(next() % 900);
+      if (next() % 2)
+        format += "." + std::to_string(next() % 400);
+      format += kind[next() % kind.size()];
+    }
+    const char *t = text.c_str() + next() % 700;
+    const wchar_t *w = wide.c_str() + next() % 300;
+    const int i = static_cast<int>(next()) - (1 << 23);
+    const uint64_t u = uint64_t(next()) << 30;
+    const double d = (next() % 2 ? 1e200 : -3.25) / (1 + next() % 7);
+    const wint_t c = 0x1F600;
+    const int len = UT_STR::SNPrintf(nullptr, 0, format.c_str(), t, w, i, u, d, c);
+    ASSERT_GE(len, 0) << format;
+    const size_t sizes[] = {size_t(len), size_t(len) + 1, next() % (size_t(len) + 1) + 1};
+    for (size_t size : sizes) {
+      std::vector<char> buf(size, 'X');
+      EXPECT_EQ(UT_STR::SNPrintf(buf.data(), size, format.c_str(), t, w, i, u, d, c), len);
+      if (size_t(len) < size)
+        EXPECT_EQ(std::strlen(buf.data()), size_t(len)) << format;
+      else
+        EXPECT_EQ(std::string(buf.begin(), buf.end()), std::string(size, 'X')) << format;
+    }
+  }
+}
+
 int countOf(const char *format, ...) {
   va_list args;
   va_start(args, format);
@@ -206,8 +257,8 @@ TEST(Format, DecimalPointIgnoresProcessLocale) {
   const char *set = std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
   if (!set) {
     const std::string dir = ::testing::TempDir() + "ut_str_locale";
-    const std::string command =
-        "mkdir -p " + dir + " && localedef -i de_DE -f UTF-8 " + dir + "/de_DE.UTF-8 >/dev/null 2>&1";
+    const std::string command = "mkdir -p " + dir + " && localedef -i de_DE -f UTF-8 " + dir +
+                                "/de_DE.UTF-8 >/dev/null 2>&1";
     if (std::system(command.c_str()) == 0) {
       setenv("LOCPATH", dir.c_str(), 1);
       set = std::setlocale(LC_NUMERIC, "de_DE.UTF-8");

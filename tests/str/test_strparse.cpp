@@ -1,10 +1,12 @@
 // UT_STR number reading, formatted reading and wildcard matching.
 #include "basutstr.h"
+#include "capture_manager.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -161,6 +163,25 @@ TEST(Match, SimpleMatchEscapes) {
   EXPECT_FALSE(UT_STR::SimpleMatch("axb", "a\\*b"));
   EXPECT_TRUE(UT_STR::SimpleMatch("a?b\\", "a\\?b\\\\"));
   EXPECT_TRUE(UT_STR::SimpleMatch("anything", "a*g"));
+}
+
+TEST(Match, SimpleMatchWarnsAboutBadEscape) {
+  porttest::CaptureManager capture;
+  porttest::ScopedManager scoped(&capture);
+  for (const char *pattern : {"a\\x", "ab\\"}) {
+    EXPECT_FALSE(UT_STR::SimpleMatch("ax", pattern)) << pattern;
+    ASSERT_FALSE(capture.entries().empty());
+    const auto entries = capture.entries();
+    const auto &last = entries.back();
+    EXPECT_EQ(last.type, Port_MsgMan::MSG_WARNING);
+    std::wstring text;
+    for (const std::wstring &line : last.lines)
+      text += line;
+    const std::wstring expected = L"Wrong esacping sequence for pattern \"" +
+                                  std::wstring(pattern, pattern + std::strlen(pattern)) + L"\".";
+    EXPECT_NE(text.find(expected), std::wstring::npos) << pattern;
+  }
+  EXPECT_EQ(capture.entries().size(), 2u);
 }
 
 } // namespace

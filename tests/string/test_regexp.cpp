@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+#include <regex>
 #include <string>
 
 namespace {
@@ -15,11 +17,10 @@ TEST(Regexp, CompileStatus) {
     const char *pattern;
     int status;
   } cases[] = {
-      {"abc", 0},    {"^a.c$", 0},   {"[a-z]+", 0},  {"[^]", 0},     {"\\x4g", 0},
-      {"\\x", 0},    {"\\101", 0},   {"a\\$", 0},    {"[-a-]", 0},   {"a$b", 0},
-      {"", 1},       {"*a", 1},      {"+a", 1},      {"?a", 1},      {"[abc", 1},
-      {"[a-", 1},    {"a**", 3},     {"a+?", 3},     {"^*a", 3},     {"\\q", 3},
-      {"ab\\", 3},   {"[\\q]", 3},   {"\\8", 3},     {"[]", 0},
+      {"abc", 0},   {"^a.c$", 0}, {"[a-z]+", 0}, {"[^]", 0},   {"\\x4g", 0}, {"\\x", 0},
+      {"\\101", 0}, {"a\\$", 0},  {"[-a-]", 0},  {"a$b", 0},   {"", 1},      {"*a", 1},
+      {"+a", 1},    {"?a", 1},    {"[abc", 1},   {"[a-", 1},   {"a**", 3},   {"a+?", 3},
+      {"^*a", 3},   {"\\q", 3},   {"ab\\", 3},   {"[\\q]", 3}, {"\\8", 3},   {"[]", 0},
   };
   for (const Case &c : cases)
     EXPECT_EQ(Port_Regexp(c.pattern).GetStatus(), c.status) << c.pattern;
@@ -47,32 +48,19 @@ TEST(Regexp, Search) {
     unsigned start;
     Port_Range expected;
   } cases[] = {
-      {"a+b", "xaab", 0, {1, 3}},
-      {"^ab", "xab", 0, kNone},
-      {"^ab", "xab", 1, {1, 2}},
-      {"b*", "abc", 0, {0, kEmptyAt0}},
-      {"[^0-9]+", "12ab3", 0, {2, 3}},
-      {"c$", "abc", 0, {2, 2}},
-      {"c$", "abcd", 0, kNone},
-      {"a.c", "a\nc abc", 0, {4, 6}},
-      {"a.*c", "xabcbc!", 0, {1, 5}},
-      {"ab?c", "ac abc abbc", 0, {0, 1}},
-      {"ab?c", "abbc abc", 1, {5, 7}},
-      {"x*$", "abxx", 0, {2, 3}},
-      {"$", "abc", 0, {3, 2}},
-      {"^$", "", 0, {0, kEmptyAt0}},
-      {"[z-a]", "m", 0, {0, 0}},
-      {"[\\]\\[]+", "a[]]b", 0, {1, 3}},
-      {"[a-]+", "x-a-y", 0, {1, 3}},
-      {"\\x41\\102\\s\\t", "zAB \t", 0, {1, 4}},
-      {"\\.\\*", "a.*", 0, {1, 2}},
-      {"[^]", "\n", 0, {0, 0}},
-      {"[]*x", "x", 0, {0, 0}},
-      {"abc", "ab", 0, kNone},
-      {"a", "abc", 4, kNone},
-      {"c*", "ab", 2, {2, 1}},
-      {"\\xff", "a\xff", 0, {1, 1}},
-      {"a+", "aaaa", 1, {1, 3}},
+      {"a+b", "xaab", 0, {1, 3}},      {"^ab", "xab", 0, kNone},
+      {"^ab", "xab", 1, {1, 2}},       {"b*", "abc", 0, {0, kEmptyAt0}},
+      {"[^0-9]+", "12ab3", 0, {2, 3}}, {"c$", "abc", 0, {2, 2}},
+      {"c$", "abcd", 0, kNone},        {"a.c", "a\nc abc", 0, {4, 6}},
+      {"a.*c", "xabcbc!", 0, {1, 5}},  {"ab?c", "ac abc abbc", 0, {0, 1}},
+      {"ab?c", "abbc abc", 1, {5, 7}}, {"x*$", "abxx", 0, {2, 3}},
+      {"$", "abc", 0, {3, 2}},         {"^$", "", 0, {0, kEmptyAt0}},
+      {"[z-a]", "m", 0, {0, 0}},       {"[\\]\\[]+", "a[]]b", 0, {1, 3}},
+      {"[a-]+", "x-a-y", 0, {1, 3}},   {"\\x41\\102\\s\\t", "zAB \t", 0, {1, 4}},
+      {"\\.\\*", "a.*", 0, {1, 2}},    {"[^]", "\n", 0, {0, 0}},
+      {"[]*x", "x", 0, {0, 0}},        {"abc", "ab", 0, kNone},
+      {"a", "abc", 4, kNone},          {"c*", "ab", 2, {2, 1}},
+      {"\\xff", "a\xff", 0, {1, 1}},   {"a+", "aaaa", 1, {1, 3}},
   };
   for (const Case &c : cases) {
     const Port_Regexp re(c.pattern);
@@ -143,6 +131,35 @@ TEST(Regexp, HostileInputStaysBounded) {
   const std::string big(2000000, 'x');
   EXPECT_EQ(Port_Regexp(".*y").GetRangeOfMatch(big.c_str()), kNone);
   EXPECT_EQ(Port_Regexp("x.*").GetRangeOfMatch(big.c_str()), Port_Range(0, 1999999));
+}
+
+TEST(Regexp, AgreesWithStdRegexOnTheCommonSubset) {
+  // Patterns without alternation or groups search the same way in both: leftmost start, greedy
+  // closures that give back one character at a time.
+  std::mt19937 rng(12345);
+  const char *const elements[] = {"a", "b", ".", "[ab]", "[^a]", "[b-c]", "\\."};
+  const char *const closures[] = {"", "", "*", "+", "?"};
+  const char alphabet[] = "aabbc.\n";
+  for (int round = 0; round < 3000; ++round) {
+    std::string pattern = rng() % 4 == 0 ? "^" : "";
+    for (int n = 1 + rng() % 5; n > 0; --n)
+      pattern += std::string(elements[rng() % 7]) + closures[rng() % 5];
+    if (rng() % 4 == 0)
+      pattern += "$";
+    std::string text;
+    for (int n = rng() % 12; n > 0; --n)
+      text += alphabet[rng() % 7];
+    const Port_Regexp mine(pattern.c_str());
+    ASSERT_EQ(mine.GetStatus(), 0) << pattern;
+    const Port_Range got = mine.GetRangeOfMatch(text.c_str());
+    std::smatch m;
+    if (std::regex_search(text, m, std::regex(pattern))) {
+      EXPECT_EQ(got.first, uint32_t(m.position(0))) << pattern << " on " << text;
+      EXPECT_EQ(got.last, uint32_t(m.position(0) + m.length(0) - 1)) << pattern << " on " << text;
+    } else {
+      EXPECT_EQ(got, kNone) << pattern << " on " << text;
+    }
+  }
 }
 
 } // namespace

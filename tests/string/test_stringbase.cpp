@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <functional>
+#include <random>
 #include <set>
 #include <sstream>
 #include <string>
@@ -67,9 +68,9 @@ TEST(StringLayout, CapacityFollowsTheAllocationRule) {
 TEST(StringLayout, HeaderFieldsPrecedeTheCharacters) {
   Str s("hello");
   const uint32_t *header = reinterpret_cast<const uint32_t *>(s.GetBuffer()) - 3;
-  EXPECT_EQ(header[0], 1u);        // count
-  EXPECT_EQ(header[1], 15u << 1);  // capacity, flag clear
-  EXPECT_EQ(header[2], 5u);        // length
+  EXPECT_EQ(header[0], 1u);       // count
+  EXPECT_EQ(header[1], 15u << 1); // capacity, flag clear
+  EXPECT_EQ(header[2], 5u);       // length
   EXPECT_EQ(s.GetLengthPtr(), header + 2);
   Exp e("hello");
   EXPECT_EQ(reinterpret_cast<const uint32_t *>(e.GetBuffer())[-2], (31u << 1) | 1u);
@@ -248,12 +249,10 @@ TEST(StringSelfReference, OwnTextAsSourceInEveryForm) {
       {"Insert(1, buffer)", [](Str &s) { s.Insert(1, s.GetBuffer() + 2); }, "acdbcd"},
       {"Insert(3, self, range)", [](Str &s) { s.Insert(3, s, Port_Range(0, 1)); }, "abcabd"},
       {"Replace(range, self)", [](Str &s) { s.Replace(Port_Range(1, 2), s); }, "aabcdd"},
-      {"Replace(range, inner)",
-       [](Str &s) { s.Replace(Port_Range(0, 0), s.GetCharPtr(2), 2); },
+      {"Replace(range, inner)", [](Str &s) { s.Replace(Port_Range(0, 0), s.GetCharPtr(2), 2); },
        "cdbcd"},
       {"Replace(range, self, range)",
-       [](Str &s) { s.Replace(Port_Range(0, 1), s, Port_Range(2, 3)); },
-       "cdcd"},
+       [](Str &s) { s.Replace(Port_Range(0, 1), s, Port_Range(2, 3)); }, "cdcd"},
       {"Assign(inner)", [](Str &s) { s.Assign(s.GetCharPtr(1), 2); }, "bc"},
       {"= inner", [](Str &s) { s = s.GetCharPtr(2); }, "cd"},
       {"Assign(self, range)", [](Str &s) { s.Assign(s, Port_Range(1, 2)); }, "bc"},
@@ -420,9 +419,17 @@ TEST(StringEdit, ReadLineFromStream) {
   std::vector<std::string> lines;
   while (s.ReadLine(in))
     lines.push_back(S(s));
-  EXPECT_EQ(lines, (std::vector<std::string>{"first", longLine, "", std::string(127, 'k'),
-                                             "last"}));
+  EXPECT_EQ(lines,
+            (std::vector<std::string>{"first", longLine, "", std::string(127, 'k'), "last"}));
   EXPECT_EQ(s.GetLength(), 0u);
+
+  std::wistringstream win(L"\u00e9t\u00e9\n" + std::wstring(200, L'w'));
+  WStr w;
+  EXPECT_TRUE(w.ReadLine(win));
+  EXPECT_EQ(std::wstring(w.GetBuffer()), L"\u00e9t\u00e9");
+  EXPECT_TRUE(w.ReadLine(win));
+  EXPECT_EQ(w.GetLength(), 200u);
+  EXPECT_FALSE(w.ReadLine(win));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -502,8 +509,7 @@ TEST(StringSearch, IndexOfString) {
       {"", "a", Str::ExactCompare, Str::npos},
   };
   for (const Case &c : cases)
-    EXPECT_EQ(Str(c.text).GetIndexOfString(c.find, c.type), c.expected) << c.text << "/"
-                                                                         << c.find;
+    EXPECT_EQ(Str(c.text).GetIndexOfString(c.find, c.type), c.expected) << c.text << "/" << c.find;
   const Str s("one two one two");
   EXPECT_EQ(s.GetIndexOfString(Port_Range(1, 99), Str("one")), 8u);
   EXPECT_EQ(s.GetIndexOfString(Port_Range(1, 9), Str("one")), Str::npos);
@@ -609,6 +615,73 @@ TEST(StringTokens, Split) {
     EXPECT_EQ(got, c.expected) << c.text;
   }
   EXPECT_TRUE(Str::Split(nullptr, ",").empty());
+}
+
+// Random edits, often with the string's own text as the source and often on a shared block,
+// checked against std::string; every copy taken along the way must keep its text.
+TEST(StringModel, RandomEditsMatchStdString) {
+  std::mt19937 rng(7);
+  for (int round = 0; round < 200; ++round) {
+    Str s;
+    std::string model;
+    std::vector<std::pair<Str, std::string>> copies;
+    for (int step = 0; step < 60; ++step) {
+      const uint32_t len = uint32_t(model.size());
+      const uint32_t a = rng() % (len + 2), b = rng() % (len + 2);
+      const uint32_t first = std::min(a, b), last = std::max(a, b);
+      const size_t cf = std::min<size_t>(first, len);
+      const size_t cn = first < len ? std::min<size_t>(last, len - 1) - first + 1 : 0;
+      const std::string piece(rng() % 20, char('a' + rng() % 26));
+      switch (rng() % 9) {
+      case 0:
+        s.Append(piece.c_str());
+        model += piece;
+        break;
+      case 1: {
+        const std::string own = model.substr(cf, cn);
+        s.Append(s, Port_Range(first, last));
+        model += own;
+        break;
+      }
+      case 2: {
+        const std::string own = model;
+        s.Insert(first, s);
+        model.insert(std::min<size_t>(first, len), own);
+        break;
+      }
+      case 3:
+        s.Replace(Port_Range(first, last), s.GetBuffer(), s.GetLength() / 2);
+        if (cn)
+          model = model.substr(0, cf) + model.substr(0, len / 2) + model.substr(cf + cn);
+        break;
+      case 4:
+        s.Remove(Port_Range(first, last));
+        if (cn)
+          model.erase(cf, cn);
+        break;
+      case 5:
+        s.Reduce(Port_Range(first, last));
+        model = model.substr(cf, cn);
+        break;
+      case 6:
+        s.SetLength(first, '#');
+        model.resize(first, '#');
+        break;
+      case 7:
+        s.Insert(first, piece.c_str());
+        model.insert(std::min<size_t>(first, len), piece);
+        break;
+      default:
+        copies.emplace_back(s, model);
+        break;
+      }
+      ASSERT_EQ(S(s), model) << "round " << round << " step " << step;
+      ASSERT_EQ(s.GetBuffer()[s.GetLength()], '\0');
+      ASSERT_LE(s.GetLength(), s.GetCapacity());
+    }
+    for (const auto &c : copies)
+      ASSERT_EQ(S(c.first), c.second);
+  }
 }
 
 } // namespace

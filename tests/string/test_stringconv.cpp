@@ -88,8 +88,8 @@ TEST(StringFormat, Narrow) {
   Str s("old");
   s.Format("%d-%s-%c", 7, "x", 'y');
   EXPECT_STREQ(s.GetBuffer(), "7-x-y");
-  s.Format("%lU|%hI|%I", static_cast<uint64_t>(18446744073709551615ULL),
-           static_cast<int16_t>(-3), static_cast<int32_t>(-2147483647 - 1));
+  s.Format("%lU|%hI|%I", static_cast<uint64_t>(18446744073709551615ULL), static_cast<int16_t>(-3),
+           static_cast<int32_t>(-2147483647 - 1));
   EXPECT_STREQ(s.GetBuffer(), "18446744073709551615|-3|-2147483648");
   s.Format(nullptr);
   EXPECT_EQ(s.GetLength(), 0u);
@@ -121,8 +121,8 @@ TEST(StringFormat, WideUsesWindowsConversions) {
       {L"a|b|c|d", WStr::doFormat(L"%hs|%ls|%c|%C", "a", L"b", L'c', 'd')},
       {L"[  7][7   ][007]", WStr::doFormat(L"[%3d][%-4d][%03d]", 7, 7, 7)},
       {L"[ab   ][  abc]", WStr::doFormat(L"[%-5.2s][%*s]", L"abc", 5, L"abc")},
-      {L"-9000000000 ffffffff 2.50", WStr::doFormat(L"%I64d %x %.2f", -9000000000LL, 0xFFFFFFFFu,
-                                                    2.5)},
+      {L"-9000000000 ffffffff 2.50",
+       WStr::doFormat(L"%I64d %x %.2f", -9000000000LL, 0xFFFFFFFFu, 2.5)},
       {L"100% (null)", WStr::doFormat(L"100%% %s", static_cast<const wchar_t *>(nullptr))},
       {L"\U0001F600", WStr::doFormat(L"%S", "\xf0\x9f\x98\x80")},
   };

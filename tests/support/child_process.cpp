@@ -3,6 +3,7 @@
 #include "child_process.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -31,7 +32,7 @@ int makeTemp(std::string &path) {
 } // namespace
 
 ChildResult runProgram(const std::string &path, const std::vector<std::string> &args,
-                       const std::map<std::string, std::string> &env) {
+                       const std::map<std::string, std::string> &env, int interruptAfterMs) {
   ChildResult result;
   std::string outPath, errPath;
   const int outFd = makeTemp(outPath);
@@ -53,6 +54,10 @@ ChildResult runProgram(const std::string &path, const std::vector<std::string> &
     argv.push_back(nullptr);
     ::execv(path.c_str(), argv.data());
     ::_exit(127);
+  }
+  if (interruptAfterMs > 0) {
+    ::usleep(static_cast<useconds_t>(interruptAfterMs) * 1000);
+    ::kill(pid, SIGINT);
   }
   int status = 0;
   ::waitpid(pid, &status, 0);

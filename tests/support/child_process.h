@@ -18,8 +18,11 @@ struct ChildResult {
 // Variables mapped to nullptr-like "\x01unset" are removed from the child's environment.
 extern const char *const kUnset;
 
+// With interruptAfterMs > 0 the child is sent SIGINT (Ctrl+C) that many milliseconds after
+// it starts.
 ChildResult runProgram(const std::string &path, const std::vector<std::string> &args,
-                       const std::map<std::string, std::string> &env = {});
+                       const std::map<std::string, std::string> &env = {},
+                       int interruptAfterMs = 0);
 
 // The shipped installation tree.
 std::string installTree();

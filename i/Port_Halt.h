@@ -1,0 +1,103 @@
+// Port_Halt.h - the halt service: a tool learns, at points of its own choosing, that the user
+// pressed Ctrl+C or that another process posted it a halt code; and the counted initialiser
+// that brings the service up with the first unit that uses it and down with the last.
+#ifndef PORT_HALT_H
+#define PORT_HALT_H
+
+#include <atomic>
+#include <cstdint>
+
+// The dispatcher must exist before a halt service can report a full table, and outlive it:
+// its initialiser object comes first in every unit that includes this header.
+#include "Port_MsgDispatcher.h"
+
+class Port_Halt {
+public:
+  // 1, 2 and 3 mean halt; every other value means continue. 4 is "no code pending".
+  typedef int32_t HaltCode;
+
+  // Brought up and down by Port_HaltInit; both do nothing when already in that state.
+  static void Initialize();
+  static void Finalize();
+
+  // Install or remove the Ctrl+C handler. While it is installed an interrupt only marks the
+  // process as notified; the tool finds out at its next CheckHalt. Without it an interrupt
+  // has the default effect.
+  static void Start();
+  static void Stop();
+
+  // The tool's halt handler, called by CheckHalt after an interrupt or a posted code; it may
+  // read GetAction() and call SetHaltValue().
+  static void SetHandler(void (*handler)());
+  static void SetHaltValue(HaltCode value);
+  static void SetNotify();
+
+  // Runs the handler when notified or when a code was posted to this process; then ends the
+  // process with status 0 when the halt value is 1. Returns the halt value.
+  static HaltCode CheckHalt();
+  static bool Halted();              // CheckHalt() != 0
+  static bool CheckForHaltCmd();     // CodeMeansHalt(CheckHalt())
+  static bool CheckForContinueCmd(); // CodeMeansContinue(CheckHalt())
+  // The code posted by another process, while the handler runs; 4 otherwise.
+  static HaltCode GetAction();
+
+  // Posts code to the registered process pid (nothing happens when there is none).
+  static void SendSignal(unsigned long pid, HaltCode code);
+  // False only while a code posted to pid has not been taken by its CheckHalt.
+  static bool IsSignalDelivered(unsigned long pid);
+
+  static bool CodeMeansHalt(HaltCode code) { return code >= 1 && code <= 3; }
+  static bool CodeMeansContinue(HaltCode code) { return !CodeMeansHalt(code); }
+};
+
+// One slot of the halt table per registered process. The table is shared by the processes
+// of one user, so every field is a lock-free atomic that works across processes.
+struct Port_HaltInfo {
+  // 0 when free; otherwise the id of the process working on the slot (never 0).
+  std::atomic<int32_t> lock;
+  std::atomic<bool> inUse;
+  std::atomic<uint32_t> processId;         // 0xFFFFFFFF when the slot was released
+  std::atomic<bool> sent;                  // a code was posted that the owner has not taken yet
+  std::atomic<Port_Halt::HaltCode> action; // the code posted; 4 when none
+};
+
+enum { Port_HaltInfoSlots = 256 };
+
+// The table of Port_HaltInfoSlots slots, while the service is up; null otherwise.
+extern Port_HaltInfo *s_Port_HaltInfo;
+
+// Whether CheckHalt would call the handler now: this process was notified (Ctrl+C or
+// Port_Halt::SetNotify), or a code posted to it waits in its slot.
+bool GetNotify();
+// Whether a code posted to this process waits in its slot.
+bool CheckForSentHalt();
+// Claim a slot for this process; ends the process with status 1 when the table is full.
+void SetHaltIndex();
+// Release this process's slot.
+void ClearHaltIndex();
+// The slot in use by pid, or -1.
+int GetHaltIndex(unsigned long pid);
+// The code posted to this process (4 when none), marking it taken.
+Port_Halt::HaltCode GetNewAction();
+
+// Counted start-up object: the first one alive brings the halt service up, the last one to
+// die brings it down. Every unit that includes this header holds one.
+class Port_HaltInit {
+public:
+  Port_HaltInit();
+  ~Port_HaltInit();
+  Port_HaltInit(const Port_HaltInit &) = delete;
+  Port_HaltInit &operator=(const Port_HaltInit &) = delete;
+
+private:
+  static int32_t counter;
+};
+static Port_HaltInit Port_HaltInitObject;
+
+// Start-up entries of the older interface, kept for the callers that use them: ut_init does
+// nothing, and nothing reads the two words (both 0).
+void ut_init(int argc, const char *const *argv);
+extern int init_basut;
+extern int ut_new_handler;
+
+#endif

@@ -1,0 +1,10 @@
+// basutassert.h - the assertion failure routine of the older interface.
+#ifndef BASUTASSERT_H
+#define BASUTASSERT_H
+
+// Writes "Assertion failed: file <file>, line <line>:", the expression and, when msg is not
+// empty, msg to standard error, one per line. Ends the process with exit status 1 when the
+// environment variable ORVEK_BUILD is set (automated builds); otherwise returns.
+void ut_assert_failed(const char *file, int line, const char *expr, const char *msg);
+
+#endif

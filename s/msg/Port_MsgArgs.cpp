@@ -1,0 +1,231 @@
+// Port_MsgArgs.cpp - message arguments formatted one conversion at a time, and argument
+// references in catalogue texts.
+//
+// A conversion specification is: '%', flags from "-+ #0,", a width (digits or '*'), a
+// precision ('.' then digits or '*'), length modifiers (h, hh, l, ll, L, q, j, t, I32, I64)
+// and the conversion character. Each takes its argument with its real size on this platform:
+// 'l' is a long and '%p' a pointer, both 64 bits here; "%lI"/"%lU" are 64 bits, "%I"/"%U" 32.
+#include "msg/msgargs.h"
+
+#include "Port_MsgManData.h"
+#include "basutstr.h"
+#include "platform/mbcs.h"
+
+#include <cstdint>
+#include <cstring>
+#include <cwchar>
+
+namespace msgargs {
+
+namespace {
+const size_t kWorkingBuffer = 4096;
+
+// Formats one value with one specification; a value longer than the working buffer gets a
+// buffer of its own, so nothing is cut.
+template <class T> std::string formatOne(const std::string &spec, T value) {
+  std::string out(kWorkingBuffer, '\0');
+  int n = UT_STR::SNPrintf(&out[0], out.size(), spec.c_str(), value);
+  if (n < 0)
+    return std::string();
+  if (static_cast<size_t>(n) >= out.size()) {
+    out.assign(static_cast<size_t>(n) + 1, '\0');
+    n = UT_STR::SNPrintf(&out[0], out.size(), spec.c_str(), value);
+    if (n < 0)
+      return std::string();
+  }
+  out.resize(static_cast<size_t>(n));
+  return out;
+}
+
+std::string utf8(const wchar_t *text) {
+  return text ? platform::wideToMultibyte(text) : std::string("(null)");
+}
+} // namespace
+
+std::vector<std::string> format(const char *alias, va_list list) {
+  std::vector<std::string> out;
+  if (!alias)
+    return out;
+  va_list args;
+  va_copy(args, list);
+  for (const char *p = alias; *p; ++p) {
+    if (*p != '%')
+      continue;
+    if (p[1] == '%') {
+      ++p;
+      continue;
+    }
+    // Rebuild the specification with '*' replaced by the value it takes.
+    std::string spec = "%";
+    const char *q = p + 1;
+    while (*q && std::strchr("-+ #0,", *q))
+      spec += *q++;
+    if (*q == '*') {
+      spec += std::to_string(va_arg(args, int));
+      ++q;
+    } else {
+      while (*q >= '0' && *q <= '9')
+        spec += *q++;
+    }
+    if (*q == '.') {
+      spec += *q++;
+      if (*q == '*') {
+        const int precision = va_arg(args, int);
+        spec += std::to_string(precision < 0 ? 0 : precision);
+        ++q;
+      } else {
+        while (*q >= '0' && *q <= '9')
+          spec += *q++;
+      }
+    }
+    // Length modifiers; 'h' and 'l' in front of the library's I and U conversions belong to
+    // them (16 and 64 bits).
+    std::string length;
+    for (;;) {
+      if (*q == 'h' || *q == 'l' || *q == 'L' || *q == 'q' || *q == 'j' || *q == 't') {
+        length += *q++;
+      } else if (q[0] == 'I' && ((q[1] == '6' && q[2] == '4') || (q[1] == '3' && q[2] == '2'))) {
+        length.append(q, 3);
+        q += 3;
+      } else {
+        break;
+      }
+    }
+    const char conv = *q;
+    if (!conv) {
+      out.push_back("UNKNOWN");
+      Port_MsgManData::debugStub("Unknown conversion specifier found.\n");
+      break;
+    }
+    p = q;
+    const bool isLong = length == "l";
+    const bool isLongLong = length == "ll" || length == "q" || length == "j" || length == "I64";
+    switch (conv) {
+    case 'd':
+    case 'i':
+    case 'o':
+    case 'x':
+    case 'X':
+    case 'u':
+      if (isLong)
+        out.push_back(formatOne(spec + length + conv, va_arg(args, long)));
+      else if (isLongLong)
+        out.push_back(formatOne(spec + "ll" + conv, va_arg(args, long long)));
+      else if (length == "t")
+        out.push_back(formatOne(spec + length + conv, va_arg(args, ptrdiff_t)));
+      else
+        out.push_back(formatOne(spec + length + conv, va_arg(args, int)));
+      break;
+    case 'I':
+    case 'U':
+      if (length == "l")
+        out.push_back(formatOne(spec + length + conv, va_arg(args, int64_t)));
+      else
+        out.push_back(formatOne(spec + (length == "h" ? "h" : "") + conv, va_arg(args, int32_t)));
+      break;
+    case 'p':
+      out.push_back(formatOne(spec + conv, va_arg(args, void *)));
+      break;
+    case 'e':
+    case 'E':
+    case 'f':
+    case 'g':
+    case 'G':
+    case 'a':
+    case 'A':
+      if (length == "L")
+        out.push_back(formatOne(spec + "L" + conv, va_arg(args, long double)));
+      else
+        out.push_back(formatOne(spec + conv, va_arg(args, double)));
+      break;
+    case 's':
+      if (isLong)
+        out.push_back(formatOne(spec + 's', utf8(va_arg(args, const wchar_t *)).c_str()));
+      else
+        out.push_back(formatOne(spec + 's', va_arg(args, const char *)));
+      break;
+    case 'S':
+    case 'z':
+      out.push_back(formatOne(spec + 's', utf8(va_arg(args, const wchar_t *)).c_str()));
+      break;
+    case 'c':
+      if (isLong) {
+        const wchar_t wide[2] = {static_cast<wchar_t>(va_arg(args, wint_t)), 0};
+        out.push_back(formatOne(spec + 's', utf8(wide).c_str()));
+      } else {
+        out.push_back(formatOne(spec + conv, va_arg(args, int)));
+      }
+      break;
+    case 'C': {
+      const wchar_t wide[2] = {static_cast<wchar_t>(va_arg(args, wint_t)), 0};
+      out.push_back(formatOne(spec + 's', utf8(wide).c_str()));
+      break;
+    }
+    case 'h': // a lone 'h' takes a promoted short
+      out.push_back(formatOne(spec + 'd', va_arg(args, int)));
+      break;
+    case 'n':
+      break;
+    default:
+      out.push_back("UNKNOWN");
+      Port_MsgManData::debugStub("Unknown conversion specifier found.\n");
+      break;
+    }
+  }
+  va_end(args);
+  return out;
+}
+
+std::wstring substitute(const std::wstring &text, const std::vector<std::wstring> &args,
+                        const std::map<wchar_t, std::wstring> &named) {
+  std::wstring out;
+  out.reserve(text.size());
+  size_t i = 0;
+  while (i < text.size()) {
+    if (text[i] != L'!' || i + 1 >= text.size() || text[i + 1] != L'%') {
+      out += text[i++];
+      continue;
+    }
+    const size_t first = i + 2; // the reference's first character
+    const size_t close = first < text.size() ? text.find(L'!', first + 1) : std::wstring::npos;
+    if (close == std::wstring::npos) {
+      out.append(text, i, std::wstring::npos);
+      break;
+    }
+    const wchar_t c = text[first];
+    if (c >= L'0' && c <= L'9') {
+      size_t n = 0;
+      for (size_t k = first; k < close && text[k] >= L'0' && text[k] <= L'9' && n <= args.size();
+           ++k)
+        n = n * 10 + static_cast<size_t>(text[k] - L'0');
+      if (n >= 1 && n <= args.size())
+        out += args[n - 1];
+    } else if (c == L'%') {
+      out += L'%';
+    } else {
+      auto it = named.find(c);
+      if (it != named.end())
+        out += it->second;
+    }
+    i = close + 1;
+  }
+  return out;
+}
+
+std::wstring convertMetacharacters(const std::wstring &text) {
+  std::wstring out;
+  out.reserve(text.size());
+  for (wchar_t c : text) {
+    switch (c) {
+    case L'&': out += L"&amp;"; break;
+    case L'<': out += L"&lt;"; break;
+    case L'>': out += L"&gt;"; break;
+    case L'\'': out += L"&apos;"; break;
+    case L'"': out += L"&quot;"; break;
+    default: out += c;
+    }
+  }
+  return out;
+}
+
+} // namespace msgargs
