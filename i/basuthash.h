@@ -72,6 +72,8 @@ private:
   Node *newnode();
   void freenode(Node *n);
   void releaseblocks(NodeBlock *blocks);
+  // hash modulo the bucket count, by multiplication with a precomputed inverse.
+  unsigned int bucketof(uint32_t hash) const;
 
   unsigned int m_buckets;
   Node **m_table;
@@ -82,6 +84,7 @@ private:
   // one allocation per node and is freed block by block.
   NodeBlock *m_blocks;
   Node *m_freeNodes;
+  uint64_t m_inverse; // 2^64 / buckets, rounded up
 };
 
 #endif

@@ -21,12 +21,13 @@ constexpr unsigned int kLargestBlockNodes = 4096;
 
 UT_PORT_HASH::UT_PORT_HASH(unsigned int buckets, unsigned char flag)
     : m_buckets(buckets), m_table(nullptr), m_flag(flag), m_count(0), m_blocks(nullptr),
-      m_freeNodes(nullptr) {
+      m_freeNodes(nullptr), m_inverse(0) {
   if (buckets == 0) {
     Port_MsgManData::createObject("Portability", __FILE__, __LINE__, "$Revision: 1.1 $")
         ->issueFatal(3, "Invalid Bucket Count: %d\n", 0);
     return;
   }
+  m_inverse = UINT64_MAX / buckets + 1;
   size_t bytes = sizeof(Node *) * static_cast<size_t>(buckets);
   m_table = static_cast<Node **>(contmem::allocate(bytes));
   std::memset(m_table, 0, bytes);
@@ -35,6 +36,13 @@ UT_PORT_HASH::UT_PORT_HASH(unsigned int buckets, unsigned char flag)
 UT_PORT_HASH::~UT_PORT_HASH() {
   releaseblocks(m_blocks);
   contmem::release(m_table);
+}
+
+// Exact for every 32-bit hash and bucket count: the low 64 bits of inverse * hash are the
+// fraction hash / buckets, and multiplying that by buckets gives the remainder in the high bits.
+unsigned int UT_PORT_HASH::bucketof(uint32_t hash) const {
+  uint64_t fraction = m_inverse * hash;
+  return static_cast<unsigned int>((static_cast<unsigned __int128>(fraction) * m_buckets) >> 64);
 }
 
 UT_PORT_HASH::Node *UT_PORT_HASH::newnode() {
@@ -75,7 +83,7 @@ void UT_PORT_HASH::del_func(void *) {}
 void UT_PORT_HASH::add(void *key, void *item) {
   if (!m_table)
     return;
-  Node **head = &m_table[hash_func(key) % m_buckets];
+  Node **head = &m_table[bucketof(hash_func(key))];
   Node *n = newnode();
   n->item = item ? item : key;
   n->next = *head;
@@ -86,7 +94,7 @@ void UT_PORT_HASH::add(void *key, void *item) {
 void *UT_PORT_HASH::find_and_remove(void *key, bool remove) {
   if (!m_table)
     return nullptr;
-  for (Node **link = &m_table[hash_func(key) % m_buckets]; *link; link = &(*link)->next) {
+  for (Node **link = &m_table[bucketof(hash_func(key))]; *link; link = &(*link)->next) {
     Node *n = *link;
     if (comp_func(key, n->item) != 0)
       continue;

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -113,6 +114,41 @@ TEST(HashTest, RemovedNodesAreReusedAndTheTableWorksAfterProcessAndKill) {
     t.process_and_kill(false, nullptr);
     EXPECT_EQ(t.getnum(), 0);
     EXPECT_EQ(find(t, 1005), nullptr);
+  }
+}
+
+// Any 32-bit hash lands in bucket hash % buckets: visiting order shows the buckets.
+class ScrambledTable : public UT_PORT_HASH {
+public:
+  explicit ScrambledTable(unsigned int buckets) : UT_PORT_HASH(buckets) {}
+  static uint32_t scramble(int key) { return static_cast<uint32_t>(key) * 0x9E3779B1u + 0xFFu; }
+  std::vector<int> order;
+
+protected:
+  uint32_t hash_func(void *key) override { return scramble(*static_cast<int *>(key)); }
+  int comp_func(void *key, void *item) override {
+    return *static_cast<int *>(key) == *static_cast<int *>(item) ? 0 : 1;
+  }
+  void del_func(void *item) override { order.push_back(*static_cast<int *>(item)); }
+};
+
+TEST(HashTest, BucketIsTheHashModuloTheBucketCount) {
+  std::vector<int> keys(500);
+  for (int i = 0; i < 500; ++i)
+    keys[i] = i * 7919;
+  for (unsigned int buckets : {1u, 7u, 1000u, 65537u, 3000017u}) {
+    ScrambledTable t(buckets);
+    for (int &k : keys)
+      t.add(&k, nullptr);
+    std::vector<std::pair<uint32_t, int>> expected; // (bucket, newest first)
+    for (int i = 499; i >= 0; --i)
+      expected.emplace_back(ScrambledTable::scramble(keys[i]) % buckets, 499 - i);
+    std::stable_sort(expected.begin(), expected.end(),
+                     [](const auto &a, const auto &b) { return a.first < b.first; });
+    t.process_and_kill(true, nullptr);
+    ASSERT_EQ(t.order.size(), 500u);
+    for (size_t i = 0; i < 500; ++i)
+      EXPECT_EQ(t.order[i], keys[499 - expected[i].second]) << buckets << " at " << i;
   }
 }
 
