@@ -358,13 +358,17 @@ unsigned UT_STREAMIMP::readUntil(unsigned char *buf, unsigned size, Stop stop, b
     return count;
   }
   while (count < limit) {
-    if (m_pos == m_filled) {
+    if (m_pos >= m_filled) {
       if (isWriteStream() || m_eof || loadbuf() <= 0)
         break;
     }
-    unsigned char c = m_buf[m_pos++];
-    buf[count++] = c;
-    if (stop(c)) {
+    const size_t avail = std::min<size_t>(m_filled - m_pos, limit - count);
+    const size_t at = stop.scan(m_buf + m_pos, avail);
+    const size_t take = at < avail ? at + 1 : avail;
+    std::memcpy(buf + count, m_buf + m_pos, take);
+    m_pos += static_cast<int32_t>(take);
+    count += static_cast<unsigned>(take);
+    if (at < avail) {
       *ended = true;
       break;
     }

@@ -13,6 +13,7 @@
 
 // Stop conditions of UT_STREAMIMP::readUntil: a character of a key, the zero byte, the end of a
 // token.
+// scan() gives the index of the first stopping byte of p[0..n), or n.
 struct KeyStop {
   const char *key;
   bool operator()(unsigned char c) const {
@@ -21,13 +22,33 @@ struct KeyStop {
         return true;
     return false;
   }
+  size_t scan(const unsigned char *p, size_t n) const {
+    if (key[0] && !key[1]) {
+      const void *hit = std::memchr(p, static_cast<unsigned char>(key[0]), n);
+      return hit ? static_cast<const unsigned char *>(hit) - p : n;
+    }
+    for (size_t i = 0; i < n; ++i)
+      if ((*this)(p[i]))
+        return i;
+    return n;
+  }
 };
 struct ZeroStop {
   bool operator()(unsigned char c) const { return c == 0; }
+  size_t scan(const unsigned char *p, size_t n) const {
+    const void *hit = std::memchr(p, 0, n);
+    return hit ? static_cast<const unsigned char *>(hit) - p : n;
+  }
 };
 struct TokenStop {
   bool operator()(unsigned char c) const {
     return c == 0 || c == '\t' || c == '\n' || c == '\r' || c == ' ';
+  }
+  size_t scan(const unsigned char *p, size_t n) const {
+    for (size_t i = 0; i < n; ++i)
+      if ((*this)(p[i]))
+        return i;
+    return n;
   }
 };
 
@@ -57,17 +78,25 @@ public:
   int flush(bool quiet);
   int loadbuf();
 
+  // The buffer is only ever filled by reading, so bytes in it mean a read stream.
   unsigned read(unsigned char *buf, unsigned n) {
-    if (static_cast<unsigned>(m_filled - m_pos) >= n && !isWriteStream()) {
-      std::memcpy(buf, m_buf + m_pos, n);
+    const int32_t avail = m_filled - m_pos;
+    if (avail > 0 && static_cast<unsigned>(avail) >= n) {
+      if (n == 1)
+        *buf = m_buf[m_pos];
+      else
+        std::memcpy(buf, m_buf + m_pos, n);
       m_pos += static_cast<int32_t>(n);
       return n;
     }
     return readSlow(buf, n);
   }
   unsigned write(const unsigned char *buf, unsigned n) {
-    if (m_error != 28 && static_cast<unsigned>(m_bufSize - m_pos) > n && isWriteStream()) {
-      std::memcpy(m_buf + m_pos, buf, n);
+    if (static_cast<unsigned>(m_bufSize - m_pos) > n && m_error != 28 && isWriteStream()) {
+      if (n == 1)
+        m_buf[m_pos] = *buf;
+      else
+        std::memcpy(m_buf + m_pos, buf, n);
       m_pos += static_cast<int32_t>(n);
       return n;
     }

@@ -1,0 +1,232 @@
+// bench_stream.cpp - UT_STREAM against stdio and iostreams on the same 64 MiB file, in one run:
+// sequential writes and reads in 4 KiB and 1-byte pieces, big-endian ints, text lines.
+#include "Port_File.h"
+#include "basutstream.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr long kFileSize = 64L * 1024 * 1024;
+constexpr int kPiece = 4096;
+
+// The data file (64 MiB of bytes, readable as big-endian ints) and a text file of 64 MiB of
+// lines of varying length ending in CR LF; made once, removed at the end.
+struct Files {
+  std::string data;
+  std::string text;
+  std::string out;
+  Files() {
+    data = Port_File::tmpnam(nullptr);
+    text = Port_File::tmpnam(nullptr);
+    out = Port_File::tmpnam(nullptr);
+    std::vector<unsigned char> piece(kPiece);
+    for (int i = 0; i < kPiece; ++i)
+      piece[i] = static_cast<unsigned char>(i * 31 + 7);
+    std::FILE *f = std::fopen(data.c_str(), "wb");
+    for (long done = 0; done < kFileSize; done += kPiece)
+      std::fwrite(piece.data(), 1, kPiece, f);
+    std::fclose(f);
+    f = std::fopen(text.c_str(), "wb");
+    long written = 0;
+    for (int line = 0; written < kFileSize; ++line) {
+      std::string l(static_cast<size_t>(20 + line % 100), static_cast<char>('a' + line % 26));
+      l += "\r\n";
+      std::fwrite(l.data(), 1, l.size(), f);
+      written += static_cast<long>(l.size());
+    }
+    std::fclose(f);
+  }
+  ~Files() {
+    std::remove(data.c_str());
+    std::remove(text.c_str());
+    std::remove(out.c_str());
+  }
+};
+
+Files &files() {
+  static Files f;
+  return f;
+}
+
+void setBytes(benchmark::State &state) { state.SetBytesProcessed(state.iterations() * kFileSize); }
+
+// ---------------------------------------------------------------------------------------------
+// Writing
+
+void BM_Write4K_UtStream(benchmark::State &state) {
+  std::vector<unsigned char> piece(kPiece, 'w');
+  for (auto _ : state) {
+    UT_STREAM *s = Port_File::open(files().out.c_str(), UT_STREAM::Write, 1);
+    for (long done = 0; done < kFileSize; done += kPiece)
+      s->write(piece.data(), kPiece);
+    Port_File::close(s);
+  }
+  setBytes(state);
+}
+
+void BM_Write4K_Fwrite(benchmark::State &state) {
+  std::vector<unsigned char> piece(kPiece, 'w');
+  for (auto _ : state) {
+    std::FILE *f = std::fopen(files().out.c_str(), "wb");
+    for (long done = 0; done < kFileSize; done += kPiece)
+      std::fwrite(piece.data(), 1, kPiece, f);
+    std::fclose(f);
+  }
+  setBytes(state);
+}
+
+void BM_Write1_UtStream(benchmark::State &state) {
+  for (auto _ : state) {
+    UT_STREAM *s = Port_File::open(files().out.c_str(), UT_STREAM::Write, 1);
+    for (long done = 0; done < kFileSize; ++done) {
+      const unsigned char c = static_cast<unsigned char>(done);
+      s->write(&c, 1);
+    }
+    Port_File::close(s);
+  }
+  setBytes(state);
+}
+
+void BM_Write1_Fputc(benchmark::State &state) {
+  for (auto _ : state) {
+    std::FILE *f = std::fopen(files().out.c_str(), "wb");
+    for (long done = 0; done < kFileSize; ++done)
+      std::fputc(static_cast<unsigned char>(done), f);
+    std::fclose(f);
+  }
+  setBytes(state);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Reading
+
+void BM_Read4K_UtStream(benchmark::State &state) {
+  std::vector<unsigned char> piece(kPiece);
+  for (auto _ : state) {
+    UT_STREAM *s = Port_File::open(files().data.c_str(), UT_STREAM::Read, 0);
+    unsigned sum = 0;
+    while (s->read(piece.data(), kPiece) == static_cast<unsigned>(kPiece))
+      sum += piece[0];
+    benchmark::DoNotOptimize(sum);
+    Port_File::close(s);
+  }
+  setBytes(state);
+}
+
+void BM_Read4K_Fread(benchmark::State &state) {
+  std::vector<unsigned char> piece(kPiece);
+  for (auto _ : state) {
+    std::FILE *f = std::fopen(files().data.c_str(), "rb");
+    unsigned sum = 0;
+    while (std::fread(piece.data(), 1, kPiece, f) == static_cast<size_t>(kPiece))
+      sum += piece[0];
+    benchmark::DoNotOptimize(sum);
+    std::fclose(f);
+  }
+  setBytes(state);
+}
+
+void BM_Read1_UtStream(benchmark::State &state) {
+  for (auto _ : state) {
+    UT_STREAM *s = Port_File::open(files().data.c_str(), UT_STREAM::Read, 0);
+    unsigned sum = 0;
+    unsigned char c;
+    while (s->read(&c, 1) == 1)
+      sum += c;
+    benchmark::DoNotOptimize(sum);
+    Port_File::close(s);
+  }
+  setBytes(state);
+}
+
+void BM_Read1_Fgetc(benchmark::State &state) {
+  for (auto _ : state) {
+    std::FILE *f = std::fopen(files().data.c_str(), "rb");
+    unsigned sum = 0;
+    int c;
+    while ((c = std::fgetc(f)) != EOF)
+      sum += static_cast<unsigned>(c);
+    benchmark::DoNotOptimize(sum);
+    std::fclose(f);
+  }
+  setBytes(state);
+}
+
+// 16 Mi big-endian ints.
+void BM_ReadInt_UtStream(benchmark::State &state) {
+  for (auto _ : state) {
+    UT_STREAM *s = Port_File::open(files().data.c_str(), UT_STREAM::Read, 0);
+    uint32_t sum = 0;
+    for (long i = 0; i < kFileSize / 4; ++i)
+      sum += static_cast<uint32_t>(s->readint());
+    benchmark::DoNotOptimize(sum);
+    Port_File::close(s);
+  }
+  setBytes(state);
+}
+
+void BM_ReadInt_FreadSwap(benchmark::State &state) {
+  for (auto _ : state) {
+    std::FILE *f = std::fopen(files().data.c_str(), "rb");
+    uint32_t sum = 0;
+    for (long i = 0; i < kFileSize / 4; ++i) {
+      unsigned char b[4];
+      if (std::fread(b, 1, 4, f) != 4)
+        break;
+      sum += (uint32_t(b[0]) << 24) | (uint32_t(b[1]) << 16) | (uint32_t(b[2]) << 8) | b[3];
+    }
+    benchmark::DoNotOptimize(sum);
+    std::fclose(f);
+  }
+  setBytes(state);
+}
+
+void BM_Readline_UtStream(benchmark::State &state) {
+  for (auto _ : state) {
+    UT_STREAM *s = Port_File::open(files().text.c_str(), UT_STREAM::Read, 0);
+    Port::StringBase<char> line;
+    size_t total = 0;
+    while (line.ReadLine(s))
+      total += line.GetLength();
+    benchmark::DoNotOptimize(total);
+    Port_File::close(s);
+  }
+  setBytes(state);
+}
+
+void BM_Readline_StdGetline(benchmark::State &state) {
+  for (auto _ : state) {
+    std::ifstream in(files().text, std::ios::binary);
+    std::string line;
+    size_t total = 0;
+    while (std::getline(in, line)) {
+      if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+      total += line.size();
+    }
+    benchmark::DoNotOptimize(total);
+  }
+  setBytes(state);
+}
+
+} // namespace
+
+BENCHMARK(BM_Write4K_UtStream)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Write4K_Fwrite)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Write1_UtStream)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Write1_Fputc)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Read4K_UtStream)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Read4K_Fread)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Read1_UtStream)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Read1_Fgetc)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadInt_UtStream)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadInt_FreadSwap)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Readline_UtStream)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Readline_StdGetline)->Unit(benchmark::kMillisecond);
