@@ -7,7 +7,10 @@
 //   porttool quiet      the same messages without ending fatally
 //   porttool work N     work through N steps of a tenth of a second; Ctrl+C stops it cleanly
 //                       between two steps
+//   porttool cat FILE   print a text file line by line; a file that is not on disk is read
+//                       from a zip archive standing in for one of its directories
 #include "Port_Env.h"
+#include "Port_File.h"
 #include "Port_Halt.h"
 #include "Port_MsgDispatcher.h"
 #include "Port_MsgManData.h"
@@ -64,6 +67,25 @@ int work(int steps) {
   report(__LINE__)->issueStatus("All %d steps done.\n", steps);
   return 0;
 }
+int cat(const char *name) {
+  UT_STREAM *in = Port_File::open(name, UT_STREAM::Read, 0);
+  if (!in) {
+    report(__LINE__)->issueError("Cannot open \"%s\" for reading.\n", name);
+    return 1;
+  }
+  UT_STREAM *out = Port_File::getCout();
+  Port::StringBase<char> line;
+  for (;;) {
+    const bool ended = line.ReadLine(in);
+    if (ended || !line.IsEmpty())
+      out->writeline(line.GetBuffer());
+    if (!ended)
+      break;
+  }
+  out->flush();
+  Port_File::close(in);
+  return 0;
+}
 } // namespace
 
 int main(int argc, char **argv) {
@@ -72,6 +94,8 @@ int main(int argc, char **argv) {
     report(__LINE__)->issueFatal(argc > 2 ? std::atoi(argv[2]) : 1, "Stopping as asked.\n");
     return 0; // not reached
   }
+  if (std::strcmp(mode, "cat") == 0 && argc > 2)
+    return cat(argv[2]);
   if (std::strcmp(mode, "work") == 0)
     return work(argc > 2 ? std::atoi(argv[2]) : 50);
   showMessages();

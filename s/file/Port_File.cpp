@@ -135,8 +135,7 @@ UT_STREAM *Port_File::open(const Port::FileName &name, UT_STREAM::Access access,
   return open(nameOf(name).c_str(), access, truncate);
 }
 
-UT_STREAM *Port_File::open(const Port::FileName &name, UT_STREAM *stream,
-                           unsigned char truncate) {
+UT_STREAM *Port_File::open(const Port::FileName &name, UT_STREAM *stream, unsigned char truncate) {
   return open(nameOf(name).c_str(), stream, truncate);
 }
 
@@ -155,9 +154,9 @@ bool Port_File::copy(const char *src, const char *dst) {
     return fail(e == 0 ? 2 : e);
   }
   FdGuard gin(in);
-  int out = platform::open(dst, platform::O_BINARY_ | platform::O_CREAT_ | platform::O_TRUNC_ |
-                                    platform::O_WRONLY_,
-                           0666);
+  int out = platform::open(
+      dst, platform::O_BINARY_ | platform::O_CREAT_ | platform::O_TRUNC_ | platform::O_WRONLY_,
+      0666);
   if (out < 0) {
     int e = errno;
     report(__LINE__)->issueDebug("Could not open file <%s> for writing.", dst);
@@ -404,8 +403,8 @@ bool Port_File::canwrite(const char *name) {
     return false;
   bool readOnly = false, directory = false;
   if (!platform::getFileAttributes(name, &readOnly, &directory)) {
-    int fd = platform::open(name, platform::O_BINARY_ | platform::O_CREAT_ | platform::O_WRONLY_,
-                            0666);
+    int fd =
+        platform::open(name, platform::O_BINARY_ | platform::O_CREAT_ | platform::O_WRONLY_, 0666);
     if (fd < 0)
       return fail(errno);
     platform::close(fd);
@@ -425,9 +424,9 @@ bool Port_File::canwrite(const char *name) {
   std::string p(probe);
   for (std::string::size_type i; (i = p.find("\\\\")) != std::string::npos;)
     p.erase(i, 1);
-  int fd = platform::open(p.c_str(), platform::O_BINARY_ | platform::O_CREAT_ |
-                                         platform::O_WRONLY_ | platform::O_EXCL_,
-                          0666);
+  int fd = platform::open(
+      p.c_str(), platform::O_BINARY_ | platform::O_CREAT_ | platform::O_WRONLY_ | platform::O_EXCL_,
+      0666);
   if (fd < 0)
     return fail(errno);
   platform::close(fd);
@@ -721,9 +720,7 @@ bool Port_File::namematch(const Port::FileName &a, const Port::FileName &b) {
 bool Port_File::remove(const Port::FileName &n) { return remove(nameOf(n).c_str()); }
 bool Port_File::remove_f(const Port::FileName &n) { return remove_f(nameOf(n).c_str()); }
 bool Port_File::remove_r(const Port::FileName &n) { return remove_r(nameOf(n).c_str()); }
-bool Port_File::make_writable(const Port::FileName &n) {
-  return make_writable(nameOf(n).c_str());
-}
+bool Port_File::make_writable(const Port::FileName &n) { return make_writable(nameOf(n).c_str()); }
 bool Port_File::append(const Port::FileName &s, const Port::FileName &d) {
   return append(nameOf(s).c_str(), nameOf(d).c_str());
 }

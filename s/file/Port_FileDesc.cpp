@@ -85,9 +85,7 @@ long FileDesc::lseek(long offset, SeekType &origin) {
   return platform::lseek(m_impl->m_fd, offset, origin.SeekToInt());
 }
 
-long FileDesc::lseek(long offset, int origin) {
-  return lseek(offset, SeekType::IntToSeek(origin));
-}
+long FileDesc::lseek(long offset, int origin) { return lseek(offset, SeekType::IntToSeek(origin)); }
 
 int FileDesc::close() {
   if (m_impl->m_isArchive || m_impl->m_fd < 0)

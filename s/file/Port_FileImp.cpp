@@ -84,8 +84,8 @@ int freeEntry() {
 }
 
 void reportTableFull(const char *name) {
-  report(__LINE__)->issueInternal(
-      "Port_FileImp: Too many opened files!  Cannot open file '%s'.\n", name);
+  report(__LINE__)->issueInternal("Port_FileImp: Too many opened files!  Cannot open file '%s'.\n",
+                                  name);
   Port_FileImp::dumpopenfiles();
 }
 
@@ -317,8 +317,12 @@ void Port_FileImp::initialize() {
 
   // The temporary directory must exist and be writable: a name that does not exist is never
   // taken, since every temporary name would then point into nothing.
-  const char *candidates[] = {Port_Env::GetEnv("TEMP"), Port_Env::GetEnv("TMP"), "C:\\TEMP",
-                              "C:\\TMP", Port_Env::GetEnv("TMPDIR"), "/tmp"};
+  const char *candidates[] = {Port_Env::GetEnv("TEMP"),
+                              Port_Env::GetEnv("TMP"),
+                              "C:\\TEMP",
+                              "C:\\TMP",
+                              Port_Env::GetEnv("TMPDIR"),
+                              "/tmp"};
   for (const char *c : candidates) {
     if (writableDirectory(c)) {
       g_state->tempDir = copyText(c);

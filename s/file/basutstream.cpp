@@ -2,8 +2,8 @@
 // and text.
 #include "basutstream.h"
 
-#include "file/Port_FileImp.h"
 #include "basutstreamimp.h"
+#include "file/Port_FileImp.h"
 #include "platform/mbcs.h"
 
 #include <cinttypes>
@@ -55,9 +55,7 @@ bool UT_STREAM::seekstart() {
 }
 bool UT_STREAM::seekend() { return m_imp->seekend(); }
 long UT_STREAM::getsize() { return -1; } // known only for compressed files
-long UT_STREAM::available() {
-  return m_imp->isWriteStream() ? 0 : m_imp->m_filled - m_imp->m_pos;
-}
+long UT_STREAM::available() { return m_imp->isWriteStream() ? 0 : m_imp->m_filled - m_imp->m_pos; }
 bool UT_STREAM::geteof() { return m_imp->m_eof; }
 int UT_STREAM::geterror() { return m_imp->m_error; }
 void UT_STREAM::clearerror() { m_imp->m_error = 0; }
@@ -74,9 +72,7 @@ int UT_STREAM::flush(bool quiet) { return m_imp->flush(quiet); }
 unsigned UT_STREAM::read(unsigned char *buf, unsigned n) { return m_imp->read(buf, n); }
 unsigned UT_STREAM::write(const unsigned char *buf, unsigned n) { return m_imp->write(buf, n); }
 unsigned UT_STREAM::sread(unsigned char *buf, unsigned n) { return m_imp->sread(buf, n); }
-unsigned UT_STREAM::swrite(const unsigned char *buf, unsigned n) {
-  return m_imp->swrite(buf, n);
-}
+unsigned UT_STREAM::swrite(const unsigned char *buf, unsigned n) { return m_imp->swrite(buf, n); }
 unsigned UT_STREAM::peek(unsigned char *buf, unsigned n) { return m_imp->peek(buf, n); }
 unsigned UT_STREAM::speek(unsigned char *buf, unsigned n) {
   unsigned got = m_imp->peek(buf, n);
@@ -426,8 +422,8 @@ unsigned UT_STREAM::readtoken(char *buf, int size) {
     return 0;
   skipBlanks(m_imp);
   bool ended;
-  unsigned n = m_imp->readUntil(reinterpret_cast<unsigned char *>(buf),
-                                static_cast<unsigned>(size), TokenStop{}, false, &ended);
+  unsigned n = m_imp->readUntil(reinterpret_cast<unsigned char *>(buf), static_cast<unsigned>(size),
+                                TokenStop{}, false, &ended);
   if (ended) {
     if (buf[n - 1] == '\r')
       eatLineFeed(m_imp);

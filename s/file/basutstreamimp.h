@@ -70,9 +70,7 @@ public:
   void setAccess(UT_STREAM::Access access);
   void setBufferSize(int size);
 
-  long getfoffset() const {
-    return isWriteStream() ? m_base + m_pos : m_base - (m_filled - m_pos);
-  }
+  long getfoffset() const { return isWriteStream() ? m_base + m_pos : m_base - (m_filled - m_pos); }
   bool setfoffset(long offset);
   bool seekend();
   int flush(bool quiet);
@@ -137,8 +135,8 @@ private:
   void reportWriteError();
 };
 
-extern template unsigned UT_STREAMIMP::readUntil<KeyStop>(unsigned char *, unsigned, KeyStop,
-                                                          bool, bool *);
+extern template unsigned UT_STREAMIMP::readUntil<KeyStop>(unsigned char *, unsigned, KeyStop, bool,
+                                                          bool *);
 extern template unsigned UT_STREAMIMP::readUntil<ZeroStop>(unsigned char *, unsigned, ZeroStop,
                                                            bool, bool *);
 extern template unsigned UT_STREAMIMP::readUntil<TokenStop>(unsigned char *, unsigned, TokenStop,

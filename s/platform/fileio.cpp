@@ -119,7 +119,9 @@ long lseek(int fd, long offset, int origin) {
 
 int close(int fd) { return ::close(fd); }
 
-bool isTextMode(int) { return false; }
+// The runtime opens the standard descriptors in text mode and every other one in binary mode.
+// Text mode translates nothing here: a line written to a text-mode descriptor ends in LF alone.
+bool isTextMode(int fd) { return fd >= 0 && fd <= 2; }
 
 int access(const char *name, int mode) {
   std::string posix;

@@ -13,7 +13,7 @@
 namespace platform {
 
 // _open flags with the runtime's values; _O_BINARY and _O_TEXT are accepted and mean nothing:
-// every descriptor here is binary.
+// every descriptor the library opens is binary.
 enum OpenFlags {
   O_RDONLY_ = 0x0000,
   O_WRONLY_ = 0x0001,
@@ -37,7 +37,8 @@ int write(int fd, const void *buf, unsigned n);
 // is 64 bits here, so offsets beyond 4 GiB are reachable.
 long lseek(int fd, long offset, int origin);
 int close(int fd);
-// _setmode(fd, _O_TEXT) is never in effect: true when the descriptor is in text mode.
+// True when the descriptor is in text mode: the standard descriptors 0, 1 and 2, as the
+// runtime starts them.
 bool isTextMode(int fd);
 
 // _access(name, mode) with mode 0 (exists), 2 (write), 4 (read), 6 (both): 0 or -1 with errno.

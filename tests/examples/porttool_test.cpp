@@ -3,6 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
+
 using porttest::ChildResult;
 using porttest::kUnset;
 using porttest::runProgram;
@@ -35,4 +40,59 @@ TEST(PortTool, WorkRunsToTheEndWithoutInterrupt) {
   const ChildResult r = runProgram(kTool, {"work", "3"}, kEnv);
   EXPECT_EQ(0, r.status);
   EXPECT_EQ("All 3 steps done.\n", r.out);
+}
+
+TEST(PortTool, CatPrintsAFileFromDiskOrFromAnArchiveStandingInForItsDirectory) {
+  char dir[] = "/tmp/porttool-cat.XXXXXX";
+  ASSERT_NE(nullptr, ::mkdtemp(dir));
+  const std::string root = dir;
+  const std::string onDisk = root + "/plain.txt";
+  std::FILE *f = std::fopen(onDisk.c_str(), "wb");
+  std::fputs("first\r\nsecond", f);
+  std::fclose(f);
+  ChildResult r = runProgram(kTool, {"cat", onDisk}, kEnv);
+  EXPECT_EQ(0, r.status);
+  EXPECT_EQ("first\nsecond\n", r.out);
+
+  // A stored zip archive "<root>/sub.zip" holding the member "<root>/sub/inner.txt".
+  const std::string member = root + "/sub/inner.txt", text = "from the archive\n";
+  auto le = [](std::string &s, uint32_t v, int n) {
+    for (int i = 0; i < n; ++i)
+      s += static_cast<char>((v >> (8 * i)) & 0xFF);
+  };
+  uint32_t crc = 0xFFFFFFFFu;
+  for (unsigned char c : text) {
+    crc ^= c;
+    for (int k = 0; k < 8; ++k)
+      crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+  }
+  crc = ~crc;
+  std::string common;
+  le(common, 20, 2), le(common, 0, 2), le(common, 0, 2), le(common, 0, 2), le(common, 0x21, 2);
+  le(common, crc, 4), le(common, text.size(), 4), le(common, text.size(), 4);
+  le(common, member.size(), 2), le(common, 0, 2);
+  std::string zip;
+  le(zip, 0x04034b50, 4);
+  zip += common + member + text;
+  const uint32_t cd = zip.size();
+  le(zip, 0x02014b50, 4), le(zip, 20, 2);
+  zip += common;
+  le(zip, 0, 2), le(zip, 0, 2), le(zip, 0, 2), le(zip, 0, 4), le(zip, 0, 4);
+  zip += member;
+  const uint32_t cdSize = zip.size() - cd;
+  le(zip, 0x06054b50, 4), le(zip, 0, 4), le(zip, 1, 2), le(zip, 1, 2), le(zip, cdSize, 4);
+  le(zip, cd, 4), le(zip, 0, 2);
+  f = std::fopen((root + "/sub.zip").c_str(), "wb");
+  std::fwrite(zip.data(), 1, zip.size(), f);
+  std::fclose(f);
+  r = runProgram(kTool, {"cat", member}, kEnv);
+  EXPECT_EQ(0, r.status);
+  EXPECT_EQ(text, r.out);
+
+  r = runProgram(kTool, {"cat", root + "/absent.txt"}, kEnv);
+  EXPECT_EQ(1, r.status);
+  EXPECT_NE(std::string::npos, r.err.find("Cannot open \"" + root + "/absent.txt\""));
+  std::remove(onDisk.c_str());
+  std::remove((root + "/sub.zip").c_str());
+  ::rmdir(dir);
 }

@@ -37,7 +37,8 @@ TEST_F(FileOpsTest, NameTestsRejectNamesLongerThan260) {
     Port_File::clearerror();
     EXPECT_FALSE(test(at261.c_str()));
     EXPECT_EQ(38, Port_File::geterror());
-    EXPECT_EQ(1, filetest::countMessages(cap, L"exceeds the allowed maximum file path length [260]"));
+    EXPECT_EQ(1,
+              filetest::countMessages(cap, L"exceeds the allowed maximum file path length [260]"));
     Port_File::clearerror();
     test(at260.c_str());
     EXPECT_NE(38, Port_File::geterror());
@@ -236,7 +237,7 @@ TEST_F(FileOpsTest, NameFormsAndSearch) {
   struct {
     const char *name;
     bool absolute;
-  } forms[] = {{"/x", true}, {"\\x", true}, {"C:\\x", true}, {"c:/x", true},
+  } forms[] = {{"/x", true},   {"\\x", true},  {"C:\\x", true}, {"c:/x", true},
                {"C:x", false}, {"x/y", false}, {"", false}};
   for (const auto &c : forms)
     EXPECT_EQ(c.absolute, Port_File::isabsolute(c.name)) << c.name;
@@ -339,8 +340,8 @@ TEST(FileTempDir, OnlyExistingWritableDirectoriesAreChosen) {
     std::map<std::string, std::string> env = c.env;
     env["QUELMO"] = porttest::installTree();
     porttest::ChildResult r = porttest::runProgram(
-        "/proc/self/exe",
-        {"--gtest_also_run_disabled_tests", "--gtest_filter=FileTempDirChild.*"}, env);
+        "/proc/self/exe", {"--gtest_also_run_disabled_tests", "--gtest_filter=FileTempDirChild.*"},
+        env);
     EXPECT_NE(std::string::npos, r.out.find("TMPDIR-CHOSEN[" + c.expected + "]"))
         << c.expected << "\n"
         << r.out << r.err;

@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <fcntl.h>
+#include <thread>
 #include <vector>
 
 using filetest::slurp;
@@ -119,8 +120,7 @@ TEST_F(FileTableTest, RefusalsLeaveTheirCodes) {
   };
   for (const Case &c : cases) {
     Port_File::clearerror();
-    EXPECT_EQ(nullptr,
-              Port_File::open(c.path.c_str(), static_cast<UT_STREAM::Access>(c.access), 0))
+    EXPECT_EQ(nullptr, Port_File::open(c.path.c_str(), static_cast<UT_STREAM::Access>(c.access), 0))
         << c.name;
     EXPECT_EQ(c.error, Port_File::geterror()) << c.name;
   }
@@ -137,8 +137,8 @@ TEST_F(FileTableTest, CompressedFilesAreRefusedNotReadAsPlainBytes) {
   EXPECT_EQ(nullptr, Port_File::open(p.c_str(), UT_STREAM::Read, 0));
   EXPECT_EQ(22, Port_File::geterror());
   EXPECT_EQ(1, filetest::countMessages(cap, L"Compressed files cannot be read or written"));
-  EXPECT_EQ(nullptr, Port_File::open(path("new.dat").c_str(),
-                                     UT_STREAM::Write | UT_STREAM::Compressed, 1));
+  EXPECT_EQ(nullptr,
+            Port_File::open(path("new.dat").c_str(), UT_STREAM::Write | UT_STREAM::Compressed, 1));
 }
 
 TEST_F(FileTableTest, RecognisesTheClassicHeader) {
@@ -148,12 +148,12 @@ TEST_F(FileTableTest, RecognisesTheClassicHeader) {
     const wchar_t *message;
   } cases[] = {
       {std::string("\x5A\x5A\xA5\xA5\xC3\xC3\x71"
-                    "21",
-                    9),
+                   "21",
+                   9),
        true, nullptr},
       {std::string("\x5A\x5A\xA5\xA5\xC3\xC3\x71"
-                    "2",
-                    8),
+                   "2",
+                   8),
        false, L"Unable to read pversion of compressed file"},
       {"plain text file", false, nullptr},
   };
@@ -196,6 +196,49 @@ TEST_F(FileTableTest, TracesOpensWhenAskedTo) {
         std::exit(s && filetest::countMessages(cap, expected) == 1 ? 0 : 1);
       },
       ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(FileTableTest, ReportsMemoryGrowthAtTheEndWhenAsked) {
+  const std::string out = path("stdout");
+  EXPECT_EXIT(
+      {
+        std::FILE *f = std::freopen(out.c_str(), "wb", stdout);
+        setenv("QEL_MEMUSAGE", "1", 1);
+        Port_File::finalize();
+        Port_File::initialize(); // takes the variable and the memory use now
+        Port_File::finalize();
+        Port_File::initialize();
+        std::exit(f ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
+  const std::string text = slurp(out);
+  EXPECT_EQ(0u, text.find("QEL_MEMUSAGE - process used ")) << text;
+  EXPECT_NE(std::string::npos, text.find(" bytes of memory\n")) << text;
+}
+
+TEST_F(FileTableTest, ThreadsOpenAndCloseTogether) {
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 8; ++t)
+    threads.emplace_back([this, t] {
+      for (int i = 0; i < 40; ++i) {
+        const std::string p = path("t" + std::to_string(t) + "_" + std::to_string(i));
+        UT_STREAM *s = Port_File::open(p.c_str(), UT_STREAM::Write, 1);
+        if (!s)
+          continue;
+        s->writeint(t * 1000 + i);
+        Port_File::close(s);
+      }
+    });
+  for (auto &th : threads)
+    th.join();
+  for (int t = 0; t < 8; ++t)
+    for (int i = 0; i < 40; ++i) {
+      const std::string p = path("t" + std::to_string(t) + "_" + std::to_string(i));
+      UT_STREAM *s = Port_File::open(p.c_str(), UT_STREAM::Read, 0);
+      ASSERT_NE(nullptr, s) << p;
+      EXPECT_EQ(t * 1000 + i, s->readint());
+      Port_File::close(s);
+    }
 }
 
 } // namespace

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
@@ -19,8 +21,12 @@ namespace {
 class StreamTest : public ::testing::Test {
 protected:
   std::string path(const char *name) const { return tree.root() + "/" + name; }
-  UT_STREAM *openWrite(const std::string &p) { return Port_File::open(p.c_str(), UT_STREAM::Write, 1); }
-  UT_STREAM *openRead(const std::string &p) { return Port_File::open(p.c_str(), UT_STREAM::Read, 0); }
+  UT_STREAM *openWrite(const std::string &p) {
+    return Port_File::open(p.c_str(), UT_STREAM::Write, 1);
+  }
+  UT_STREAM *openRead(const std::string &p) {
+    return Port_File::open(p.c_str(), UT_STREAM::Read, 0);
+  }
   porttest::TempTree tree;
 };
 
@@ -80,6 +86,22 @@ TEST_F(StreamTest, WritelineEndsLinesWithCarriageReturnAndLineFeed) {
   s->writestring("z");
   Port_File::close(s);
   EXPECT_EQ(std::string("a\r\nb\r\nc12 -3 2.5tok z\0", 22), slurp(p));
+}
+
+TEST_F(StreamTest, TextModeDescriptorGetsLineFeedsAlone) {
+  const std::string p = path("console");
+  // Standard output starts in text mode; the child points it at a file first.
+  EXPECT_EXIT(
+      {
+        std::FILE *f = std::freopen(p.c_str(), "wb", stdout);
+        UT_STREAM out(Port::FileDesc(1), UT_STREAM::Write, 4096);
+        out.writeline("a");
+        out << "b\n";
+        out.flush();
+        std::exit(f ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
+  EXPECT_EQ("a\nb\n", slurp(p));
 }
 
 TEST_F(StreamTest, ReadlineDropsLineEndsAndReturnsALastLineWithoutOne) {

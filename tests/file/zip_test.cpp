@@ -49,11 +49,11 @@ std::string makeZip(const std::vector<std::pair<std::string, std::string>> &memb
     const uint32_t crc = crc32(m.second);
     const std::string data = corrupt ? std::string(16, '\xFF') : m.second;
     std::string common;
-    put16(common, 20);               // version needed
-    put16(common, 0);                // flags
-    put16(common, corrupt ? 8 : 0);  // deflated or stored
-    put16(common, 0);                // time
-    put16(common, 0x21);             // date: 1980-01-01
+    put16(common, 20);              // version needed
+    put16(common, 0);               // flags
+    put16(common, corrupt ? 8 : 0); // deflated or stored
+    put16(common, 0);               // time
+    put16(common, 0x21);            // date: 1980-01-01
     put32(common, crc);
     put32(common, static_cast<uint32_t>(data.size()));
     put32(common, static_cast<uint32_t>(m.second.size()));
