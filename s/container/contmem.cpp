@@ -1,39 +1,15 @@
-// contmem.cpp - allocation for the containers.
-//
-// Interim: the library's allocation functions (qel_malloc, qel_realloc, qel_free) and its
-// out-of-memory manager live with the memory services; until they are part of the build the
-// containers use the process allocator directly and end the process with exit value 19 when
-// it refuses. Swapping in qel_malloc/qel_realloc/qel_free here is the whole change.
+// contmem.cpp - allocation for the containers through the library's allocation functions, which
+// end the process through the out-of-memory manager (exit status 19) instead of returning null.
 #include "container/contmem.h"
 
-#include "Port_MsgManData.h"
-
-#include <cstdlib>
-
-namespace {
-[[noreturn]] void outofmemory() {
-  Port_MsgManData::createObject("Portability", __FILE__, __LINE__, "$Revision: 1.1 $")
-      ->issueUserFatal(19, "Out of memory.\n");
-  std::exit(19); // the fatal report ends the process; this is only reached without it
-}
-} // namespace
+#include "basutqelmem.h"
 
 namespace contmem {
 
-void *allocate(size_t bytes) {
-  void *p = std::malloc(bytes ? bytes : 1);
-  if (!p)
-    outofmemory();
-  return p;
-}
+void *allocate(size_t bytes) { return qel_malloc(bytes); }
 
-void *reallocate(void *p, size_t bytes) {
-  void *q = std::realloc(p, bytes ? bytes : 1);
-  if (!q)
-    outofmemory();
-  return q;
-}
+void *reallocate(void *p, size_t bytes) { return qel_realloc(p, bytes); }
 
-void release(void *p) { std::free(p); }
+void release(void *p) { qel_free(p); }
 
 } // namespace contmem

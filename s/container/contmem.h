@@ -1,5 +1,6 @@
-// contmem.h - allocation for the containers: the process's allocator, where running out of
-// memory ends the process with the out-of-memory report instead of returning null.
+// contmem.h - allocation for the containers: qel_malloc, qel_realloc and qel_free, so that
+// running out of memory ends the process through UT_MEMMGR::die() and buffers handed out
+// (a_makearray) are freed with qel_free.
 #ifndef PORT_CONTAINER_CONTMEM_H
 #define PORT_CONTAINER_CONTMEM_H
 
@@ -7,8 +8,7 @@
 
 namespace contmem {
 
-// Never return null. Sizes are checked for overflow by the callers; a size that does not fit
-// in the address space is reported as running out of memory.
+// Never return null; a size the system cannot give ends the process as running out of memory.
 void *allocate(size_t bytes);
 void *reallocate(void *p, size_t bytes);
 void release(void *p);

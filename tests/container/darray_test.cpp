@@ -173,4 +173,17 @@ TEST(DArrayDeathTest, NegativeIndexIsFatal) {
       testing::ExitedWithCode(19), "Bad index");
 }
 
+TEST(DArrayDeathTest, GrowthBeyondMemoryEndsAsOutOfMemory) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the address sanitizer's allocator ends the process itself on such a request";
+#endif
+  EXPECT_EXIT(
+      {
+        void *storage = nullptr;
+        UT_PORT_DARRAY a(&storage, 1 << 20, 1, 0);
+        a.getaddr(2000000000); // 2^51 bytes
+      },
+      testing::ExitedWithCode(19), "run out of memory");
+}
+
 } // namespace

@@ -109,7 +109,7 @@ TEST(SortDeathTest, InconsistentComparisonIsFatal) {
         load(a, {1, 2, 3});
         a.a_sort([](const void *, const void *) { return 1; });
       },
-      testing::ExitedWithCode(19), "Sort produced an unsorted list");
+      testing::ExitedWithCode(19), "Sort produced an unsorted");
 }
 
 TEST(SearchTest, InsertKeepsOrderAndPutsDuplicatesFirst) {
