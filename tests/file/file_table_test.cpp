@@ -125,6 +125,10 @@ TEST_F(FileTableTest, RefusalsLeaveTheirCodes) {
     EXPECT_EQ(c.error, Port_File::geterror()) << c.name;
   }
   EXPECT_EQ("data", slurp(existing));
+  Port_File::clearerror();
+  EXPECT_EQ(nullptr, Port_File::open(static_cast<const char *>(nullptr), UT_STREAM::Write, 1));
+  EXPECT_EQ(2, Port_File::geterror());
+  EXPECT_FALSE(Port_File::close(nullptr));
 }
 
 TEST_F(FileTableTest, CompressedFilesAreRefusedNotReadAsPlainBytes) {
