@@ -30,6 +30,26 @@ public:
 
   // The user-interface language ("usenglish" or "japanese"), fixed on first use.
   static char const *GetLang();
+
+  // Files of the installation, searched along the installation path (a user's private
+  // directory first). The names belong to the calling thread until it asks again for a name
+  // of the same kind; callers do not free them. Not found: null with mustExist, otherwise
+  // where the file would be in the last directory searched. A file found before the
+  // installation directory itself is reported as an override.
+  //   help  <dir>/doc/<language>/help/<name>/<name>.map (a missing Japanese one: usenglish)
+  //   doc   <dir>/doc/<language>/books/<name><ext>      (ext ".pdf" in the short form)
+  //   exec  <dir>/bin/nt/<name>.exe
+  //   data  <dir>/data/<name>, which must be a regular file
+  static char const *GetHelpFileName(char const *name, unsigned char mustExist);
+  static char const *GetDocFileName(char const *name, char const *ext, unsigned char mustExist);
+  static char const *GetDocFileName(char const *name, unsigned char mustExist);
+  static char const *GetExecFileName(char const *name, unsigned char mustExist);
+  static char const *GetDataFileName(char const *name, unsigned char mustExist);
+  // Reports that a local file replaces an installation file, as often as
+  // QUELMO_VERBOSE_OVERRIDES asks: unset, NO or ONE the first time only, NONE never, YES or
+  // ALL every time (any case).
+  static void IssueOverrideMessage(char const *installName, char const *localName,
+                                   char const *tag);
 };
 
 #endif
