@@ -7,6 +7,7 @@
 #include "Port_MsgManData.h"
 #include "Port_Message.h"
 #include "basutstr.h"
+#include "msg/msglines.h"
 #include "msg/msgtypes.h"
 #include "platform/mbcs.h"
 #include "platform/msgbox.h"
@@ -80,40 +81,6 @@ std::wstring suffixFor(Port_MsgMan::MsgType type) {
   return suffix;
 }
 
-bool alwaysEndsLines(Port_MsgMan::MsgType type) {
-  return type == Port_MsgMan::MSG_INTERNAL || type == Port_MsgMan::MSG_FATAL ||
-         type == Port_MsgMan::MSG_USER_FATAL;
-}
-
-// A line feed with something other than blanks before it.
-bool endsOwnLine(const wchar_t *line) {
-  const wchar_t *nl = std::wcschr(line, L'\n');
-  if (!nl)
-    return false;
-  for (const wchar_t *p = line; p < nl; ++p)
-    if (*p != L' ')
-      return true;
-  return false;
-}
-
-// Nothing but blanks and one line feed.
-bool isBlankLine(const wchar_t *line) {
-  const wchar_t *p = line;
-  while (*p == L' ')
-    ++p;
-  return p[0] == L'\n' && p[1] == L'\0';
-}
-
-bool needsNewline(Port_MsgMan::MsgType type, const wchar_t **lines, int i, int count) {
-  if (alwaysEndsLines(type))
-    return true;
-  const wchar_t *line = lines[i];
-  if (endsOwnLine(line) || std::wcscmp(line, L"\n") == 0 || i == count - 1)
-    return false;
-  const wchar_t *next = lines[i + 1];
-  return next[0] != L'\n' && !isBlankLine(next);
-}
-
 // Neither printable nor white space: the control characters.
 bool isControl(wchar_t c) {
   if (c == L' ' || c == L'\t' || c == L'\n' || c == L'\v' || c == L'\f' || c == L'\r')
@@ -176,7 +143,7 @@ void Port_MsgManDefaultImp::msgWrite(MsgType type, const wchar_t *text) {
 wchar_t **Port_MsgManDefaultImp::msgFormat(MsgType type, unsigned char clean, int width,
                                            const wchar_t *text, int *count) {
   std::wstring copy = text ? text : L"";
-  const bool severe = alwaysEndsLines(type);
+  const bool severe = msglines::alwaysEndsLines(type);
   if (clean) {
     if (severe) {
       UT_STR::WCleanString(&copy[0]);
@@ -200,7 +167,7 @@ void Port_MsgManDefaultImp::output(MsgType type, const wchar_t **lines, int coun
   std::string buffer;
   for (int i = 0; i < count; ++i) {
     buffer += platform::wideToMultibyte(lines[i]);
-    if (needsNewline(type, lines, i, count))
+    if (msglines::needsNewline(type, lines, i, count))
       buffer += '\n';
   }
   // One write per message: the lines of a message stay together even where another writer

@@ -1,0 +1,199 @@
+// Port_MsgStream.cpp - messages copied into standard streams and UT_STREAM files.
+#include "Port_MsgStream.h"
+
+#include "Port_MsgManData.h"
+#include "basutstream.h"
+#include "msg/Port_MsgStreamImp.h"
+#include "msg/msglines.h"
+#include "msg/msgtypes.h"
+#include "platform/mbcs.h"
+
+#include <cstdio>
+#include <string>
+
+namespace {
+const char *const kRevision = "$Revision: 1.17 $";
+
+Port_MsgManData *report(int line) {
+  return Port_MsgManData::createObject("Portability", __FILE__, line, kRevision);
+}
+
+void flushStream(std::ostream *s) { s->flush(); }
+void flushStream(UT_STREAM *s) { s->flush(); }
+
+template <class S> void attach(Port_MsgStreamImp::Attached<S> &list, S *stream) {
+  Port_ThrGuard<Port_ThrRecursiveLock> guard(list.mutex);
+  list.streams.push_back(stream);
+  Port_MsgStreamImp::Switches on;
+  on.fill(true);
+  list.switches.push_back(on);
+}
+
+template <class S> void detach(Port_MsgStreamImp::Attached<S> &list, S *stream) {
+  {
+    Port_ThrGuard<Port_ThrRecursiveLock> guard(list.mutex);
+    const int i = list.find(stream);
+    if (i >= 0) {
+      flushStream(stream);
+      list.streams.erase(list.streams.begin() + i);
+      list.switches.erase(list.switches.begin() + i);
+      return;
+    }
+  }
+  report(__LINE__)->issueInternal("Unable to delete requested message stream.\n");
+}
+
+// Reports go out with the list unlocked: the report comes back to this manager's output.
+template <class S>
+void setSwitch(Port_MsgStreamImp::Attached<S> &list, S *stream, Port_MsgMan::MsgType type,
+               bool on) {
+  if (!msgtypes::isValid(type)) {
+    if (on)
+      report(__LINE__)->issueInternal("Bad message type in turnOn().\n");
+    else
+      report(__LINE__)->issueInternal("Bad message type in turnOff().\n");
+    return;
+  }
+  {
+    Port_ThrGuard<Port_ThrRecursiveLock> guard(list.mutex);
+    const int i = list.find(stream);
+    if (i >= 0) {
+      list.switches[i][type] = on;
+      return;
+    }
+  }
+  if (on)
+    report(__LINE__)->issueInternal("Couldn't find stream in turnOn().\n");
+  else
+    report(__LINE__)->issueInternal("Couldn't find stream in turnOff().\n");
+}
+
+template <class S>
+bool query(const Port_MsgStreamImp::Attached<S> &list, const S *stream, int type) {
+  if (!stream)
+    return false;
+  Port_ThrGuard<Port_ThrRecursiveLock> guard(list.mutex);
+  const int i = list.find(stream);
+  if (i < 0)
+    return false;
+  return type < 0 || (msgtypes::isValid(type) && list.switches[i][type]);
+}
+
+void writeLines(std::ostream *s, Port_MsgMan::MsgType type, const wchar_t **lines, int count) {
+  for (int i = 0; i < count; ++i) {
+    *s << platform::wideToMultibyte(lines[i]);
+    if (msglines::needsNewline(type, lines, i, count))
+      *s << '\n';
+  }
+}
+
+void writeLines(UT_STREAM *s, Port_MsgMan::MsgType type, const wchar_t **lines, int count) {
+  for (int i = 0; i < count; ++i) {
+    if (msglines::needsNewline(type, lines, i, count)) {
+      s->writewideline(lines[i]);
+    } else {
+      const std::string text = platform::wideToMultibyte(lines[i]);
+      s->write(reinterpret_cast<const unsigned char *>(text.data()),
+               static_cast<unsigned>(text.size()));
+    }
+  }
+}
+
+template <class S>
+void writeAll(Port_MsgStreamImp::Attached<S> &list, Port_MsgMan::MsgType type,
+              const wchar_t **lines, int count) {
+  Port_ThrGuard<Port_ThrRecursiveLock> guard(list.mutex);
+  for (size_t i = 0; i < list.streams.size(); ++i)
+    if (list.switches[i][type])
+      writeLines(list.streams[i], type, lines, count);
+}
+
+template <class S> void dumpList(const Port_MsgStreamImp::Attached<S> &list, const char *word) {
+  Port_ThrGuard<Port_ThrRecursiveLock> guard(list.mutex);
+  for (size_t i = 0; i < list.switches.size(); ++i) {
+    std::printf("%s %d ", word, static_cast<int>(i));
+    for (bool on : list.switches[i])
+      std::putchar(on ? 'T' : 'F');
+    std::putchar('\n');
+  }
+}
+} // namespace
+
+Port_MsgStream::Port_MsgStream(const char *name)
+    : Port_MsgManDefault(name), m_imp(new Port_MsgStreamImp(this)) {}
+
+Port_MsgStream::~Port_MsgStream() { delete m_imp; }
+
+void Port_MsgStream::addStream(std::ostream &stream) { attach(m_imp->standard, &stream); }
+void Port_MsgStream::addStream(UT_STREAM &stream) { attach(m_imp->files, &stream); }
+void Port_MsgStream::delStream(std::ostream &stream) { detach(m_imp->standard, &stream); }
+void Port_MsgStream::delStream(UT_STREAM &stream) { detach(m_imp->files, &stream); }
+
+void Port_MsgStream::turnOn(std::ostream &stream, MsgType type) {
+  setSwitch(m_imp->standard, &stream, type, true);
+}
+void Port_MsgStream::turnOn(UT_STREAM &stream, MsgType type) {
+  setSwitch(m_imp->files, &stream, type, true);
+}
+void Port_MsgStream::turnOff(std::ostream &stream, MsgType type) {
+  setSwitch(m_imp->standard, &stream, type, false);
+}
+void Port_MsgStream::turnOff(UT_STREAM &stream, MsgType type) {
+  setSwitch(m_imp->files, &stream, type, false);
+}
+
+bool Port_MsgStream::queryStream(const std::ostream &stream) const {
+  return query(m_imp->standard, &stream, -1);
+}
+bool Port_MsgStream::queryStream(const UT_STREAM &stream) const {
+  return query(m_imp->files, &stream, -1);
+}
+bool Port_MsgStream::queryStream(const std::ostream &stream, MsgType type) const {
+  return query(m_imp->standard, &stream, type);
+}
+bool Port_MsgStream::queryStream(const UT_STREAM &stream, MsgType type) const {
+  return query(m_imp->files, &stream, type);
+}
+
+void Port_MsgStream::setMsg(MsgType type, int index, unsigned char on) {
+  Port_ThrGuard<Port_ThrRecursiveLock> guard(m_imp->files.mutex);
+  m_imp->files.switches[index][type] = on != 0;
+}
+bool Port_MsgStream::isMsgOn(MsgType type, int index) const {
+  Port_ThrGuard<Port_ThrRecursiveLock> guard(m_imp->files.mutex);
+  return m_imp->files.switches[index][type];
+}
+void Port_MsgStream::setStdMsg(MsgType type, int index, unsigned char on) {
+  Port_ThrGuard<Port_ThrRecursiveLock> guard(m_imp->standard.mutex);
+  m_imp->standard.switches[index][type] = on != 0;
+}
+bool Port_MsgStream::isStdMsgOn(MsgType type, int index) const {
+  Port_ThrGuard<Port_ThrRecursiveLock> guard(m_imp->standard.mutex);
+  return m_imp->standard.switches[index][type];
+}
+
+void Port_MsgStream::output(MsgType type, const wchar_t **lines, int count) {
+  if (!isEnabled() || !msgtypes::isValid(type))
+    return;
+  writeAll(m_imp->standard, type, lines, count);
+  writeAll(m_imp->files, type, lines, count);
+}
+
+void Port_MsgStream::flush() {
+  {
+    Port_ThrGuard<Port_ThrRecursiveLock> guard(m_imp->standard.mutex);
+    for (std::ostream *s : m_imp->standard.streams)
+      s->flush();
+  }
+  Port_ThrGuard<Port_ThrRecursiveLock> guard(m_imp->files.mutex);
+  for (UT_STREAM *s : m_imp->files.streams)
+    s->flush();
+}
+
+void Port_MsgStream::dump() const {
+  std::printf("-------------------\n");
+  dumpList(m_imp->standard, "STDSTREAM");
+  dumpList(m_imp->files, "STREAM");
+  std::printf("-------------------\n");
+  std::fflush(stdout);
+}
