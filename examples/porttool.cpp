@@ -9,11 +9,13 @@
 //                       between two steps
 //   porttool cat FILE   print a text file line by line; a file that is not on disk is read
 //                       from a zip archive standing in for one of its directories
+//   porttool --log LOG ...  any of the above, with every message also copied to the file LOG
 #include "Port_Env.h"
 #include "Port_File.h"
 #include "Port_Halt.h"
 #include "Port_MsgDispatcher.h"
 #include "Port_MsgManData.h"
+#include "Port_MsgStream.h"
 
 #include <chrono>
 #include <cstdlib>
@@ -89,6 +91,19 @@ int cat(const char *name) {
 } // namespace
 
 int main(int argc, char **argv) {
+  // --log LOG: a message stream copies every message, laid out as on the console, to LOG.
+  Port_MsgStream logger("porttool-log");
+  if (argc > 2 && std::strcmp(argv[1], "--log") == 0) {
+    UT_STREAM *log = Port_File::open(argv[2], UT_STREAM::Write, 1);
+    if (!log) {
+      report(__LINE__)->issueError("Cannot open \"%s\" for writing.\n", argv[2]);
+      return 1;
+    }
+    logger.addStream(*log);
+    Port_MsgDispatcher::addMsgMan(&logger);
+    argc -= 2;
+    argv += 2;
+  }
   const char *mode = argc > 1 ? argv[1] : "";
   if (std::strcmp(mode, "fatal") == 0) {
     report(__LINE__)->issueFatal(argc > 2 ? std::atoi(argv[2]) : 1, "Stopping as asked.\n");

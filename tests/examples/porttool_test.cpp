@@ -1,7 +1,11 @@
 // The example tool, run as a user would run it.
 #include "child_process.h"
+#include "temp_tree.h"
 
 #include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
 
 #include <cstdint>
 #include <cstdio>
@@ -95,4 +99,17 @@ TEST(PortTool, CatPrintsAFileFromDiskOrFromAnArchiveStandingInForItsDirectory) {
   std::remove(onDisk.c_str());
   std::remove((root + "/sub.zip").c_str());
   ::rmdir(dir);
+}
+
+TEST(PortTool, CopiesItsMessagesToALogFile) {
+  porttest::TempTree tree;
+  const std::string log = tree.root() + "/porttool.log";
+  const ChildResult r = runProgram(kTool, {"--log", log, "quiet"}, kEnv);
+  EXPECT_EQ(0, r.status);
+  std::ifstream in(log, std::ios::binary);
+  std::stringstream content;
+  content << in.rdbuf();
+  EXPECT_NE(std::string::npos,
+            content.str().find("ERROR:porttool:101 - Cannot open \"missing.txt\" for reading.\n"));
+  EXPECT_NE(std::string::npos, content.str().find("Counted: 1 errors, 2 warnings, 1 infos.\n"));
 }

@@ -66,6 +66,17 @@ TEST(QuelmoStartUp, MissingDirectoryIsSkippedWithOneLine) {
   EXPECT_EQ("quelmo: " + valid + "\nlast: " + valid + "\n", r.out);
 }
 
+TEST(QuelmoStartUp, PercentSignsInTheSettingPrintAsTheyAre) {
+  TempTree tree;
+  const std::string odd = tree.root() + "/100%s%d%n";
+  const ChildResult r = startWith(odd);
+  EXPECT_EQ(13, r.status);
+  EXPECT_EQ("The QUELMO directory \"" + odd + "\" does not exist.\n"
+            "The QUELMO environment variable does not point to any directories.  Current setting "
+            "is QUELMO=\"" + odd + "\"\n",
+            r.err);
+}
+
 TEST(QuelmoStartUp, PrivateDirectoryFirstThenInstallationsInOrder) {
   TempTree tree;
   const std::string first = tree.installation("first");
