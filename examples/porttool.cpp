@@ -88,19 +88,41 @@ int cat(const char *name) {
   Port_File::close(in);
   return 0;
 }
+// A log file that receives every message while the object lives. The manager leaves the
+// dispatcher before it dies, and the stream before it is closed.
+class LogFile {
+public:
+  LogFile() : m_manager("porttool-log"), m_file(nullptr) {}
+  ~LogFile() {
+    if (!m_file)
+      return;
+    Port_MsgDispatcher::removeMsgMan(&m_manager);
+    m_manager.delStream(*m_file);
+    Port_File::close(m_file);
+  }
+  bool open(const char *name) {
+    m_file = Port_File::open(name, UT_STREAM::Write, 1);
+    if (!m_file)
+      return false;
+    m_manager.addStream(*m_file);
+    Port_MsgDispatcher::addMsgMan(&m_manager);
+    return true;
+  }
+
+private:
+  Port_MsgStream m_manager;
+  UT_STREAM *m_file;
+};
 } // namespace
 
 int main(int argc, char **argv) {
   // --log LOG: a message stream copies every message, laid out as on the console, to LOG.
-  Port_MsgStream logger("porttool-log");
+  LogFile logger;
   if (argc > 2 && std::strcmp(argv[1], "--log") == 0) {
-    UT_STREAM *log = Port_File::open(argv[2], UT_STREAM::Write, 1);
-    if (!log) {
+    if (!logger.open(argv[2])) {
       report(__LINE__)->issueError("Cannot open \"%s\" for writing.\n", argv[2]);
       return 1;
     }
-    logger.addStream(*log);
-    Port_MsgDispatcher::addMsgMan(&logger);
     argc -= 2;
     argv += 2;
   }
