@@ -35,7 +35,7 @@ TEST(PortTool, ShowsNumberedMessagesFromItsCatalogueAndEndsWithTheFatalExitValue
 }
 
 TEST(PortTool, CtrlCStopsTheWorkCleanlyBetweenTwoSteps) {
-  const ChildResult r = runProgram(kTool, {"work", "100"}, kEnv, 400);
+  const ChildResult r = runProgram(kTool, {"work", "100"}, kEnv, 1500);
   EXPECT_EQ(2, r.status);
   EXPECT_NE(std::string::npos, r.out.find("Interrupted: stopped cleanly after step"));
 }
