@@ -62,9 +62,10 @@ TEST(DelayTest, MicrodelaySpinsForProcessorTime) {
   UT_TIMER timer;
   UT_DELAY::Microdelay(100000);
   double cpu = timer.get_delta_cpu();
-  // Calibration is coarse: accept a factor of about three either way.
-  EXPECT_GT(cpu, 0.03);
-  EXPECT_LT(cpu, 0.3);
+  // Calibration is coarse, and a loaded machine (parallel tests, sanitizers) skews it: accept a
+  // factor of ten either way; a delay that does not spin uses next to no processor time.
+  EXPECT_GT(cpu, 0.01);
+  EXPECT_LT(cpu, 1.0);
 }
 
 TEST(DelayTest, NonPositiveDelaysReturnAtOnce) {
