@@ -14,8 +14,10 @@ namespace Port {
 
 class ZipFileImpl {
 public:
+  // The name gets a block of its own: archives are shared between threads, and a string's
+  // block may be shared only within one thread.
   explicit ZipFileImpl(const StringBase<char> &path)
-      : m_path(path), m_handle(nullptr), m_isFileOpen(false) {}
+      : m_path(path.GetBuffer()), m_handle(nullptr), m_isFileOpen(false) {}
 
   StringBase<char> m_path;
   void *m_handle; // unzFile

@@ -69,7 +69,8 @@ bool ZipFile::Close() {
   return true;
 }
 
-StringBase<char> ZipFile::GetName() const { return m_impl->m_path; }
+// A copy with a block of its own, for the same reason as the stored name.
+StringBase<char> ZipFile::GetName() const { return StringBase<char>(m_impl->m_path.GetBuffer()); }
 
 bool ZipFile::LocateFile(const StringBase<char> &name) const {
   if (!m_impl->m_handle)
