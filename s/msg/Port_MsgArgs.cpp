@@ -55,7 +55,7 @@ std::vector<std::string> format(const char *alias, va_list list) {
       ++p;
       continue;
     }
-    // Rebuild the specification with '*' replaced by the value it takes.
+    // Rebuild the conversion with '*' replaced by the value it takes.
     std::string spec = "%";
     const char *q = p + 1;
     while (*q && std::strchr("-+ #0,", *q))

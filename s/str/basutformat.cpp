@@ -54,7 +54,7 @@ bool readNumber(const char *&p, int &value) {
   return true;
 }
 
-// Invalid: the format ends inside the specification; TooLarge: a width or precision beyond int.
+// Invalid: the format ends inside a conversion; TooLarge: a width or precision beyond int.
 enum class ParseResult { Ok, Unknown, Invalid, TooLarge };
 
 // Reads one specification after its '%'. On return p is behind what was read.

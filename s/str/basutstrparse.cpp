@@ -221,7 +221,7 @@ struct ScanSpec {
   bool wide = false;
 };
 
-// The specification after a '%': an optional '*', width, length, then the conversion letter,
+// A conversion after its '%': an optional '*', width, length, then the conversion letter,
 // or for '[' everything up to the closing ']' (a ']' right after '[' or '[^' is in the set).
 bool nextFormatSpec(const char *&f, ScanSpec &s) {
   if (*f == '*') {
