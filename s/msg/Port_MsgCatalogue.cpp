@@ -3,6 +3,7 @@
 #include "Port_MsgDispatcher.h"
 
 #include "Port_Env.h"
+#include "Port_File.h"
 #include "Port_Message.h"
 #include "Port_MsgManData.h"
 #include "Port_PathList.h"
@@ -10,7 +11,6 @@
 #include "basutstr.h"
 #include "msg/catalogue.h"
 #include "msg/msgargs.h"
-#include "platform/filesys.h"
 #include "platform/mbcs.h"
 
 #include <cstring>
@@ -33,11 +33,6 @@ CatalogueState *catalogueState = nullptr;
 // at depth 1: reporting looks up messages of library "Portability", which may load its file.
 thread_local int loadDepth = 0;
 
-bool isRegularFile(const std::string &path) {
-  platform::FileStatus status;
-  return platform::stat(path.c_str(), &status) && status.isRegular;
-}
-
 // The first "<dir>/msg/<language>/<lib>.msg" along the installation path, with the English
 // file standing in for a missing Japanese one.
 std::string findMessageFile(const std::string &fileName) {
@@ -52,7 +47,7 @@ std::string findMessageFile(const std::string &fileName) {
     for (Port::PathListIterator it = dirs->begin(); it != dirs->end(); ++it) {
       const std::string candidate =
           std::string(it->GetBuffer()) + "/msg/" + language + "/" + fileName;
-      if (isRegularFile(candidate))
+      if (Port_File::isfile(candidate.c_str()))
         return candidate;
     }
   }
