@@ -5,7 +5,9 @@ Scans s/ for the aliases the library reports (the string literal given to an iss
 of Port_MsgManData, or to translateMsg("Portability", ...)) and appends an entry for each alias
 the message file lacks, numbered after the highest number in use. The display text of a new
 entry is the alias with each conversion replaced by its argument reference (!%1!, !%2!...).
-Existing entries are never changed.  Usage: scripts/msgcatalogue.py [--check]
+Existing entries are never changed.  Usage: scripts/msgcatalogue.py [--check] [--start N]
+--start N numbers new entries from N on (or after the highest number in use, if that is higher):
+work on separate branches takes separate ranges so that merged entries keep distinct numbers.
 """
 import os
 import re
@@ -97,6 +99,9 @@ def main():
             print("missing:", a)
         return 1 if missing else 0
     number = max(entries.values(), default=1000)
+    if "--start" in sys.argv:
+        start = int(sys.argv[sys.argv.index("--start") + 1])
+        number = max([n for n in entries.values() if n >= start], default=start - 1)
     with open(MSG_FILE, "a", encoding="utf-8") as f:
         for alias in missing:
             number += 1
