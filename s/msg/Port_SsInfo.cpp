@@ -37,11 +37,14 @@ public:
 };
 
 namespace {
-// Reads lines of any length, one ahead, without their line end.
+// Reads lines of any length, one ahead, without their line end. A read error ends the input
+// for good, and the line it cut short is dropped: reading on after it would join text from both
+// sides of the lost bytes.
 class LineReader {
 public:
   explicit LineReader(std::FILE *f) : m_file(f) { advance(); }
   bool atEnd() const { return m_atEnd; }
+  bool failed() const { return m_failed; }
   const std::string &peek() const { return m_line; }
   std::string take() {
     std::string line = m_line;
@@ -52,6 +55,10 @@ public:
 private:
   void advance() {
     m_line.clear();
+    if (m_failed) {
+      m_atEnd = true;
+      return;
+    }
     int c;
     bool any = false;
     while ((c = std::fgetc(m_file)) != EOF) {
@@ -59,6 +66,11 @@ private:
       if (c == '\n')
         break;
       m_line.push_back(static_cast<char>(c));
+    }
+    if (c == EOF && std::ferror(m_file)) {
+      m_failed = true;
+      m_line.clear();
+      any = false;
     }
     m_atEnd = !any;
     if (!m_line.empty() && m_line.back() == '\r')
@@ -68,6 +80,7 @@ private:
   std::FILE *m_file;
   std::string m_line;
   bool m_atEnd = false;
+  bool m_failed = false;
 };
 
 struct FileCloser {
@@ -155,8 +168,9 @@ bool Port_SsInfo::load(char *path) {
     m_imp->messages.push_back(std::move(message));
     skipComments(in);
   }
-  m_imp->loaded = true;
-  return true;
+  // A file cut short by a read error keeps the entries read before it but did not load.
+  m_imp->loaded = !in.failed();
+  return m_imp->loaded;
 }
 
 bool Port_SsInfo::isLoaded() const { return m_imp->loaded; }
