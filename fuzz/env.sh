@@ -22,14 +22,16 @@ fuzz_build_targets() {
 
 # fuzz_run NAME [libFuzzer options...]: new inputs go to a scratch corpus in the build
 # directory; the seed corpus in the project is only read. A dictionary fuzz/NAME.dict is used
-# when there is one.
+# when there is one, and fuzz/NAME.options holds further libFuzzer options for the target.
 fuzz_run() {
   local name=$1
   shift
   local work=$fuzz_build/corpus/$name artifacts=$fuzz_build/artifacts/$name/
   mkdir -p "$work" "$artifacts"
-  local dict=()
+  local dict=() options=()
   [ -f "$root/fuzz/$name.dict" ] && dict=(-dict="$root/fuzz/$name.dict")
+  [ -f "$root/fuzz/$name.options" ] && read -r -a options <"$root/fuzz/$name.options"
+  dict+=("${options[@]}")
   "$fuzz_build/fuzz/${name}_fuzz" -artifact_prefix="$artifacts" -timeout=20 -rss_limit_mb=2048 \
     "${dict[@]}" "$@" "$work" "$root/fuzz/corpus/$name"
 }

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Quick start, part two: installs what is missing, builds and runs the whole test suite, then
-# builds it again with AddressSanitizer and UndefinedBehaviorSanitizer and runs it once more.
-# PORTABILITY_SANITIZERS=0 skips the second run; PORTABILITY_TSAN=1 adds a ThreadSanitizer run
-# of the suites that exercise threads (messages, thread library, runtime services).
+# builds it again with AddressSanitizer and UndefinedBehaviorSanitizer and runs it once more,
+# runs the suites that exercise threads (messages, thread library, runtime services) under
+# ThreadSanitizer, and runs every fuzz target for a few seconds on its seed corpus.
+# PORTABILITY_SANITIZERS=0 skips the address/undefined run, PORTABILITY_TSAN=0 the thread run,
+# PORTABILITY_FUZZ=0 the fuzz run; PORTABILITY_FUZZ_SECONDS sets the time per target (5).
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 "$root/scripts/deps.sh"
@@ -20,10 +22,18 @@ if [ "${PORTABILITY_SANITIZERS:-1}" != 0 ]; then
   ctest --test-dir "$root/build-asan" --output-on-failure -j "$jobs"
 fi
 
-if [ "${PORTABILITY_TSAN:-0}" = 1 ]; then
+if [ "${PORTABILITY_TSAN:-1}" != 0 ]; then
   "$root/scripts/build.sh" "$root/build-tsan" -DCMAKE_BUILD_TYPE=Debug \
     -DPORTABILITY_SANITIZE=thread -DPORTABILITY_BUILD_BENCH=OFF -DPORTABILITY_BUILD_EXAMPLES=OFF
   TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1} \
     ctest --test-dir "$root/build-tsan" --output-on-failure -j "$jobs" \
     -R 'Concurrency|Dispatcher|Thr|Qelform|Halt'
+fi
+
+if [ "${PORTABILITY_FUZZ:-1}" != 0 ]; then
+  if command -v clang++ >/dev/null; then
+    "$root/fuzz/smoke.sh" "${PORTABILITY_FUZZ_SECONDS:-5}"
+  else
+    echo "clang++ not found: fuzz targets not run" >&2
+  fi
 fi
