@@ -105,7 +105,7 @@ int UT_STREAMIMP::set_rawdata(unsigned char *buf, unsigned n) {
     return 0;
   int put = m_fd.write(buf, n);
   if (put != static_cast<int>(n)) {
-    m_error = errno ? errno : 28;
+    m_error = errno ? errno : ENOSPC;
     return put < 0 ? -1 : put;
   }
   return put;
@@ -159,7 +159,7 @@ int UT_STREAMIMP::loadbuf() {
   }
   int got = get_data(m_buf, static_cast<unsigned>(m_bufSize));
   if (got < 0) {
-    m_error = 5;
+    m_error = EIO;
     m_pos = m_filled = 0;
     return -1;
   }
@@ -192,9 +192,9 @@ int UT_STREAMIMP::flush(bool quiet) {
     }
     return 0;
   }
-  if (m_error == 28) { // no space left: further data is dropped without a word
+  if (m_error == ENOSPC) { // no space left: further data is dropped without a word
     m_pos = 0;
-    return 28;
+    return ENOSPC;
   }
   errno = 0;
   int put = set_data(m_buf, static_cast<unsigned>(m_pos));
@@ -204,7 +204,7 @@ int UT_STREAMIMP::flush(bool quiet) {
     return 0;
   }
   if (m_error == 0)
-    m_error = errno ? errno : 5;
+    m_error = errno ? errno : EIO;
   if (put > 0)
     m_base += put;
   m_pos = 0;
@@ -214,17 +214,17 @@ int UT_STREAMIMP::flush(bool quiet) {
 }
 
 void UT_STREAMIMP::reportWriteError() {
-  if (m_error == 28)
+  if (m_error == ENOSPC)
     report(__LINE__)->issueError("File system full\n");
   else
     report(__LINE__)->issueError("Cannot write file - errno = %d\n", m_error);
 }
 
 unsigned UT_STREAMIMP::writeSlow(const unsigned char *buf, unsigned n) {
-  if (m_error == 28)
+  if (m_error == ENOSPC)
     return 0;
   if (!isWriteStream()) {
-    m_error = 9; // EBADF: not open for writing
+    m_error = EBADF; // not open for writing
     return 0;
   }
   if (m_pos >= m_bufSize && flush(true) != 0)
@@ -238,7 +238,7 @@ unsigned UT_STREAMIMP::writeSlow(const unsigned char *buf, unsigned n) {
     done += take;
     if (m_pos == m_bufSize && flush(true) != 0) {
       reportWriteError();
-      if (m_error == 28)
+      if (m_error == ENOSPC)
         return done;
     }
   }
@@ -247,7 +247,7 @@ unsigned UT_STREAMIMP::writeSlow(const unsigned char *buf, unsigned n) {
 
 unsigned UT_STREAMIMP::readSlow(unsigned char *buf, unsigned n) {
   if (isWriteStream()) {
-    m_error = 9;
+    m_error = EBADF;
     return 0;
   }
   unsigned done = 0;
@@ -273,7 +273,7 @@ unsigned UT_STREAMIMP::sread(unsigned char *buf, unsigned n) {
 }
 
 unsigned UT_STREAMIMP::swrite(const unsigned char *buf, unsigned n) {
-  if (m_error != 28 && static_cast<unsigned>(m_bufSize - m_pos) > n && isWriteStream()) {
+  if (m_error != ENOSPC && static_cast<unsigned>(m_bufSize - m_pos) > n && isWriteStream()) {
     unsigned char *p = m_buf + m_pos;
     for (unsigned i = 0; i < n; ++i)
       p[i] = buf[n - 1 - i];
@@ -302,7 +302,7 @@ unsigned UT_STREAMIMP::fillForPeek(unsigned n) {
     m_lastBlock = false;
     int got = get_data(m_buf + m_filled, static_cast<unsigned>(m_bufSize - m_filled));
     if (got < 0) {
-      m_error = 5;
+      m_error = EIO;
       break;
     }
     m_base += got;
@@ -401,7 +401,7 @@ bool UT_STREAMIMP::setfoffset(long offset) {
   errno = 0;
   long at = set_offset(offset);
   if (at < 0) {
-    m_error = errno ? errno : 22;
+    m_error = errno ? errno : EINVAL;
     return false;
   }
   m_base = at;
@@ -417,7 +417,7 @@ bool UT_STREAMIMP::seekend() {
     return false;
   long end = set_offset(-1);
   if (end < 0) {
-    m_error = errno ? errno : 22;
+    m_error = errno ? errno : EINVAL;
     return false;
   }
   return setfoffset(end);
