@@ -5,9 +5,11 @@
 
 #include "Port_MsgDispatcher.h"
 #include "child_process.h"
+#include "platform/faults.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <cwchar>
@@ -188,6 +190,19 @@ TEST(MemMgr, OutOfMemAnswersByTheHandler) {
       EXPECT_EQ(1u, countOf(child.err, kFirstDeath)) << child.err;
     }
   }
+}
+
+// The handler's reserve is made again after each recovery; when that allocation fails (the
+// platform layer's test switch) no reserve is left and the process ends as out of memory.
+TEST(MemMgr, ReserveThatCannotBeMadeAgainIsFatal) {
+  ChildResult child = runInChild([] {
+    static ReleasingHandler handler(4096);
+    UT_MEMMGR::set_memhandler(&handler);
+    Port_TestFault(Port_TestReserve, 1, 1, ENOMEM);
+    std::fprintf(stderr, "recovermem: %d\n", UT_MEMMGR::recovermem());
+  });
+  expectFirstDeath(child);
+  EXPECT_EQ(0u, countOf(child.err, "recovermem:")) << child.err;
 }
 
 TEST(MemMgr, HandlerIsKeptUntilReplaced) {
