@@ -7,6 +7,7 @@
 #include "Port_MsgManData.h"
 #include "Port_Thr.h"
 #include "basutmemory.h"
+#include "platform/memory.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -44,8 +45,8 @@ void setUpReserves(MemMgrState &s) {
   if (s.initialized)
     return;
   s.initialized = true;
-  s.panic_block = std::malloc(kReserveSize);
-  s.handler_reserve = std::malloc(kReserveSize);
+  s.panic_block = platform::allocateReserve(kReserveSize);
+  s.handler_reserve = platform::allocateReserve(kReserveSize);
   if (s.panic_block && s.handler_reserve)
     return;
   std::free(s.handler_reserve);
@@ -91,10 +92,10 @@ bool UT_MEMMGR::recovermem() {
   try {
     freed = s.memhandler->Recover();
   } catch (...) {
-    s.handler_reserve = std::malloc(kReserveSize);
+    s.handler_reserve = platform::allocateReserve(kReserveSize);
     throw;
   }
-  s.handler_reserve = std::malloc(kReserveSize);
+  s.handler_reserve = platform::allocateReserve(kReserveSize);
   if (!s.handler_reserve) {
     releasePanicBlock(s);
     die();
