@@ -1,6 +1,7 @@
 // basutmemmgr.cpp - the out-of-memory manager: the tool's handler, the two reserve blocks and
 // the last message of a process that ran out of memory.
 #include "basutmemmgr.h"
+#include "platform/exit.h"
 
 #include "Port_MsgDispatcher.h"
 #include "Port_MsgManData.h"
@@ -130,11 +131,11 @@ void UT_MEMMGR::die() {
                 kilobytes);
   Port::PrintError(line);
   std::fflush(stdout);
-  std::_Exit(19);
+  platform::TerminateProcess(19);
 }
 
 int outofmem(unsigned int /*size*/) {
   if (UT_MEMMGR::recovermem())
     return 0;
-  std::exit(1);
+  platform::ExitProcess(1);
 }
