@@ -85,7 +85,15 @@ int cat(const char *name) {
       break;
   }
   out->flush();
+  // A read that failed (a damaged archive member, a disk error) ends the lines early.
+  const int error = in->geterror();
   Port_File::close(in);
+  if (error != 0) {
+    report(__LINE__)->issueError("Reading \"%s\" failed (error %d): what was printed is "
+                                 "incomplete.\n",
+                                 name, error);
+    return 1;
+  }
   return 0;
 }
 // A log file that receives every message while the object lives. The manager leaves the

@@ -117,6 +117,27 @@ long lseek(int fd, long offset, int origin) {
   return r < 0 ? -1 : static_cast<long>(r);
 }
 
+int readAt(int fd, void *buf, unsigned n, int64_t offset) {
+  if (offset < 0) {
+    errno = EINVAL;
+    return -1;
+  }
+  char *p = static_cast<char *>(buf);
+  unsigned done = 0;
+  while (done < n) {
+    ssize_t got = ::pread(fd, p + done, n - done, static_cast<off_t>(offset + done));
+    if (got < 0) {
+      if (errno == EINTR)
+        continue;
+      return -1;
+    }
+    if (got == 0)
+      break;
+    done += static_cast<unsigned>(got);
+  }
+  return static_cast<int>(done);
+}
+
 int close(int fd) { return ::close(fd); }
 
 // The runtime opens the standard descriptors in text mode and every other one in binary mode.
