@@ -1,11 +1,27 @@
 // Port_ZipFile.cpp - zip archive members read through minizip; archives shared per process.
 //
-// minizip reads the archive's directory and local headers and inflates deflated members; its
-// file access goes through the platform layer (ArchiveFile and HandleStream below), one
-// descriptor per archive shared by every handle made over it. Stored members are read directly
-// at their data offset, so that they are positioned without reading. For both methods this file
-// keeps the member's position, the length decoded so far and its CRC-32 itself, and checks them
-// against the directory when a read reaches the end of the member.
+// minizip finds the archive's directory and walks it (names, directory positions). Everything
+// about one member is read here from the archive itself, because this minizip keeps the 32-bit
+// placeholder 0xFFFFFFFF of a zip64 entry instead of its 64-bit value, which would cut members
+// at 4 GiB and lose local headers beyond 4 GiB:
+//
+//   central directory entry (46 bytes, then name, extra field, comment; little-endian)
+//     0 u32 signature 0x02014b50   8 u16 flags (bit 0 encrypted, bit 6 strong encryption)
+//    10 u16 method (0 stored, 8 deflated)   16 u32 CRC-32   20 u32 compressed size
+//    24 u32 uncompressed size   28 u16 name length   30 u16 extra length   32 u16 comment length
+//    42 u32 offset of the local header
+//   zip64 extra field (id 0x0001): the 64-bit uncompressed size, compressed size and local
+//     header offset, each present only when its 32-bit field above is 0xFFFFFFFF, in that order
+//   local header (30 bytes, then name and extra field, then the data)
+//     0 u32 signature 0x04034b50   8 u16 method   26 u16 name length   28 u16 extra length
+//
+// Offsets in the directory count from the start of the archive proper; an archive with bytes
+// in front of it (a self-extracting one) has them added, found as minizip does from the end
+// records. Stored members are read directly at their data offset, so they are positioned
+// without reading; deflated ones are inflated with zlib. For both this file keeps the member's
+// position, the length decoded so far and its CRC-32, and checks them against the directory
+// when a read reaches the end of the member. All file access goes through the platform layer
+// (ArchiveFile, and HandleStream for minizip), one descriptor per archive shared by all readers.
 //
 // Locks: the list lock (GetInstance) is taken before an archive's own lock, never after it. No
 // message is issued while an archive's lock is held: the message system may read its files
@@ -172,22 +188,133 @@ unzFile openHandle(const std::shared_ptr<ArchiveFile> &file) {
   return unzOpen2_64("", &io);
 }
 
+uint16_t le16(const unsigned char *p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+uint32_t le32(const unsigned char *p) { return le16(p) | static_cast<uint32_t>(le16(p + 2)) << 16; }
+uint64_t le64(const unsigned char *p) { return le32(p) | static_cast<uint64_t>(le32(p + 4)) << 32; }
+
+bool readExactly(const ArchiveFile &file, void *buf, unsigned n, uint64_t at) {
+  return file.readAt(buf, n, at) == static_cast<int>(n);
+}
+
+// The number of bytes in front of the archive proper: the position of the end record that
+// gives the directory's place (the zip64 one when there is one), less the directory's offset
+// and size as recorded.
+uint64_t bytesBefore(const ArchiveFile &file) {
+  const uint64_t size = file.size();
+  const uint64_t span = std::min<uint64_t>(size, 0xFFFF + 22);
+  std::vector<unsigned char> tail(span);
+  if (!readExactly(file, tail.data(), static_cast<unsigned>(span), size - span))
+    return 0;
+  for (uint64_t i = span < 22 ? 0 : span - 22 + 1; i-- > 0;) {
+    const unsigned char *e = tail.data() + i;
+    if (le32(e) != 0x06054b50)
+      continue;
+    const uint64_t end = size - span + i;
+    uint64_t cdSize = le32(e + 12), cdOffset = le32(e + 16), recordAt = end;
+    unsigned char loc[20], z64[56];
+    if (end >= 20 && readExactly(file, loc, 20, end - 20) && le32(loc) == 0x07064b50 &&
+        readExactly(file, z64, 56, le64(loc + 8)) && le32(z64) == 0x06064b50) {
+      recordAt = le64(loc + 8);
+      cdSize = le64(z64 + 40);
+      cdOffset = le64(z64 + 48);
+    }
+    return recordAt >= cdOffset + cdSize ? recordAt - (cdOffset + cdSize) : 0;
+  }
+  return 0;
+}
+
+// One entry of the directory, with its zip64 values.
+struct Entry {
+  std::string name;
+  uint16_t flag = 0;
+  uint16_t method = 0;
+  uint32_t crc = 0;
+  uint64_t compressed = 0;
+  uint64_t size = 0;
+  uint64_t local = 0;
+};
+
+bool readEntry(const ArchiveFile &file, uint64_t at, Entry *e) {
+  unsigned char h[46];
+  if (!readExactly(file, h, sizeof h, at) || le32(h) != 0x02014b50)
+    return false;
+  const uint16_t nameLength = le16(h + 28), extraLength = le16(h + 30);
+  std::vector<unsigned char> rest(nameLength + extraLength);
+  if (!rest.empty() && !readExactly(file, rest.data(), static_cast<unsigned>(rest.size()), at + 46))
+    return false;
+  e->name.assign(reinterpret_cast<char *>(rest.data()), nameLength);
+  e->flag = le16(h + 8);
+  e->method = le16(h + 10);
+  e->crc = le32(h + 16);
+  e->compressed = le32(h + 20);
+  e->size = le32(h + 24);
+  e->local = le32(h + 42);
+  const unsigned char *x = rest.data() + nameLength, *xEnd = x + extraLength;
+  while (xEnd - x >= 4) {
+    const uint16_t id = le16(x), length = le16(x + 2);
+    const unsigned char *field = x + 4, *fieldEnd = field + length;
+    if (fieldEnd > xEnd)
+      return false;
+    if (id == 0x0001) {
+      for (uint64_t *v : {&e->size, &e->compressed, &e->local}) {
+        if (*v != 0xFFFFFFFFu)
+          continue;
+        if (fieldEnd - field < 8)
+          return false;
+        *v = le64(field);
+        field += 8;
+      }
+    }
+    x = fieldEnd;
+  }
+  return true;
+}
+
 // Why a member proved unreadable while it was read.
 enum class Fault { None, Checksum, Length, Corrupt, Truncated, Io };
+
+// zlib's inflater over a deflated member's data, read from the archive in pieces.
+struct Inflater {
+  Inflater() = default;
+  Inflater(const Inflater &) = delete;
+  Inflater &operator=(const Inflater &) = delete;
+  ~Inflater() {
+    if (live)
+      inflateEnd(&zs);
+  }
+  bool restart() {
+    if (!live && inflateInit2(&zs, -MAX_WBITS) != Z_OK)
+      return false;
+    if (live && inflateReset(&zs) != Z_OK)
+      return false;
+    live = true;
+    zs.avail_in = 0;
+    read = 0;
+    ended = false;
+    return true;
+  }
+  z_stream zs = {};
+  bool live = false;
+  std::vector<unsigned char> in = std::vector<unsigned char>(kScratch);
+  uint64_t read = 0; // compressed bytes taken from the archive
+  bool ended = false;
+};
 
 // The reading state of the current member.
 struct Member {
   std::string name; // as the archive's directory gives it
   int method = 0;
   uint64_t size = 0;
+  uint64_t compressed = 0;
   uint32_t crcWanted = 0;
-  uint64_t dataStart = 0; // offset of a stored member's data in the archive file
+  uint64_t dataStart = 0; // offset of the member's data in the archive file
   uint64_t pos = 0;       // the reader's position
   // Stored: the length of the prefix whose CRC is known. Deflated: the bytes decoded so far.
   uint64_t decoded = 0;
   uint32_t crc = 0; // of the first `decoded` bytes
   bool checked = false;
-  int error = 0;                     // EIO once the member proved damaged: every later read fails
+  int error = 0; // EIO once the member proved damaged: every later read fails
+  std::unique_ptr<Inflater> inflater;
   std::vector<unsigned char> window; // deflated: ring of the last kWindow decoded bytes
 };
 
@@ -201,6 +328,7 @@ namespace Port {
 struct ZipFileImpl::State {
   std::mutex lock;
   std::shared_ptr<ArchiveFile> file;
+  uint64_t bytesBefore = 0;
   // Member name -> position of its entry in the directory (unzGetOffset64); built on the first
   // lookup. Duplicate names keep their first entry, as minizip's own search does.
   bool indexed = false;
@@ -255,8 +383,6 @@ ZipFile::OpenResult lookUp(ZipFileImpl *impl, const std::string &name, uint64_t 
 }
 
 void closeMember(ZipFileImpl *impl) {
-  if (impl->m_isFileOpen && impl->m_handle)
-    unzCloseCurrentFile(handleOf(impl));
   impl->m_isFileOpen = false;
   impl->m_currentFile = "";
   impl->m_state->member = Member();
@@ -266,48 +392,67 @@ void closeMember(ZipFileImpl *impl) {
 // reader can give its exact bytes.
 ZipFile::OpenResult openAt(ZipFileImpl *impl, uint64_t offset, const std::string &expected) {
   State &st = *impl->m_state;
-  unzFile h = handleOf(impl);
+  const ArchiveFile &file = *st.file;
   st.lastMethod = 0;
-  if (unzSetOffset64(h, offset) != UNZ_OK)
+  Entry e;
+  if (!readEntry(file, offset + st.bytesBefore, &e))
     return ZipFile::Damaged;
-  unz_file_info64 info;
-  if (unzGetCurrentFileInfo64(h, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
-    return ZipFile::Damaged;
-  std::vector<char> name(info.size_filename + 1);
-  if (unzGetCurrentFileInfo64(h, &info, name.data(), static_cast<uLong>(name.size()), nullptr, 0,
-                              nullptr, 0) != UNZ_OK)
-    return ZipFile::Damaged;
-  const std::string found(name.data(), info.size_filename);
-  if (found != expected)
+  if (e.name != expected)
     return ZipFile::NotFound; // the directory is not the one the index was made from
-  st.lastMethod = static_cast<int>(info.compression_method);
-  if (!found.empty() && found.back() == '/')
+  st.lastMethod = e.method;
+  if (!e.name.empty() && e.name.back() == '/')
     return ZipFile::IsDirectory;
-  // Bit 0: encrypted; bit 6: strong encryption.
-  if (info.flag & 0x41)
+  if (e.flag & 0x41)
     return ZipFile::Encrypted;
-  if (info.compression_method != 0 && info.compression_method != Z_DEFLATED)
+  if (e.method != 0 && e.method != Z_DEFLATED)
     return ZipFile::Unsupported;
-  if (info.compression_method == 0 && info.compressed_size != info.uncompressed_size)
+  if (e.method == 0 && e.compressed != e.size)
     return ZipFile::Damaged;
-  if (unzOpenCurrentFile(h) != UNZ_OK)
+  unsigned char h[30];
+  const uint64_t local = e.local + st.bytesBefore;
+  if (local > file.size() || !readExactly(file, h, sizeof h, local) || le32(h) != 0x04034b50 ||
+      le16(h + 8) != e.method)
     return ZipFile::Damaged;
-  const uint64_t dataStart = unzGetCurrentFileZStreamPos64(h);
-  if (dataStart > st.file->size() || info.compressed_size > st.file->size() - dataStart) {
-    unzCloseCurrentFile(h);
+  const uint64_t dataStart = local + 30 + le16(h + 26) + le16(h + 28);
+  if (dataStart > file.size() || e.compressed > file.size() - dataStart)
     return ZipFile::Damaged;
-  }
-  Member &m = st.member;
-  m = Member();
-  m.name = found;
-  m.method = static_cast<int>(info.compression_method);
-  m.size = info.uncompressed_size;
-  m.crcWanted = static_cast<uint32_t>(info.crc);
+  Member m;
+  m.name = e.name;
+  m.method = e.method;
+  m.size = e.size;
+  m.compressed = e.compressed;
+  m.crcWanted = e.crc;
   m.dataStart = dataStart;
   m.crc = static_cast<uint32_t>(crc32(0L, Z_NULL, 0));
+  if (m.method == Z_DEFLATED) {
+    m.inflater.reset(new Inflater);
+    if (!m.inflater->restart())
+      return ZipFile::Damaged;
+  }
+  st.member = std::move(m);
   impl->m_isFileOpen = true;
-  impl->m_currentFile = found.c_str();
+  impl->m_currentFile = e.name.c_str();
   return ZipFile::Opened;
+}
+
+// A member's reader (OpenMember) has the archive file but makes its minizip handle only when
+// it is asked to look a name up.
+bool ensureHandle(ZipFileImpl *impl) {
+  State &st = *impl->m_state;
+  if (impl->m_handle)
+    return true;
+  std::shared_ptr<ArchiveFile> file =
+      st.file ? st.file : ArchiveFile::open(impl->m_path.GetBuffer());
+  if (!file)
+    return false;
+  impl->m_handle = openHandle(file);
+  if (!impl->m_handle)
+    return false;
+  if (!st.file) {
+    st.file = file;
+    st.bytesBefore = bytesBefore(*file);
+  }
+  return true;
 }
 
 ZipFile::OpenResult openByName(ZipFileImpl *impl, const std::string &name) {
@@ -414,18 +559,47 @@ int readStored(ZipFileImpl *impl, unsigned char *buf, unsigned n, Pending *pendi
   return static_cast<int>(want);
 }
 
-// Decodes up to n bytes at the decoding front into dst, keeping the CRC and the window.
-int decode(ZipFileImpl *impl, unsigned char *dst, unsigned n) {
-  Member &m = impl->m_state->member;
-  const int got = unzReadCurrentFile(handleOf(impl), dst, n);
-  if (got <= 0)
-    return got;
-  m.crc = static_cast<uint32_t>(crc32(m.crc, dst, static_cast<uInt>(got)));
+// Inflates up to n bytes at the decoding front into dst, keeping the CRC and the window. The
+// bytes made, 0 when the deflated data has ended, -1 with the fault.
+int decode(ZipFileImpl *impl, unsigned char *dst, unsigned n, Fault *fault, int *code) {
+  State &st = *impl->m_state;
+  Member &m = st.member;
+  Inflater &inf = *m.inflater;
+  unsigned made = 0;
+  while (made == 0 && !inf.ended) {
+    if (inf.zs.avail_in == 0 && inf.read < m.compressed) {
+      const unsigned want =
+          static_cast<unsigned>(std::min<uint64_t>(inf.in.size(), m.compressed - inf.read));
+      const int got = st.file->readAt(inf.in.data(), want, m.dataStart + inf.read);
+      if (got < 0 || static_cast<unsigned>(got) < want) {
+        *fault = got < 0 ? Fault::Io : Fault::Truncated;
+        *code = errno;
+        return -1;
+      }
+      inf.read += want;
+      inf.zs.next_in = inf.in.data();
+      inf.zs.avail_in = want;
+    }
+    inf.zs.next_out = dst;
+    inf.zs.avail_out = n;
+    const int r = inflate(&inf.zs, Z_NO_FLUSH);
+    made = n - inf.zs.avail_out;
+    if (r == Z_STREAM_END) {
+      inf.ended = true;
+    } else if (r != Z_OK && !(r == Z_BUF_ERROR && made > 0)) {
+      // Z_BUF_ERROR without output: the compressed data ran out before the stream ended.
+      *fault = Fault::Corrupt;
+      return -1;
+    }
+  }
+  if (made == 0)
+    return 0;
+  m.crc = static_cast<uint32_t>(crc32(m.crc, dst, made));
   if (m.window.empty())
     m.window.resize(kWindow);
-  const unsigned keep = static_cast<unsigned>(std::min<uint64_t>(kWindow, got));
-  uint64_t at = m.decoded + static_cast<unsigned>(got) - keep;
-  const unsigned char *src = dst + (static_cast<unsigned>(got) - keep);
+  const unsigned keep = static_cast<unsigned>(std::min<uint64_t>(kWindow, made));
+  uint64_t at = m.decoded + made - keep;
+  const unsigned char *src = dst + (made - keep);
   for (unsigned left = keep; left > 0;) {
     const size_t slot = static_cast<size_t>(at % kWindow);
     const size_t piece = std::min<size_t>(left, kWindow - slot);
@@ -434,12 +608,14 @@ int decode(ZipFileImpl *impl, unsigned char *dst, unsigned n) {
     at += piece;
     left -= static_cast<unsigned>(piece);
   }
-  m.decoded += static_cast<unsigned>(got);
-  return got;
+  m.decoded += made;
+  return static_cast<int>(made);
 }
 
 int readDeflated(ZipFileImpl *impl, unsigned char *buf, unsigned n, Pending *pending) {
   Member &m = impl->m_state->member;
+  Fault fault = Fault::Corrupt;
+  int code = 0;
   if (m.pos < m.decoded) {
     if (m.decoded - m.pos <= std::min(m.decoded, kWindow)) {
       unsigned take = static_cast<unsigned>(std::min<uint64_t>(n, m.decoded - m.pos));
@@ -453,9 +629,7 @@ int readDeflated(ZipFileImpl *impl, unsigned char *buf, unsigned n, Pending *pen
       return static_cast<int>(take);
     }
     // Further back than the window: decode again from the start.
-    unzFile h = handleOf(impl);
-    unzCloseCurrentFile(h);
-    if (unzOpenCurrentFile(h) != UNZ_OK)
+    if (!m.inflater->restart())
       return fail(impl, Fault::Corrupt, 0, pending);
     m.decoded = 0;
     m.crc = static_cast<uint32_t>(crc32(0L, Z_NULL, 0));
@@ -464,21 +638,17 @@ int readDeflated(ZipFileImpl *impl, unsigned char *buf, unsigned n, Pending *pen
     std::vector<unsigned char> scratch(kScratch);
     while (m.decoded < m.pos) {
       const unsigned want = static_cast<unsigned>(std::min<uint64_t>(kScratch, m.pos - m.decoded));
-      const int got = decode(impl, scratch.data(), want);
-      if (got < 0)
-        return fail(impl, Fault::Corrupt, 0, pending);
-      if (got == 0)
-        return fail(impl, Fault::Length, 0, pending);
+      const int got = decode(impl, scratch.data(), want, &fault, &code);
+      if (got <= 0)
+        return fail(impl, got < 0 ? fault : Fault::Length, code, pending);
     }
   }
   if (m.pos >= m.size)
     return verify(impl, pending) ? 0 : -1;
   const unsigned want = static_cast<unsigned>(std::min<uint64_t>(n, m.size - m.pos));
-  const int got = decode(impl, buf, want);
-  if (got < 0)
-    return fail(impl, Fault::Corrupt, 0, pending);
-  if (got == 0)
-    return fail(impl, Fault::Length, 0, pending);
+  const int got = decode(impl, buf, want, &fault, &code);
+  if (got <= 0)
+    return fail(impl, got < 0 ? fault : Fault::Length, code, pending);
   m.pos += static_cast<unsigned>(got);
   if (m.decoded == m.size && !verify(impl, pending))
     return -1;
@@ -527,16 +697,7 @@ ZipFile::~ZipFile() {
 
 bool ZipFile::Open() {
   std::lock_guard<std::mutex> guard(m_impl->m_state->lock);
-  if (m_impl->m_handle)
-    return true;
-  std::shared_ptr<ArchiveFile> file = ArchiveFile::open(m_impl->m_path.GetBuffer());
-  if (!file)
-    return false;
-  m_impl->m_handle = openHandle(file);
-  if (!m_impl->m_handle)
-    return false;
-  m_impl->m_state->file = file;
-  return true;
+  return ensureHandle(m_impl);
 }
 
 bool ZipFile::Close() {
@@ -557,7 +718,7 @@ StringBase<char> ZipFile::GetName() const { return StringBase<char>(m_impl->m_pa
 
 bool ZipFile::LocateFile(const StringBase<char> &name) const {
   std::lock_guard<std::mutex> guard(m_impl->m_state->lock);
-  if (!m_impl->m_handle)
+  if (!m_impl->m_state->file || !ensureHandle(m_impl))
     return false;
   buildIndex(m_impl);
   return m_impl->m_state->index.count(name.GetBuffer()) != 0;
@@ -565,7 +726,7 @@ bool ZipFile::LocateFile(const StringBase<char> &name) const {
 
 bool ZipFile::OpenFile(const StringBase<char> &name) {
   std::lock_guard<std::mutex> guard(m_impl->m_state->lock);
-  if (!m_impl->m_handle) {
+  if (!m_impl->m_state->file || !ensureHandle(m_impl)) {
     closeMember(m_impl);
     m_impl->m_state->lastResult = NotFound;
     return false;
@@ -586,15 +747,18 @@ int ZipFile::LastMethod() const {
 boost::shared_ptr<ZipFile> ZipFile::OpenMember(const StringBase<char> &name, OpenResult *why,
                                                int *method) const {
   OpenResult r = NotFound;
-  uint64_t offset = 0;
+  uint64_t offset = 0, before = 0;
   std::shared_ptr<ArchiveFile> file;
   {
     std::lock_guard<std::mutex> guard(m_impl->m_state->lock);
     if (m_impl->m_handle) {
       r = lookUp(m_impl, name.GetBuffer(), &offset);
       file = m_impl->m_state->file;
+      before = m_impl->m_state->bytesBefore;
     }
   }
+  // The member's reader shares the archive file; it needs no minizip handle of its own unless
+  // it is asked to open another member by name.
   boost::shared_ptr<ZipFile> member;
   int found = 0;
   if (r == Opened) {
@@ -602,8 +766,8 @@ boost::shared_ptr<ZipFile> ZipFile::OpenMember(const StringBase<char> &name, Ope
     ZipFileImpl *mi = member->m_impl;
     std::lock_guard<std::mutex> guard(mi->m_state->lock);
     mi->m_state->file = file;
-    mi->m_handle = openHandle(file);
-    r = mi->m_handle ? openAt(mi, offset, name.GetBuffer()) : Damaged;
+    mi->m_state->bytesBefore = before;
+    r = openAt(mi, offset, name.GetBuffer());
     found = mi->m_state->lastMethod;
   }
   if (why)
