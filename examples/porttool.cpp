@@ -8,7 +8,8 @@
 //   porttool work N     work through N steps of a tenth of a second; Ctrl+C stops it cleanly
 //                       between two steps
 //   porttool cat FILE   print a text file line by line; a file that is not on disk is read
-//                       from a zip archive standing in for one of its directories
+//                       from a zip archive standing in for one of its directories; a file
+//                       that cannot be read to its end (a damaged archive member) exits with 1
 //   porttool --log LOG ...  any of the above, with every message also copied to the file LOG
 #include "Port_Env.h"
 #include "Port_File.h"
