@@ -8,7 +8,8 @@
 //   porttool work N     work through N steps of a tenth of a second; Ctrl+C stops it cleanly
 //                       between two steps
 //   porttool cat FILE   print a text file line by line; a file that is not on disk is read
-//                       from a zip archive standing in for one of its directories
+//                       from a zip archive standing in for one of its directories; a file
+//                       that cannot be read to its end (a damaged archive member) exits with 1
 //   porttool --log LOG ...  any of the above, with every message also copied to the file LOG
 #include "Port_Env.h"
 #include "Port_File.h"
@@ -85,7 +86,15 @@ int cat(const char *name) {
       break;
   }
   out->flush();
+  // A read that failed (a damaged archive member, a disk error) ends the lines early.
+  const int error = in->geterror();
   Port_File::close(in);
+  if (error != 0) {
+    report(__LINE__)->issueError("Reading \"%s\" failed (error %d): what was printed is "
+                                 "incomplete.\n",
+                                 name, error);
+    return 1;
+  }
   return 0;
 }
 // A log file that receives every message while the object lives. The manager leaves the

@@ -4,6 +4,7 @@
 
 #include "Port_MsgManData.h"
 #include "Port_Random.h"
+#include "Port_ZipFile.h"
 #include "basuttime.h"
 #include "file/Port_FileImp.h"
 #include "file/basutstreamimp.h"
@@ -455,14 +456,41 @@ bool Port_File::canwrite_dir(const char *name) {
 // ---------------------------------------------------------------------------------------------
 // Sizes and times
 
+namespace {
+// The size of a file that is not on disk but read from a zip archive standing in for one of its
+// directories; -1 with the error of the open when there is none.
+long memberSize(const char *name) {
+  UT_STREAM *s = Port_File::open(name, UT_STREAM::Read, 0);
+  if (!s)
+    return -1;
+  const Port::FileDesc fd = s->getfid();
+  long size = -1;
+  if (fd.isArchive() && fd.archive())
+    size = static_cast<long>(fd.archive()->SizeOf());
+  else
+    Port_FileImp::seterror(ENOENT); // appeared on disk meanwhile: not a member after all
+  Port_File::close(s);
+  return size;
+}
+} // namespace
+
 long Port_File::getsize(const char *name, UT_STREAM *stream) {
   if (!name) {
     fail(2);
     return -1;
   }
+  // A member of a zip archive has the size its archive's directory gives.
+  if (stream) {
+    const Port::FileDesc fd = stream->getfid();
+    if (fd.isArchive() && fd.archive())
+      return static_cast<long>(fd.archive()->SizeOf());
+  }
   platform::FileStatus st;
   if (!platform::stat(name, &st)) {
-    fail(errno ? errno : 2);
+    const int code = errno ? errno : ENOENT;
+    if (code == ENOENT && !stream)
+      return memberSize(name);
+    fail(code);
     return -1;
   }
   if (!st.isRegular) {

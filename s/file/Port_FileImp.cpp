@@ -18,6 +18,7 @@
 #include "platform/fileio.h"
 #include "platform/filesys.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cinttypes>
 #include <cstdio>
@@ -105,22 +106,70 @@ void refuseCompressed(const char *name) {
   Port_FileImp::seterror(22);
 }
 
+// The names under which a file is looked for in the archive standing in for the directory
+// standIn (absolute, without mount, ending in a separator): the name as given to open, then its
+// path relative to standIn, then relative to the directory holding the archive, with forward
+// slashes, as zip tools store them.
+std::vector<std::string> memberNames(const char *name, const Port::StringBase<char> &absolute,
+                                     const Port::StringBase<char> &standIn,
+                                     const Port::StringBase<char> &component) {
+  std::vector<std::string> names{name};
+  Port::FileName abs(absolute.GetBuffer());
+  const std::string full = std::string(abs.GetPath().GetBuffer()) + abs.GetTail().GetBuffer();
+  const std::string dir = standIn.GetBuffer();
+  if (full.size() > dir.size() && full.compare(0, dir.size(), dir) == 0) {
+    std::string relative = full.substr(dir.size());
+    std::replace(relative.begin(), relative.end(), '\\', '/');
+    for (const std::string &n : {relative, std::string(component.GetBuffer()) + "/" + relative})
+      if (std::find(names.begin(), names.end(), n) == names.end())
+        names.push_back(n);
+  }
+  return names;
+}
+
+// Why a member that exists cannot be read, as an error code and a message.
+int reportUnreadableMember(Port::ZipFile::OpenResult why, int method, const std::string &member,
+                           const char *archive) {
+  switch (why) {
+  case Port::ZipFile::IsDirectory:
+    return EACCES; // as for a directory on disk: no message
+  case Port::ZipFile::Unsupported:
+    report(__LINE__)->issueError("Cannot read member '%s' of zipfile '%s': its compression method "
+                                 "%d is not supported (only stored and deflated members are).\n",
+                                 member.c_str(), archive, method);
+    return ENOTSUP;
+  case Port::ZipFile::Encrypted:
+    report(__LINE__)->issueError("Cannot read member '%s' of zipfile '%s': it is encrypted.\n",
+                                 member.c_str(), archive);
+    return EACCES;
+  default:
+    report(__LINE__)->issueError(
+        "Cannot read member '%s' of zipfile '%s': the archive is damaged at this member.\n",
+        member.c_str(), archive);
+    return EIO;
+  }
+}
+
 // Reads a file that does not exist from a zip archive standing in for one of its directories.
+// A member that is not there gives error 2 without a word (callers probe with it); one that is
+// there but cannot be read gives its own code and a message.
 Opened openFromArchive(const char *name) {
   Opened r;
   Port::FileName given(name);
-  Port::FileName work(given.GetAbsolutePath(true).GetBuffer());
-  boost::shared_ptr<Port::ZipFile> archive;
-  Port::StringBase<char> archiveName;
+  const Port::StringBase<char> absolute = given.GetAbsolutePath(true);
+  Port::FileName work(absolute.GetBuffer());
+  Port::StringBase<char> archiveName, standIn, component;
   for (;;) {
-    Port::StringBase<char> component = work.PopPathEnd();
+    component = work.PopPathEnd();
     if (component.IsEmpty()) {
-      Port_FileImp::seterror(2);
+      Port_FileImp::seterror(ENOENT);
       return r;
     }
     // The remaining path without its mount: the archive is taken on the current drive.
     Port::StringBase<char> candidate = work.GetPath();
     candidate += component;
+    standIn = candidate;
+    standIn += "\\";
     candidate += ".zip";
     platform::FileStatus st;
     if (platform::stat(candidate, &st) && st.isRegular) {
@@ -128,22 +177,34 @@ Opened openFromArchive(const char *name) {
       break;
     }
   }
-  archive = Port::ZipFile::GetInstance(archiveName);
+  boost::shared_ptr<Port::ZipFile> archive = Port::ZipFile::GetInstance(archiveName);
   if (!archive) {
     report(__LINE__)->issueInternal("Port_FileImp: Trying to read file '%s' from withing zipfile "
                                     "'%s',but zipfile could not be opened\n",
                                     name, archiveName.GetBuffer());
-    Port_FileImp::seterror(2);
+    Port_FileImp::seterror(ENOENT);
     return r;
   }
-  if (!archive->OpenFile(Port::StringBase<char>(name))) {
-    Port_FileImp::seterror(2);
+  boost::shared_ptr<Port::ZipFile> member;
+  for (const std::string &candidate : memberNames(name, absolute, standIn, component)) {
+    Port::ZipFile::OpenResult why = Port::ZipFile::NotFound;
+    int method = 0;
+    member = archive->OpenMember(candidate.c_str(), &why, &method);
+    if (member)
+      break;
+    if (why != Port::ZipFile::NotFound) {
+      Port_FileImp::seterror(
+          reportUnreadableMember(why, method, candidate, archiveName.GetBuffer()));
+      return r;
+    }
+  }
+  if (!member) {
+    Port_FileImp::seterror(ENOENT);
     return r;
   }
-  r.desc = archive;
+  r.desc = member;
   char first = 0, second = 0;
   if (UT_IO_DEVICE::iscompressed(r.desc, second, first)) {
-    archive->CloseFile();
     refuseCompressed(name);
     return r;
   }
@@ -152,8 +213,7 @@ Opened openFromArchive(const char *name) {
         "Port_FileImp: Could not seek to the beginining of uncompressed file '%s' within zipfile "
         "'%s'\n",
         name, archiveName.GetBuffer());
-    archive->CloseFile();
-    Port_FileImp::seterror(2);
+    Port_FileImp::seterror(ENOENT);
     return r;
   }
   r.ok = true;

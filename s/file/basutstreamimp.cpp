@@ -71,8 +71,13 @@ int UT_STREAMIMP::get_rawdata(unsigned char *buf, unsigned n) {
   // files are read until the request is met.
   while (got < n) {
     int r = m_fd.read(buf + got, n - got);
-    if (r < 0)
+    if (r < 0) {
+      // The bytes before the failure are handed on, but the failure must not be lost with
+      // them: the load they end would otherwise pass for the last one.
+      if (got)
+        m_error = EIO;
       return got ? static_cast<int>(got) : -1;
+    }
     if (r == 0)
       break;
     got += static_cast<unsigned>(r);

@@ -152,6 +152,30 @@ long lseek(int fd, long offset, int origin) {
   return r < 0 ? -1 : static_cast<long>(r);
 }
 
+int readAt(int fd, void *buf, unsigned n, int64_t offset) {
+  if (offset < 0) {
+    errno = EINVAL;
+    return -1;
+  }
+  char *p = static_cast<char *>(buf);
+  unsigned done = 0;
+  while (done < n) {
+    const long ask = injectTransfer(Port_TestRead, n - done);
+    ssize_t got = ask < 0 ? -1
+                          : ::pread(fd, p + done, static_cast<size_t>(ask),
+                                    static_cast<off_t>(offset + done));
+    if (got < 0) {
+      if (errno == EINTR)
+        continue;
+      return -1;
+    }
+    if (got == 0)
+      break;
+    done += static_cast<unsigned>(got);
+  }
+  return static_cast<int>(done);
+}
+
 // An injected failure releases the descriptor as a real one does on Linux.
 int close(int fd) {
   if (injectFault(Port_TestClose)) {

@@ -7,6 +7,7 @@
 #ifndef PORT_PLATFORM_FILEIO_H
 #define PORT_PLATFORM_FILEIO_H
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,10 @@ int write(int fd, const void *buf, unsigned n);
 // _lseek with SEEK_SET/SEEK_CUR/SEEK_END (0, 1, 2): the new offset, or -1 with errno. A long
 // is 64 bits here, so offsets beyond 4 GiB are reachable.
 long lseek(int fd, long offset, int origin);
+// ReadFile with an OVERLAPPED offset: up to n bytes from the given offset without moving the
+// descriptor's position, so threads may share one descriptor. Fewer than n only at the end of
+// the file; 0 at or beyond it; -1 with errno (EINVAL for a negative offset).
+int readAt(int fd, void *buf, unsigned n, int64_t offset);
 int close(int fd);
 // True when the descriptor is in text mode: the standard descriptors 0, 1 and 2, as the
 // runtime starts them.

@@ -30,6 +30,17 @@ bool toPosixName(const char *name, std::string *posix) {
   return true;
 }
 
+namespace {
+void fillStatus(const struct ::stat &st, FileStatus *status) {
+  status->isDirectory = S_ISDIR(st.st_mode);
+  status->isRegular = S_ISREG(st.st_mode);
+  status->size = static_cast<int64_t>(st.st_size);
+  status->modified = static_cast<int64_t>(st.st_mtime);
+  status->modifiedNanos = static_cast<int32_t>(st.st_mtim.tv_nsec);
+  status->readOnly = (st.st_mode & S_IWUSR) == 0;
+}
+} // namespace
+
 bool stat(const char *name, FileStatus *status) {
   std::string posix;
   if (!toPosixName(name, &posix) || posix.empty())
@@ -37,11 +48,15 @@ bool stat(const char *name, FileStatus *status) {
   struct ::stat st;
   if (injectFault(Port_TestStat) || ::stat(posix.c_str(), &st) != 0)
     return false;
-  status->isDirectory = S_ISDIR(st.st_mode);
-  status->isRegular = S_ISREG(st.st_mode);
-  status->size = static_cast<int64_t>(st.st_size);
-  status->modified = static_cast<int64_t>(st.st_mtime);
-  status->readOnly = (st.st_mode & S_IWUSR) == 0;
+  fillStatus(st, status);
+  return true;
+}
+
+bool fstat(int fd, FileStatus *status) {
+  struct ::stat st;
+  if (injectFault(Port_TestStat) || ::fstat(fd, &st) != 0)
+    return false;
+  fillStatus(st, status);
   return true;
 }
 

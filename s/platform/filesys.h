@@ -19,12 +19,15 @@ struct FileStatus {
   bool isDirectory = false;
   bool isRegular = false;
   int64_t size = 0;
-  int64_t modified = 0; // seconds since 1970
-  bool readOnly = false; // the owner's write bit is clear
+  int64_t modified = 0;      // seconds since 1970
+  int32_t modifiedNanos = 0; // within that second, where the file system keeps them
+  bool readOnly = false;     // the owner's write bit is clear
 };
 
 // _stat: false when the name does not exist (or names another drive).
 bool stat(const char *name, FileStatus *status);
+// _fstat on an open descriptor: false with errno.
+bool fstat(int fd, FileStatus *status);
 
 // fopen on a Windows name; null when it cannot be opened. Binary and text modes are the same
 // here: readers of text files drop the carriage return of a CR LF line end themselves.

@@ -1,6 +1,7 @@
 // The example tool, run as a user would run it.
 #include "child_process.h"
 #include "temp_tree.h"
+#include "zip_maker.h"
 
 #include <gtest/gtest.h>
 
@@ -18,9 +19,13 @@ using porttest::runProgram;
 
 namespace {
 const std::string kTool = std::string(PORT_TEST_BINARY_TREE) + "/examples/porttool";
-const std::map<std::string, std::string> kEnv = {
-    {"QEL_NO_TRANSLATE", kUnset}, {"QEL_NOMSGBOX", "1"}, {"QEL_NO_MESSAGE_HEADER", kUnset},
-    {"QEL_MAXLINEWIDTH", kUnset}, {"LANGUAGE", kUnset}, {"LANG", "C"}, {"LC_ALL", kUnset}};
+const std::map<std::string, std::string> kEnv = {{"QEL_NO_TRANSLATE", kUnset},
+                                                 {"QEL_NOMSGBOX", "1"},
+                                                 {"QEL_NO_MESSAGE_HEADER", kUnset},
+                                                 {"QEL_MAXLINEWIDTH", kUnset},
+                                                 {"LANGUAGE", kUnset},
+                                                 {"LANG", "C"},
+                                                 {"LC_ALL", kUnset}};
 } // namespace
 
 TEST(PortTool, ShowsNumberedMessagesFromItsCatalogueAndEndsWithTheFatalExitValue) {
@@ -112,4 +117,46 @@ TEST(PortTool, CopiesItsMessagesToALogFile) {
   EXPECT_NE(std::string::npos,
             content.str().find("ERROR:porttool:101 - Cannot open \"missing.txt\" for reading.\n"));
   EXPECT_NE(std::string::npos, content.str().find("Counted: 1 errors, 2 warnings, 1 infos.\n"));
+}
+
+// An archive made inside the directory it stands in for (members named below it), and members
+// that cannot be read exactly: the tool prints the reason and fails.
+TEST(PortTool, CatReadsArchivesOfZipToolsAndFailsOnUnreadableMembers) {
+  porttest::TempTree tree;
+  const std::string root = tree.root();
+  const std::string text = "line one\nline two\n";
+  ASSERT_TRUE(porttest::writeZip(root + "/good.zip", {{"inner.txt", text, 8}}));
+  ChildResult r = runProgram(kTool, {"cat", root + "/good/inner.txt"}, kEnv);
+  EXPECT_EQ(0, r.status) << r.err;
+  EXPECT_EQ(text, r.out);
+
+  ASSERT_TRUE(porttest::writeZip(root + "/damaged.zip", {{"m.txt", text, 0}}));
+  std::fstream f(root + "/damaged.zip", std::ios::in | std::ios::out | std::ios::binary);
+  f.seekp(30 + 5 + 3); // local header, name "m.txt", then into the data
+  f.put('X');
+  f.close();
+  ASSERT_TRUE(porttest::writeZip(root + "/secret.zip", {{"m.txt", text, 8, "password"}}));
+  std::string err;
+  ASSERT_EQ(0, porttest::runPython("import sys, zipfile\n"
+                                   "with zipfile.ZipFile(sys.argv[1], 'w') as z:\n"
+                                   "    z.writestr('m.txt', sys.argv[2], zipfile.ZIP_BZIP2)\n",
+                                   {root + "/bzip2.zip", text}, &err))
+      << err;
+  const struct {
+    const char *archive;
+    const char *reason;
+  } cases[] = {{"damaged", "its data does not match its CRC-32"},
+               {"secret", "it is encrypted"},
+               {"bzip2", "its compression method 12 is not supported"}};
+  for (const auto &c : cases) {
+    const std::string name = root + "/" + c.archive + "/m.txt";
+    r = runProgram(kTool, {"cat", name}, kEnv);
+    EXPECT_EQ(1, r.status) << c.archive;
+    std::string unwrapped = r.err; // continuation lines start with three blanks
+    for (size_t at; (at = unwrapped.find("\n   ")) != std::string::npos;)
+      unwrapped.replace(at, 4, " ");
+    EXPECT_NE(std::string::npos, unwrapped.find(c.reason)) << r.err;
+    EXPECT_NE(std::string::npos, r.err.find("ERROR:porttool:")) << r.err;
+    EXPECT_EQ(std::string::npos, r.out.find("line two")) << c.archive;
+  }
 }
