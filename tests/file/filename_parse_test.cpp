@@ -46,6 +46,10 @@ TEST_P(SetFullNameTest, SplitsIntoComponents) {
   EXPECT_EQ(c.base, S(f.GetBase()));
   EXPECT_EQ(c.ext, S(f.GetExtension()));
   ExpectValid(f);
+  // The components, set one by one, give the same name back.
+  FileName rebuilt(S(f.GetMount()).c_str(), S(f.GetPath()).c_str(), S(f.GetBase()).c_str(),
+                   S(f.GetExtension()).c_str());
+  EXPECT_EQ(S(f.GetName()), S(rebuilt.GetName()));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -65,6 +69,26 @@ INSTANTIATE_TEST_SUITE_P(
                       SplitCase{"file.", "", "", "file", "."}, SplitCase{"", "", "", "", ""},
                       SplitCase{"\\", "", "\\", "", ""}, SplitCase{"////", "", "\\", "", ""},
                       SplitCase{"\\\\", "", "\\", "", ""}, SplitCase{"C:", "C:", "", "", ""}));
+
+// Only a drive at the start ends a mount; any other colon stays in its component, as a Windows
+// stream name or an ordinary character of a name on this platform.
+INSTANTIATE_TEST_SUITE_P(
+    Colons, SetFullNameTest,
+    ::testing::Values(SplitCase{"\\\\server\\share\\dir\\file.txt:stream", "\\\\server\\share",
+                                "\\dir\\", "file", ".txt:stream"},
+                      SplitCase{"file.txt:stream", "", "", "file", ".txt:stream"},
+                      SplitCase{"run_12:30.log", "", "", "run_12:30", ".log"},
+                      SplitCase{"/var/log/run_12:30.log", "", "\\var\\log\\", "run_12:30", ".log"},
+                      SplitCase{"C:\\logs:old\\a:b", "C:", "\\logs:old\\", "a:b", ""},
+                      SplitCase{"d:a:b", "d:", "", "a:b", ""}, SplitCase{"1:x", "", "", "1:x", ""},
+                      SplitCase{"ab:\\x", "", "ab:\\", "x", ""}, SplitCase{":", "", "", ":", ""},
+                      SplitCase{"\\\\srv\\c:", "\\\\srv\\c:", "\\", "", ""},
+                      // The device prefixes stay whole; behind \\?\UNC the mount runs to the share.
+                      SplitCase{"\\\\?\\C:\\dir\\x", "\\\\?\\C:", "\\dir\\", "x", ""},
+                      SplitCase{"\\\\.\\COM1", "\\\\.\\COM1", "\\", "", ""},
+                      SplitCase{"\\\\?\\UNC\\srv\\share\\x", "\\\\?\\UNC\\srv\\share", "\\", "x",
+                                ""},
+                      SplitCase{"//?/unc/srv", "\\\\?\\unc\\srv", "\\", "", ""}));
 
 TEST(FileNameParse, NullNameEmptiesEverything) {
   FileName f("C:\\a\\b.c");
@@ -127,6 +151,7 @@ INSTANTIATE_TEST_SUITE_P(
         SetterCase{SetterCase::Mount, "c:/", "c:"},
         SetterCase{SetterCase::Mount, "\\\\srv\\share\\", "\\\\srv\\share"},
         SetterCase{SetterCase::Mount, "//srv/share", "\\\\srv\\share"},
+        SetterCase{SetterCase::Mount, "\\\\srv\\a:b\\", "\\\\srv\\a:b"},
         SetterCase{SetterCase::Mount, "\\\\\\", ""}, SetterCase{SetterCase::Mount, nullptr, ""},
         SetterCase{SetterCase::Path, "a//b", "a\\b\\"},
         SetterCase{SetterCase::Path, "/a\\/\\b/", "\\a\\b\\"},
@@ -229,7 +254,8 @@ TEST(FileNameParse, RemoveSlashCollapsesRuns) {
 TEST(FileNameParse, NetworkNamesAreRecognised) {
   typedef Port::StringBase<char> Str;
   EXPECT_TRUE(Port::FileNameImpl::IsRemoteName(Str("\\\\srv\\x")));
-  EXPECT_FALSE(Port::FileNameImpl::IsRemoteName(Str("\\\\srv\\c:")));
+  EXPECT_TRUE(Port::FileNameImpl::IsRemoteName(Str("\\\\srv\\share\\f.txt:stream")));
+  EXPECT_FALSE(Port::FileNameImpl::IsRemoteName(Str("C:\\\\srv")));
   EXPECT_FALSE(Port::FileNameImpl::IsRemoteName(Str("\\srv")));
   EXPECT_FALSE(Port::FileNameImpl::IsRemoteName(Str("")));
 }
