@@ -344,6 +344,9 @@ String FileNameImpl::Normalize(bool keepNetworkName) const {
   String r = JoinMountPath(GetMount(keepNetworkName), NormalizePath(m_path));
   r += m_base;
   r += m_extension;
+  // Without a mount, "a\..\b:c" must not come out as b:c, which is drive b.
+  if (m_mount.IsEmpty() && DriveNumber(r) > 0)
+    r.Insert(0, ".\\");
   return r;
 }
 

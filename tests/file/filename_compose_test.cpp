@@ -146,6 +146,9 @@ TEST(FileNameCompose, NormalizeResolvesDotSteps) {
       {"\\\\srv\\share\\d\\..\\..\\f.txt:s", "\\\\srv\\share\\f.txt:s"},
       {"a:b\\..\\x", "a:x"},
       {"ab:c\\..\\x", "x"},
+      // What is left must not read as a drive.
+      {".\\a:b", ".\\a:b"},
+      {"x\\..\\a:b\\f", ".\\a:b\\f"},
       {"\\\\?\\C:\\..\\x", "\\\\?\\C:\\x"},
       {"\\\\?\\UNC\\srv\\share\\..\\x", "\\\\?\\UNC\\srv\\share\\x"},
   };

@@ -265,7 +265,8 @@ TEST(FileNameParse, NetworkNamesAreRecognised) {
 namespace {
 
 // Every name of up to five characters over an alphabet of the characters that matter: the
-// object stays valid, and reading back its name and parsing that again gives the same object.
+// object stays valid, reading back its name and parsing that again gives the same object, and
+// its normal form keeps its mount.
 TEST(FileNameParse, EveryShortNameLeavesValidStableObject) {
   const char alphabet[] = {'a', '.', '\\', '/', ':'};
   std::string name;
@@ -282,6 +283,7 @@ TEST(FileNameParse, EveryShortNameLeavesValidStableObject) {
       EXPECT_EQ(S(f.GetName()), S(again.GetName())) << '"' << name << '"';
       FileName normal(S(f.Normalize()).c_str());
       ExpectValid(normal);
+      EXPECT_EQ(S(f.GetMount()), S(normal.GetMount())) << '"' << name << '"';
       const std::string shortName = S(f.GetAbbreviatedName(3));
       EXPECT_TRUE(shortName.size() <= 3 || shortName == S(f.GetTail())) << '"' << name << '"';
       int i = 0;
