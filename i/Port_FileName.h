@@ -69,7 +69,8 @@ public:
 
   static void ConvertSlashes(String &s);
   static void RemoveFinalSepIfPresent(String &s);
-  // True for "\\server..." holding no ':'.
+  // True for "\\server...": two separators in front. A colon further on belongs to the
+  // component it stands in ("\\srv\share\f.txt:stream").
   static bool IsRemoteName(const String &s);
   // drive >= 1: that drive's current directory without its drive, with a final separator, and
   // empty for its root or a drive that does not exist. drive < 1: the process's current
@@ -80,6 +81,11 @@ public:
   static bool GetRemoteMountName(String *name);
 
 private:
+  // GetMountAndPath without removing a final separator; mountLength receives the length of the
+  // mount text the result begins with (its root separator, if any, follows it).
+  String ComposeMountAndPath(bool keepNetworkName, const char *defMount, const char *defPath,
+                             unsigned &mountLength);
+
   FileName &m_owner;
   String m_mount;
   String m_path;
@@ -163,8 +169,10 @@ extern const char *const enc_prefix;
 
 // Collapses every run of separators ('\' or '/') into its first character.
 void removeslash(StringBase<char> &s);
-// Splits a name into mount (through the first ':'), directory (through the last separator),
-// base and extension (from the last '.', unless that dot starts the tail). The flag is unused.
+// Splits a name into mount (a drive: a letter and ':' at the start, else empty), directory
+// (through the last separator), base and extension (from the last '.', unless that dot starts
+// the tail). Any other ':' stays in its component: "run_12:30.log" is a base and an extension.
+// A network name is left to the caller: its mount is empty here. The flag is unused.
 void tsplitpath(const StringBase<char> &name, StringBase<char> &mount, StringBase<char> &dir,
                 StringBase<char> &base, StringBase<char> &ext, bool);
 bool GetNetworkName(StringBase<char> &name);

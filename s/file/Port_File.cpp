@@ -48,12 +48,13 @@ bool checkLength(const char *name) {
 bool isSeparator(char c) { return c == '/' || c == '\\'; }
 
 // Trailing separators go, but a root stays a root: "/" and "\" are kept as they are, and a
-// drive alone ("C:") means its root ("C:\").
+// drive alone ("C:") means its root ("C:\"). Any other name ending in ':' is a file's own name
+// ("at:").
 std::string stripForTest(const char *name) {
   std::string s(name);
   while (s.size() > 1 && isSeparator(s.back()))
     s.pop_back();
-  if (!s.empty() && s.back() == ':')
+  if (s.size() == 2 && std::isalpha(static_cast<unsigned char>(s[0])) && s[1] == ':')
     s += '\\';
   return s;
 }

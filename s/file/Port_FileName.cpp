@@ -18,6 +18,8 @@ const char *const kRevision = "$Revision: 1.1 $";
 
 bool IsSep(char c) { return c == '\\' || c == '/'; }
 
+bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
 String Slice(const String &s, unsigned first, unsigned count) {
   return count ? String(s.GetBuffer() + first, count) : String();
 }
@@ -196,10 +198,9 @@ void tsplitpath(const String &name, String &mount, String &dir, String &base, St
   const unsigned len = s.GetLength();
   const char *p = s.GetBuffer();
 
-  unsigned start = 0;
-  const unsigned colon = s.GetIndexOfFirstChar(':');
-  if (colon != String::npos)
-    start = colon + 1;
+  // Only a drive is a mount here: on Windows a later colon names a stream of the file, and on
+  // this platform it is an ordinary character of a name.
+  const unsigned start = len >= 2 && IsLetter(p[0]) && p[1] == ':' ? 2 : 0;
   mount = Slice(s, 0, start);
 
   unsigned tail = len;

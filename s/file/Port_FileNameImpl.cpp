@@ -34,6 +34,13 @@ int DriveNumber(const String &mount) {
   return char_traits<char>::toupper(mount.GetChar(0)) - 64;
 }
 
+// "\\?\UNC" and "\\.\UNC": the device prefixes in front of a network name.
+bool IsUncPrefix(const String &mount) {
+  return mount.GetLength() == 7 && (mount.GetChar(2) == '?' || mount.GetChar(2) == '.') &&
+         mount.GetChar(3) == kSep &&
+         String(mount.GetBuffer() + 4).Equals(String("UNC"), String::IgnoreCaseCompare);
+}
+
 // A network mount needs a separator before a relative path; a drive does not (C:dir\ is the
 // directory dir below the drive's current directory).
 String JoinMountPath(const String &mount, const String &path) {
@@ -42,6 +49,14 @@ String JoinMountPath(const String &mount, const String &path) {
     r += kSep;
   r += path;
   return r;
+}
+
+// Removes a final separator unless it is the root's, the one right after the mount (C:\, \,
+// \\server\share\): C: alone would name the drive's current directory, and an empty text the
+// process's.
+void RemoveFinalSepOutsideRoot(String &name, unsigned mountLength) {
+  if (name.GetLength() > mountLength + 1)
+    FileNameImpl::RemoveFinalSepIfPresent(name);
 }
 
 // Removes the first component of a path and returns it: one leading separator is dropped, then
@@ -154,35 +169,33 @@ void FileNameImpl::SetFullName(const char *name) {
     SetMount(mount);
     return;
   }
-  // \\server\share\dir\name.ext: the collapsed directory reads \server\share\dir\.
+  // \\server\share\dir\name.ext: the collapsed directory reads \server\share\dir\. The mount
+  // takes server and share; behind the prefixes \\?\UNC and \\.\UNC it takes the server and
+  // share that follow too, so that ".." cannot leave the share.
   if (!m_path.IsEmpty())
     m_path.Remove(0u);
-  String server = PopPathStart();
-  String share = PopPathStart();
-  if (server.IsEmpty() || share.IsEmpty()) {
-    // \\server and \\server\share name the server or the share, not a file in it.
-    String tail = GetTail();
-    m_base.Empty();
-    m_extension.Empty();
-    if (server.IsEmpty())
-      server = tail;
-    else
-      share = tail;
+  String m;
+  int parts = 2;
+  for (int i = 0; i < parts; ++i) {
+    String part = PopPathStart();
+    if (part.IsEmpty()) {
+      // \\server and \\server\share name the server or the share, not a file in it.
+      part = GetTail();
+      m_base.Empty();
+      m_extension.Empty();
+    }
+    if (part.IsEmpty())
+      break;
+    m += i == 0 ? "\\\\" : "\\";
+    m += part;
+    if (i == 1 && IsUncPrefix(m))
+      parts = 4;
   }
+  // Only separators leave no mount: the root.
+  m_mount = m;
   String rest = m_path;
   m_path = String("\\");
   m_path += rest;
-  if (server.IsEmpty()) {
-    // Only separators: the root.
-    m_mount.Empty();
-    return;
-  }
-  m_mount = String("\\\\");
-  m_mount += server;
-  if (!share.IsEmpty()) {
-    m_mount += kSep;
-    m_mount += share;
-  }
 }
 
 void FileNameImpl::SetHead(const char *head) {
@@ -227,7 +240,7 @@ String FileNameImpl::GetHead(bool keepNetworkName, bool removeFinalSep) const {
   RemoveFinalSepIfPresent(m);
   String r = JoinMountPath(m, m_path);
   if (removeFinalSep)
-    RemoveFinalSepIfPresent(r);
+    RemoveFinalSepOutsideRoot(r, m.GetLength());
   return r;
 }
 
@@ -246,6 +259,15 @@ String FileNameImpl::GetName() const {
 
 String FileNameImpl::GetMountAndPath(bool keepNetworkName, const char *defMount,
                                      const char *defPath, bool, bool removeFinalSep) {
+  unsigned mountLength = 0;
+  String r = ComposeMountAndPath(keepNetworkName, defMount, defPath, mountLength);
+  if (removeFinalSep)
+    RemoveFinalSepOutsideRoot(r, mountLength);
+  return r;
+}
+
+String FileNameImpl::ComposeMountAndPath(bool keepNetworkName, const char *defMount,
+                                         const char *defPath, unsigned &mountLength) {
   String mount;
   if (m_mount.IsEmpty() && defMount && *defMount) {
     SetMount(defMount);
@@ -289,14 +311,14 @@ String FileNameImpl::GetMountAndPath(bool keepNetworkName, const char *defMount,
       r.Append(cur.GetBuffer() + 1);
     r += m_path;
   }
-  if (removeFinalSep)
-    RemoveFinalSepIfPresent(r);
+  mountLength = mount.GetLength();
   return r;
 }
 
 String FileNameImpl::GetFullName(bool keepNetworkName, const char *defMount, const char *defPath,
                                  const char *defBase, const char *defExt, bool removeFinalSep) {
-  String r = GetMountAndPath(keepNetworkName, defMount, defPath, false, false);
+  unsigned mountLength = 0;
+  String r = ComposeMountAndPath(keepNetworkName, defMount, defPath, mountLength);
   if (!m_base.IsEmpty())
     r += m_base;
   else if (defBase)
@@ -309,7 +331,7 @@ String FileNameImpl::GetFullName(bool keepNetworkName, const char *defMount, con
     r += defExt;
   }
   if (removeFinalSep)
-    RemoveFinalSepIfPresent(r);
+    RemoveFinalSepOutsideRoot(r, mountLength);
   return r;
 }
 
@@ -322,6 +344,9 @@ String FileNameImpl::Normalize(bool keepNetworkName) const {
   String r = JoinMountPath(GetMount(keepNetworkName), NormalizePath(m_path));
   r += m_base;
   r += m_extension;
+  // Without a mount, "a\..\b:c" must not come out as b:c, which is drive b.
+  if (m_mount.IsEmpty() && DriveNumber(r) > 0)
+    r.Insert(0, ".\\");
   return r;
 }
 
@@ -418,8 +443,7 @@ void FileNameImpl::RemoveFinalSepIfPresent(String &s) {
 }
 
 bool FileNameImpl::IsRemoteName(const String &s) {
-  return s.GetLength() >= 2 && s.GetChar(0) == kSep && s.GetChar(1) == kSep &&
-         s.GetIndexOfFirstChar(':') == String::npos;
+  return s.GetLength() >= 2 && s.GetChar(0) == kSep && s.GetChar(1) == kSep;
 }
 
 String FileNameImpl::GetCurrentDir(int drive) {

@@ -80,6 +80,23 @@ TEST_F(CurrentDirTest, AbsolutePathIsNormalisedWithCurrentDirectory) {
   EXPECT_EQ("C:\\a.b", S(up.GetAbsolutePath()));
 }
 
+TEST_F(CurrentDirTest, AbsolutePathKeepsColonsInTheirComponents) {
+  const struct {
+    const char *name;
+    std::string absolute;
+  } cases[] = {
+      {"run_12:30.log", WindowsCwd() + "run_12:30.log"},
+      {"sub\\t:1\\..\\f.txt:s", WindowsCwd() + "sub\\f.txt:s"},
+      {"c:sub\\a:b", "c:" + WindowsCwd().substr(2) + "sub\\a:b"},
+      {"\\\\server\\share\\dir\\file.txt:stream", "\\\\server\\share\\dir\\file.txt:stream"},
+      {"\\\\server\\share\\..\\x:y", "\\\\server\\share\\x:y"},
+  };
+  for (const auto &c : cases) {
+    FileName f(c.name);
+    EXPECT_EQ(c.absolute, S(f.GetAbsolutePath())) << c.name;
+  }
+}
+
 TEST_F(CurrentDirTest, CurrentDirForAllDrivesCarriesTheDrive) {
   EXPECT_EQ(WindowsCwd(), S(Port::FileNameImpl::GetCurrentDir(0)));
   EXPECT_EQ(WindowsCwd().substr(2), S(Port::FileNameImpl::GetCurrentDir(3)));
@@ -124,6 +141,16 @@ TEST(FileNameCompose, NormalizeResolvesDotSteps) {
       {"a\\..\\f", "f"},
       {"\\\\srv\\share\\x\\..\\..\\f", "\\\\srv\\share\\f"},
       {"f.txt", "f.txt"},
+      // Colons stay in their components; the mount stays whatever ".." asks.
+      {"C:\\a\\b:c\\..\\run_12:30.log", "C:\\a\\run_12:30.log"},
+      {"\\\\srv\\share\\d\\..\\..\\f.txt:s", "\\\\srv\\share\\f.txt:s"},
+      {"a:b\\..\\x", "a:x"},
+      {"ab:c\\..\\x", "x"},
+      // What is left must not read as a drive.
+      {".\\a:b", ".\\a:b"},
+      {"x\\..\\a:b\\f", ".\\a:b\\f"},
+      {"\\\\?\\C:\\..\\x", "\\\\?\\C:\\x"},
+      {"\\\\?\\UNC\\srv\\share\\..\\x", "\\\\?\\UNC\\srv\\share\\x"},
   };
   for (const auto &c : cases) {
     FileName f(c.name);
@@ -141,6 +168,37 @@ TEST(FileNameCompose, GetHeadTailAndName) {
   FileName net("\\\\srv\\share", "rel", "f", "c");
   EXPECT_EQ("\\\\srv\\share\\rel\\f.c", S(net.GetName()));
   EXPECT_EQ("\\\\srv\\share\\rel\\f.c", S(net.GetFullName()));
+}
+
+// Removing the final separator of a root would make C:\ the current directory of drive C, and
+// \ the current directory of the process: roots keep theirs.
+TEST(FileNameCompose, RootsKeepTheirSeparatorWhenTheFinalOneIsRemoved) {
+  const struct {
+    const char *name, *head, *full;
+  } cases[] = {
+      {"D:\\x", "D:\\", "D:\\x"},
+      {"\\x", "\\", "C:\\x"},
+      {"C:\\", "C:\\", "C:\\"},
+      {"\\", "\\", "C:\\"},
+      {"\\\\srv\\share\\x", "\\\\srv\\share\\", "\\\\srv\\share\\x"},
+      {"\\\\srv\\share\\", "\\\\srv\\share\\", "\\\\srv\\share\\"},
+      {"\\\\?\\UNC\\srv\\share\\", "\\\\?\\UNC\\srv\\share\\", "\\\\?\\UNC\\srv\\share\\"},
+      // Below the root the final separator goes.
+      {"D:\\a\\b\\", "D:\\a\\b", "D:\\a\\b"},
+      {"d:rel\\x", "d:rel", "d:\\rel\\x"},
+      {"\\\\srv\\share\\a\\x", "\\\\srv\\share\\a", "\\\\srv\\share\\a\\x"},
+  };
+  for (const auto &c : cases) {
+    FileName f(c.name);
+    EXPECT_EQ(c.head, S(f.GetHead(true, true))) << c.name;
+    EXPECT_EQ(c.full, S(f.GetFullName(true, nullptr, nullptr, nullptr, nullptr, true))) << c.name;
+  }
+  FileName owner;
+  Port::FileNameImpl impl(owner);
+  impl.SetFullName("D:\\");
+  EXPECT_EQ("D:\\", S(impl.GetMountAndPath(true, nullptr, nullptr, false, true)));
+  impl.SetFullName("D:\\a\\");
+  EXPECT_EQ("D:\\a", S(impl.GetMountAndPath(true, nullptr, nullptr, false, true)));
 }
 
 TEST(FileNameCompose, CanonicalAndNativeForms) {
@@ -195,6 +253,8 @@ TEST(FileNameCompose, UrlUsesDriveBarAndForwardSlashes) {
   EXPECT_EQ("file:///C|/a/b.txt", url);
   FileName net("\\\\srv\\share\\x\\f.c");
   EXPECT_EQ("file://srv/share/x/f.c", S(net.GetNameAsURL()));
+  FileName stream("\\\\srv\\share\\x\\f.txt:s");
+  EXPECT_EQ("file://srv/share/x/f.txt:s", S(stream.GetNameAsURL()));
 }
 
 TEST(FileNameCompose, ValidPathRejectsReservedCharacters) {
@@ -214,6 +274,7 @@ TEST(FileNameCompose, ValidPathRejectsReservedCharacters) {
       {"C:\\a\tb", false},
       {"C:\\a\nb", false},
       {"C:\\d\\a:b", false},
+      {"\\\\srv\\share\\f.txt:stream", false},
   };
   for (const auto &c : cases) {
     FileName f(c.name);

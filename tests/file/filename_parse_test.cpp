@@ -50,6 +50,10 @@ TEST_P(SetFullNameTest, SplitsIntoComponents) {
   EXPECT_EQ(c.base, S(f.GetBase()));
   EXPECT_EQ(c.ext, S(f.GetExtension()));
   ExpectValid(f);
+  // The components, set one by one, give the same name back.
+  FileName rebuilt(S(f.GetMount()).c_str(), S(f.GetPath()).c_str(), S(f.GetBase()).c_str(),
+                   S(f.GetExtension()).c_str());
+  EXPECT_EQ(S(f.GetName()), S(rebuilt.GetName()));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -69,6 +73,26 @@ INSTANTIATE_TEST_SUITE_P(
                       SplitCase{"file.", "", "", "file", "."}, SplitCase{"", "", "", "", ""},
                       SplitCase{"\\", "", "\\", "", ""}, SplitCase{"////", "", "\\", "", ""},
                       SplitCase{"\\\\", "", "\\", "", ""}, SplitCase{"C:", "C:", "", "", ""}));
+
+// Only a drive at the start ends a mount; any other colon stays in its component, as a Windows
+// stream name or an ordinary character of a name on this platform.
+INSTANTIATE_TEST_SUITE_P(
+    Colons, SetFullNameTest,
+    ::testing::Values(SplitCase{"\\\\server\\share\\dir\\file.txt:stream", "\\\\server\\share",
+                                "\\dir\\", "file", ".txt:stream"},
+                      SplitCase{"file.txt:stream", "", "", "file", ".txt:stream"},
+                      SplitCase{"run_12:30.log", "", "", "run_12:30", ".log"},
+                      SplitCase{"/var/log/run_12:30.log", "", "\\var\\log\\", "run_12:30", ".log"},
+                      SplitCase{"C:\\logs:old\\a:b", "C:", "\\logs:old\\", "a:b", ""},
+                      SplitCase{"d:a:b", "d:", "", "a:b", ""}, SplitCase{"1:x", "", "", "1:x", ""},
+                      SplitCase{"ab:\\x", "", "ab:\\", "x", ""}, SplitCase{":", "", "", ":", ""},
+                      SplitCase{"\\\\srv\\c:", "\\\\srv\\c:", "\\", "", ""},
+                      // The device prefixes stay whole; behind \\?\UNC the mount runs to the share.
+                      SplitCase{"\\\\?\\C:\\dir\\x", "\\\\?\\C:", "\\dir\\", "x", ""},
+                      SplitCase{"\\\\.\\COM1", "\\\\.\\COM1", "\\", "", ""},
+                      SplitCase{"\\\\?\\UNC\\srv\\share\\x", "\\\\?\\UNC\\srv\\share", "\\", "x",
+                                ""},
+                      SplitCase{"//?/unc/srv", "\\\\?\\unc\\srv", "\\", "", ""}));
 
 TEST(FileNameParse, NullNameEmptiesEverything) {
   FileName f("C:\\a\\b.c");
@@ -131,6 +155,7 @@ INSTANTIATE_TEST_SUITE_P(
         SetterCase{SetterCase::Mount, "c:/", "c:"},
         SetterCase{SetterCase::Mount, "\\\\srv\\share\\", "\\\\srv\\share"},
         SetterCase{SetterCase::Mount, "//srv/share", "\\\\srv\\share"},
+        SetterCase{SetterCase::Mount, "\\\\srv\\a:b\\", "\\\\srv\\a:b"},
         SetterCase{SetterCase::Mount, "\\\\\\", ""}, SetterCase{SetterCase::Mount, nullptr, ""},
         SetterCase{SetterCase::Path, "a//b", "a\\b\\"},
         SetterCase{SetterCase::Path, "/a\\/\\b/", "\\a\\b\\"},
@@ -233,7 +258,8 @@ TEST(FileNameParse, RemoveSlashCollapsesRuns) {
 TEST(FileNameParse, NetworkNamesAreRecognised) {
   typedef Port::StringBase<char> Str;
   EXPECT_TRUE(Port::FileNameImpl::IsRemoteName(Str("\\\\srv\\x")));
-  EXPECT_FALSE(Port::FileNameImpl::IsRemoteName(Str("\\\\srv\\c:")));
+  EXPECT_TRUE(Port::FileNameImpl::IsRemoteName(Str("\\\\srv\\share\\f.txt:stream")));
+  EXPECT_FALSE(Port::FileNameImpl::IsRemoteName(Str("C:\\\\srv")));
   EXPECT_FALSE(Port::FileNameImpl::IsRemoteName(Str("\\srv")));
   EXPECT_FALSE(Port::FileNameImpl::IsRemoteName(Str("")));
 }
@@ -243,7 +269,8 @@ TEST(FileNameParse, NetworkNamesAreRecognised) {
 namespace {
 
 // Every name of up to five characters over an alphabet of the characters that matter: the
-// object stays valid, and reading back its name and parsing that again gives the same object.
+// object stays valid, reading back its name and parsing that again gives the same object, and
+// its normal form keeps its mount.
 TEST(FileNameParse, EveryShortNameLeavesValidStableObject) {
   const char alphabet[] = {'a', '.', '\\', '/', ':'};
   std::string name;
@@ -260,6 +287,7 @@ TEST(FileNameParse, EveryShortNameLeavesValidStableObject) {
       EXPECT_EQ(S(f.GetName()), S(again.GetName())) << '"' << name << '"';
       FileName normal(S(f.Normalize()).c_str());
       ExpectValid(normal);
+      EXPECT_EQ(S(f.GetMount()), S(normal.GetMount())) << '"' << name << '"';
       const std::string shortName = S(f.GetAbbreviatedName(3));
       EXPECT_TRUE(shortName.size() <= 3 || shortName == S(f.GetTail())) << '"' << name << '"';
       int i = 0;
