@@ -1,6 +1,7 @@
 // dirhandle.cpp - directory walks relative to open descriptors.
 #include "platform/dirhandle.h"
 
+#include "platform/faults.h"
 #include "platform/statdescribe.h"
 
 #include <dirent.h>
@@ -16,6 +17,8 @@ namespace {
 const int kDirectoryFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 
 int openAt(int dirFd, const char *name) {
+  if (injectFault(Port_TestOpen))
+    return -1;
   int fd;
   do
     fd = ::openat(dirFd, name, kDirectoryFlags);
@@ -51,6 +54,8 @@ bool DirectoryHandle::open(const DirectoryHandle &parent, const std::string &ent
 }
 
 bool DirectoryHandle::list(std::vector<std::string> *names) const {
+  if (injectFault(Port_TestListDir))
+    return false;
   // The stream takes over a descriptor of its own, read from the start.
   const int fd = ::fcntl(m_fd, F_DUPFD_CLOEXEC, 0);
   if (fd < 0)
@@ -78,13 +83,15 @@ bool DirectoryHandle::list(std::vector<std::string> *names) const {
 
 bool DirectoryHandle::status(const std::string &entry, FileStatus *status) const {
   struct ::stat st;
-  if (::fstatat(m_fd, entry.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+  if (injectFault(Port_TestStat) || ::fstatat(m_fd, entry.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
     return false;
   describe(st, status);
   return true;
 }
 
 int DirectoryHandle::remove(const std::string &entry, bool directory) const {
+  if (injectFault(directory ? Port_TestRmdir : Port_TestUnlink))
+    return -1;
   return ::unlinkat(m_fd, entry.c_str(), directory ? AT_REMOVEDIR : 0);
 }
 

@@ -1,6 +1,7 @@
 // fileio.cpp - the runtime's descriptor and file-system calls over POSIX.
 #include "platform/fileio.h"
 
+#include "platform/faults.h"
 #include "platform/filesys.h"
 
 #include <dirent.h>
@@ -57,7 +58,9 @@ int open(const char *name, int flags, int pmode) {
     f |= O_EXCL;
   int fd;
   do
-    fd = ::open(posix.c_str(), f | O_NONBLOCK, static_cast<mode_t>(pmode));
+    fd = injectFault(Port_TestOpen)
+             ? -1
+             : ::open(posix.c_str(), f | O_NONBLOCK, static_cast<mode_t>(pmode));
   while (fd < 0 && errno == EINTR);
   if (fd < 0)
     return -1;
@@ -73,19 +76,51 @@ int open(const char *name, int flags, int pmode) {
   return fd;
 }
 
-int read(int fd, void *buf, unsigned n) {
+namespace {
+
+// One read(2), resumed when interrupted.
+ssize_t readOnce(int fd, char *buf, unsigned n) {
   ssize_t got;
-  do
-    got = ::read(fd, buf, n);
-  while (got < 0 && errno == EINTR);
-  return static_cast<int>(got);
+  do {
+    const long ask = injectTransfer(Port_TestRead, n);
+    got = ask < 0 ? -1 : ::read(fd, buf, static_cast<size_t>(ask));
+  } while (got < 0 && errno == EINTR);
+  return got;
+}
+
+bool isRegularFile(int fd) {
+  struct ::stat st;
+  return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+}
+
+} // namespace
+
+// The runtime's _read of a file returns fewer bytes than asked only at the end of the file, and
+// readers rely on that; POSIX may stop early (a signal, a network file system), so a short read
+// of a regular file is continued. Pipes and terminals return what is there.
+int read(int fd, void *buf, unsigned n) {
+  char *p = static_cast<char *>(buf);
+  ssize_t got = readOnce(fd, p, n);
+  if (got <= 0 || static_cast<unsigned>(got) == n || !isRegularFile(fd))
+    return static_cast<int>(got);
+  unsigned done = static_cast<unsigned>(got);
+  while (done < n) {
+    got = readOnce(fd, p + done, n - done);
+    if (got < 0)
+      return -1;
+    if (got == 0)
+      break;
+    done += static_cast<unsigned>(got);
+  }
+  return static_cast<int>(done);
 }
 
 int write(int fd, const void *buf, unsigned n) {
   const char *p = static_cast<const char *>(buf);
   unsigned done = 0;
   while (done < n) {
-    ssize_t put = ::write(fd, p + done, n - done);
+    const long ask = injectTransfer(Port_TestWrite, n - done);
+    ssize_t put = ask < 0 ? -1 : ::write(fd, p + done, static_cast<size_t>(ask));
     if (put < 0) {
       if (errno == EINTR)
         continue;
@@ -116,11 +151,22 @@ long lseek(int fd, long offset, int origin) {
     errno = EINVAL;
     return -1;
   }
+  if (injectFault(Port_TestSeek))
+    return -1;
   off_t r = ::lseek(fd, static_cast<off_t>(offset), whence);
   return r < 0 ? -1 : static_cast<long>(r);
 }
 
-int close(int fd) { return ::close(fd); }
+// An injected failure releases the descriptor as a real one does on Linux.
+int close(int fd) {
+  if (injectFault(Port_TestClose)) {
+    const int e = errno;
+    ::close(fd);
+    errno = e;
+    return -1;
+  }
+  return ::close(fd);
+}
 
 int chsize(int fd, long size) { return ::ftruncate(fd, static_cast<off_t>(size)); }
 
@@ -133,7 +179,8 @@ bool copyByReading(int in, int out, off_t offset, off_t length) {
   while (length > 0) {
     const size_t want =
         length < static_cast<off_t>(sizeof buf) ? static_cast<size_t>(length) : sizeof buf;
-    ssize_t got = ::pread(in, buf, want, offset);
+    const long ask = injectTransfer(Port_TestRead, static_cast<unsigned>(want));
+    ssize_t got = ask < 0 ? -1 : ::pread(in, buf, static_cast<size_t>(ask), offset);
     if (got < 0 && errno == EINTR)
       continue;
     if (got < 0)
@@ -141,7 +188,9 @@ bool copyByReading(int in, int out, off_t offset, off_t length) {
     if (got == 0)
       return true; // the source shrank while it was copied
     for (ssize_t done = 0; done < got;) {
-      const ssize_t put = ::pwrite(out, buf + done, static_cast<size_t>(got - done), offset + done);
+      const long give = injectTransfer(Port_TestWrite, static_cast<unsigned>(got - done));
+      const ssize_t put =
+          give < 0 ? -1 : ::pwrite(out, buf + done, static_cast<size_t>(give), offset + done);
       if (put < 0 && errno == EINTR)
         continue;
       if (put <= 0) {
@@ -161,7 +210,11 @@ bool copyByReading(int in, int out, off_t offset, off_t length) {
 bool copyRange(int in, int out, off_t offset, off_t length) {
   loff_t from = offset, to = offset;
   while (length > 0) {
-    const ssize_t n = ::copy_file_range(in, &from, out, &to, static_cast<size_t>(length), 0);
+    // One call reads and writes: the write's fault stands for both.
+    const unsigned chunk = length > 0x40000000 ? 0x40000000u : static_cast<unsigned>(length);
+    const long ask = injectTransfer(Port_TestWrite, chunk);
+    const ssize_t n =
+        ask < 0 ? -1 : ::copy_file_range(in, &from, out, &to, static_cast<size_t>(ask), 0);
     if (n < 0 && errno == EINTR)
       continue;
     if (n < 0 && (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP ||
@@ -232,6 +285,8 @@ int access(const char *name, int mode) {
     m |= W_OK;
   if (mode & 4)
     m |= R_OK;
+  if (injectFault(Port_TestStat))
+    return -1;
   return ::access(posix.c_str(), m);
 }
 
@@ -244,6 +299,8 @@ int unlink(const char *name) {
     errno = EACCES; // the runtime's _unlink of a directory
     return -1;
   }
+  if (injectFault(Port_TestUnlink))
+    return -1;
   return ::unlink(posix.c_str());
 }
 
@@ -253,6 +310,8 @@ int moveFile(const char *from, const char *to) {
     return -1;
   struct ::stat st;
   if (::lstat(a.c_str(), &st) != 0)
+    return -1;
+  if (injectFault(Port_TestRename))
     return -1;
   int r;
   if (S_ISDIR(st.st_mode)) {
@@ -279,12 +338,16 @@ int mkdir(const char *name) {
   std::string posix;
   if (!posixName(name, &posix))
     return -1;
+  if (injectFault(Port_TestMkdir))
+    return -1;
   return ::mkdir(posix.c_str(), 0777);
 }
 
 int rmdir(const char *name) {
   std::string posix;
   if (!posixName(name, &posix))
+    return -1;
+  if (injectFault(Port_TestRmdir))
     return -1;
   return ::rmdir(posix.c_str());
 }
@@ -299,6 +362,8 @@ int chdir(const char *name) {
 int chmod(const char *name, int pmode) {
   std::string posix;
   if (!posixName(name, &posix))
+    return -1;
+  if (injectFault(Port_TestChmod))
     return -1;
   return ::chmod(posix.c_str(), static_cast<mode_t>(pmode & 07777));
 }
@@ -322,7 +387,7 @@ bool getFileAttributes(const char *name, bool *readOnly, bool *directory) {
   if (!posixName(name, &posix))
     return false;
   struct ::stat st;
-  if (::stat(posix.c_str(), &st) != 0)
+  if (injectFault(Port_TestStat) || ::stat(posix.c_str(), &st) != 0)
     return false;
   if (readOnly)
     *readOnly = (st.st_mode & S_IWUSR) == 0;
@@ -340,6 +405,8 @@ bool setFileAttributes(const char *name, bool readOnly) {
     return false;
   mode_t m = st.st_mode & 07777;
   m = readOnly ? (m & ~S_IWUSR) : (m | S_IWUSR);
+  if (injectFault(Port_TestChmod))
+    return false;
   return ::chmod(posix.c_str(), m) == 0;
 }
 
@@ -359,6 +426,8 @@ struct Descriptor {
 } // namespace
 
 bool copyFile(const char *from, const char *to, bool failIfExists) {
+  if (injectFault(Port_TestCopy))
+    return false;
   Descriptor in(open(from, O_RDONLY_));
   if (in.fd < 0)
     return false;
@@ -436,6 +505,8 @@ bool findFiles(const char *pattern, std::vector<std::string> *names) {
     errno = ENOENT;
     return false;
   }
+  if (injectFault(Port_TestListDir))
+    return false;
   DIR *d = ::opendir(dir.c_str());
   if (!d)
     return false;
