@@ -4,6 +4,7 @@
 #include "Port_File.h"
 #include "child_process.h"
 #include "file_test_util.h"
+#include "platform/faults.h"
 #include "temp_tree.h"
 
 #include <gtest/gtest.h>
@@ -247,6 +248,46 @@ TEST_F(FileHazardTest, RenameAcrossFileSystemsMovesTheFileWithItsAttributes) {
   EXPECT_EQ(EXDEV, Port_File::geterror());
   EXPECT_EQ("in a directory", slurp(dir));
   EXPECT_FALSE(fs::exists(other.path("dir")));
+}
+
+// A move to another file system that fails on the way, wherever it fails, leaves the source and
+// the old destination as they were and no copy behind.
+TEST_F(FileHazardTest, MoveAcrossFileSystemsInterruptedLeavesBothFiles) {
+  OtherFileSystem other(tree);
+  if (!other.usable())
+    GTEST_SKIP() << "/dev/shm is not a file system of its own here";
+  std::string bytes(1 << 20, '\0');
+  for (size_t i = 0; i < bytes.size(); ++i)
+    bytes[i] = static_cast<char>(i * 31 + i / 4096);
+  struct Case {
+    const char *what;
+    int service;
+    long n;
+    int err;
+  } cases[] = {
+      // The copy moves 64 KiB a call after one attempt in the kernel: half way through.
+      {"a write half way", Port_TestWrite, 8, ENOSPC},
+      {"a read half way", Port_TestRead, 8, EIO},
+      // The first move is the attempt within one file system; the second puts the copy in place.
+      {"putting the copy in place", Port_TestRename, 2, EIO},
+  };
+  for (const Case &c : cases) {
+    const std::string src = tree.write("a", bytes);
+    const std::string dst = other.path("b");
+    spit(dst, "old");
+    Port_TestFault(c.service, c.n, 0, c.err);
+    const bool moved = Port_File::rename(src.c_str(), dst.c_str());
+    const long hits = Port_TestFaultHits(c.service);
+    Port_TestFaultClear();
+    EXPECT_FALSE(moved) << c.what;
+    EXPECT_EQ(1, hits) << c.what;
+    EXPECT_EQ(c.err, Port_File::geterror()) << c.what;
+    EXPECT_TRUE(slurp(src) == bytes) << c.what;
+    EXPECT_EQ("old", slurp(dst)) << c.what;
+    EXPECT_EQ(1, std::distance(fs::directory_iterator(fs::path(dst).parent_path()),
+                               fs::directory_iterator()))
+        << c.what;
+  }
 }
 
 // ---------------------------------------------------------------------------------------------
