@@ -2,9 +2,10 @@
 // table (at most 128 at a time), name tests, copies, removal, directories and temporary names.
 //
 // Results are bool unless stated; a failure leaves an errno-style code for the calling thread
-// (geterror): 2 no such file, 13 wrong kind of object or read-only, 17 exists, 38 name too long,
-// otherwise the code of the failing call. Each operation also takes Port::FileName arguments,
-// which are turned into their full names.
+// (geterror): 2 no such file, 13 wrong kind of object or read-only, 17 exists, 22 refused (a
+// file onto itself, a source that is not a regular file, a name ending in "." or ".."), 38 name
+// too long, otherwise the code of the failing call. Each operation also takes Port::FileName
+// arguments, which are turned into their full names.
 #ifndef PORT_FILE_H
 #define PORT_FILE_H
 
@@ -21,7 +22,9 @@ public:
   static void initialize();
   static void finalize();
 
-  // Null on failure. truncate empties an existing file opened for writing.
+  // Null on failure. truncate empties an existing file opened for writing, in place: its links,
+  // hard links and mode stay. A FIFO opens without waiting: for reading it ends at once when
+  // nobody writes to it, for writing it fails (6) when nobody reads it.
   static UT_STREAM *open(const char *name, UT_STREAM::Access access, unsigned char truncate);
   // Attaches a stream made without a descriptor, with the stream's own access.
   static UT_STREAM *open(const char *name, UT_STREAM *stream, unsigned char truncate);
@@ -31,13 +34,26 @@ public:
   // Releases one use of the stream's table entry; false when the stream is not in the table.
   static bool close(UT_STREAM *stream);
 
+  // The copies and append take only regular files as sources and refuse (22) to write a file
+  // onto itself, under whatever names (links, hard links). Holes of sparse files stay holes.
   static bool copy(const char *src, const char *dst);
+  // Keeps the mode and times; the destination must be a regular file too.
   static bool copy_p(const char *src, const char *dst);
   static bool copy_p_v(const char *src, const char *dst);
+  // An existing destination is replaced only by the move itself: a move that fails leaves both
+  // names as they were. A file renamed onto itself stays (true); a link and the file it names
+  // are refused (22); a directory replaces nothing and nothing replaces a directory (13).
+  // Across file systems a regular file is copied with its mode and times and the source then
+  // removed; anything else gives 18 there.
   static bool rename(const char *src, const char *dst);
   static bool namematch(const char *a, const char *b);
+  // A read-only file is not removed (13); links are removed as links.
   static bool remove(const char *name);
+  // Removes also a read-only file, without changing the mode of anything.
   static bool remove_f(const char *name);
+  // Removes a tree without ever following a link below the name, and without changing the
+  // working directory; stops at the first entry that stays (a read-only file gives 13). Names
+  // ending in "." or "..", and roots, are refused (22).
   static bool remove_r(const char *name);
   static bool make_writable(const char *name);
   static bool append(const char *src, const char *dst);
@@ -47,6 +63,8 @@ public:
   static bool isdir(const char *name);
   static bool isfile(const char *name);
   static bool canread(const char *name);
+  // Asks the system for the calling user's permission and changes nothing; a name that does
+  // not exist is writable when its directory is; a link to nothing is not (2).
   static bool canwrite(const char *name);
   static bool canread_dir(const char *name);
   static bool canwrite_dir(const char *name);
@@ -64,9 +82,12 @@ public:
   static bool chmod(const char *name, int mode);
   static void getcwd(char *buf, short size);
   static Port::StringBase<char> getcwd();
-  // A fresh temporary name; with a null buffer the name belongs to the calling thread until its
-  // next such call.
+  // A fresh temporary name, not yet made, with a random part. buf holds at least MaxPathLength
+  // bytes; a name that does not fit there with its terminating zero gives null and 38. With a
+  // null buffer the name belongs to the calling thread until its next such call.
   static char *tmpnam(char *buf);
+  // The file is deleted at the end. A relative name is kept with the working directory of the
+  // call, so a later change of directory does not redirect the deletion.
   static bool addtmpnam(const char *name);
   static bool remtmpnam(const char *name);
   static const char *find(const char *name, const char **dirs, int count, char *out);

@@ -8,6 +8,7 @@
 #include "basuttime.h"
 #include "file/Port_FileImp.h"
 #include "file/basutstreamimp.h"
+#include "platform/dirhandle.h"
 #include "platform/drive.h"
 #include "platform/fileio.h"
 #include "platform/filesys.h"
@@ -31,6 +32,8 @@ bool fail(int code) {
   Port_FileImp::seterror(code);
   return false;
 }
+
+bool failErrno() { return fail(errno); }
 
 // Null: error 2; longer than the limit: a warning and error 38.
 bool checkLength(const char *name) {
@@ -57,6 +60,38 @@ std::string stripForTest(const char *name) {
   if (s.size() == 2 && std::isalpha(static_cast<unsigned char>(s[0])) && s[1] == ':')
     s += '\\';
   return s;
+}
+
+// A name without its trailing separators; a root keeps its separator.
+std::string withoutTrailingSeparators(const char *name) {
+  std::string s(name);
+  while (s.size() > 1 && isSeparator(s.back()) && !(s.size() == 3 && s[1] == ':'))
+    s.pop_back();
+  return s;
+}
+
+bool hasDrive(const std::string &name) {
+  return name.size() >= 2 && std::isalpha(static_cast<unsigned char>(name[0])) && name[1] == ':';
+}
+
+// The directory that holds the entry a name ends in: "." for a bare name, "C:" for "C:x", the
+// root for "\x" and "C:\x".
+std::string parentOf(const std::string &name) {
+  const std::string::size_type sep = name.find_last_of("/\\");
+  if (sep == std::string::npos)
+    return hasDrive(name) ? name.substr(0, 2) : ".";
+  if (sep == 0 || (hasDrive(name) && sep == 2))
+    return name.substr(0, sep + 1);
+  return name.substr(0, sep);
+}
+
+// True when the name ends in "." or "..", or names a root or a drive: nothing a recursive
+// removal may take.
+bool namesNoEntry(const std::string &stripped) {
+  std::string::size_type start = stripped.find_last_of("/\\");
+  start = start == std::string::npos ? (hasDrive(stripped) ? 2 : 0) : start + 1;
+  const std::string last = stripped.substr(start);
+  return last.empty() || last == "." || last == "..";
 }
 
 std::string nameOf(const Port::FileName &name) {
@@ -148,76 +183,115 @@ bool Port_File::close(UT_STREAM *stream) { return Port_FileImp::rm_ofile(stream)
 
 bool Port_File::copy(const char *src, const char *dst) {
   if (!src || !dst)
-    return fail(2);
+    return fail(ENOENT);
   int in = platform::open(src, platform::O_BINARY_ | platform::O_RDONLY_);
   if (in < 0) {
     int e = errno;
     report(__LINE__)->issueDebug("Could not open file <%s> for reading.", src);
-    return fail(e == 0 ? 2 : e);
+    return fail(e == 0 ? ENOENT : e);
   }
   FdGuard gin(in);
-  int out = platform::open(
-      dst, platform::O_BINARY_ | platform::O_CREAT_ | platform::O_TRUNC_ | platform::O_WRONLY_,
-      0666);
+  platform::FileStatus from, to;
+  if (!platform::fstat(in, &from))
+    return failErrno();
+  if (!from.isRegular) {
+    // A FIFO would wait for a writer and a device may never end.
+    report(__LINE__)->issueDebug("Could not copy <%s>: it is not a regular file.", src);
+    return fail(EINVAL);
+  }
+  // Emptied only once it is known to be another file than the source.
+  int out =
+      platform::open(dst, platform::O_BINARY_ | platform::O_CREAT_ | platform::O_WRONLY_, 0666);
   if (out < 0) {
     int e = errno;
     report(__LINE__)->issueDebug("Could not open file <%s> for writing.", dst);
     return fail(e);
   }
   FdGuard gout(out);
-  unsigned char buf[kChunk];
-  for (;;) {
-    int got = platform::read(in, buf, kChunk);
-    if (got < 0)
-      return fail(errno);
-    if (got == 0)
-      break;
-    if (platform::write(out, buf, static_cast<unsigned>(got)) != got) {
-      int e = errno;
-      report(__LINE__)->issueDebug("Could not write the file <%s>.", dst);
-      return fail(e ? e : 28);
-    }
+  if (!platform::fstat(out, &to))
+    return failErrno();
+  if (platform::sameFile(from, to)) {
+    report(__LINE__)->issueDebug("Could not copy <%s> to <%s>: they are the same file.", src, dst);
+    return fail(EINVAL);
+  }
+  if ((to.isRegular && platform::chsize(out, 0) != 0) || !platform::copyData(in, out)) {
+    int e = errno;
+    report(__LINE__)->issueDebug("Could not write the file <%s>.", dst);
+    return fail(e ? e : ENOSPC);
   }
   gout.fd = -1;
   if (platform::close(out) != 0)
-    return fail(errno);
+    return failErrno();
   return true;
 }
 
 bool Port_File::copy_p(const char *src, const char *dst) {
   if (!src || !dst)
-    return fail(2);
+    return fail(ENOENT);
   if (!platform::copyFile(src, dst, false))
-    return fail(errno);
+    return failErrno();
   return true;
 }
 
 bool Port_File::copy_p_v(const char *src, const char *dst) {
   if (!src || !dst)
-    return fail(2);
+    return fail(ENOENT);
+  platform::FileStatus a, b;
+  if (platform::stat(src, &a) && !a.isRegular)
+    return fail(EINVAL);
   bool equal = true;
   for (int mode = 0; mode <= 6 && equal; ++mode)
     equal = (platform::access(src, mode) == 0) == (platform::access(dst, mode) == 0);
   if (equal) {
-    platform::FileStatus a, b;
     equal = platform::stat(src, &a) && platform::stat(dst, &b) && a.isRegular && b.isRegular &&
             a.size == b.size && a.modified == b.modified && sameBytes(src, dst);
   }
   return equal ? true : copy_p(src, dst);
 }
 
+namespace {
+// A move to another file system, as mv makes it: a copy with the mode and times is made beside
+// the destination, put in its place in one step, and only then is the source removed. Until
+// that last step a failure leaves both names as they were.
+bool moveAcross(const char *src, const char *dst, const platform::FileStatus &from) {
+  if (!from.isRegular)
+    return fail(EXDEV); // directories, links and devices move only within a file system
+  if (platform::access(parentOf(src).c_str(), 2) != 0)
+    return failErrno(); // the source could not be removed after the copy
+  const std::string copy = platform::tempnam(parentOf(dst).c_str(), "qel_move_");
+  if (copy.empty())
+    return failErrno();
+  if (!platform::copyFile(src, copy.c_str(), true) || platform::moveFile(copy.c_str(), dst) != 0) {
+    const int e = errno;
+    platform::unlink(copy.c_str());
+    return fail(e);
+  }
+  // The destination now holds the file; should the source resist, it stays as well.
+  if (platform::unlink(src) != 0)
+    return failErrno();
+  return true;
+}
+} // namespace
+
+// The destination is replaced only by the move itself, never removed ahead of it.
 bool Port_File::rename(const char *src, const char *dst) {
   if (!src || !dst)
-    return fail(2);
-  // The destination goes only when there is something to put in its place.
-  platform::FileStatus st;
-  if (!platform::stat(src, &st))
-    return fail(2);
-  if (platform::stat(dst, &st) && !st.isDirectory)
-    platform::unlink(dst);
-  if (platform::rename(src, dst) != 0)
-    return fail(errno);
-  return true;
+    return fail(ENOENT);
+  platform::FileStatus from, to;
+  if (!platform::lstat(src, &from))
+    return failErrno();
+  if (platform::lstat(dst, &to)) {
+    if (platform::sameFile(from, to))
+      return true; // one file under two names (or one name written two ways): nothing to do
+    platform::FileStatus a, b;
+    if (platform::stat(src, &a) && platform::stat(dst, &b) && platform::sameFile(a, b))
+      return fail(EINVAL); // a link and the file it names: either way round the data goes
+  }
+  if (platform::moveFile(src, dst) == 0)
+    return true;
+  if (errno != EXDEV)
+    return failErrno();
+  return moveAcross(src, dst, from);
 }
 
 bool Port_File::namematch(const char *a, const char *b) {
@@ -236,51 +310,88 @@ bool Port_File::namematch(const char *a, const char *b) {
   return normal(a) == normal(b);
 }
 
+// A read-only file keeps its name, as on Windows; remove_f takes it.
 bool Port_File::remove(const char *name) {
   if (!name)
-    return fail(2);
+    return fail(ENOENT);
+  platform::FileStatus st;
+  if (platform::lstat(name, &st) && st.isRegular && st.readOnly)
+    return fail(EACCES);
   if (platform::unlink(name) != 0)
-    return fail(errno);
+    return failErrno();
   return true;
 }
 
+// Removing a name needs the permission of its directory here, not of the file: nothing is
+// made writable first, so no mode of the file (or, through a link or a hard link, of another
+// name) ever changes.
 bool Port_File::remove_f(const char *name) {
   if (!name)
-    return fail(2);
-  const int old = platform::getmode(name);
-  if (old < 0)
-    return fail(errno);
-  platform::chmod(name, 0666);
-  if (platform::unlink(name) != 0) {
-    int e = errno;
-    platform::chmod(name, old);
-    return fail(e);
-  }
+    return fail(ENOENT);
+  if (platform::unlink(name) != 0)
+    return failErrno();
   return true;
 }
 
-// Entries are removed by their full names; the working directory is never changed, so other
-// threads and relative names are not disturbed. Links are removed as links, never entered.
+namespace {
+bool removeEntries(const platform::DirectoryHandle &dir);
+
+// One entry of an open directory, by the name the directory gave it. A link (or anything that
+// is not a directory) is removed itself; a directory is entered through the handle opened on
+// it, so that a directory swapped for a link meanwhile is never followed.
+bool removeEntry(const platform::DirectoryHandle &dir, const std::string &entry) {
+  platform::FileStatus st;
+  if (!dir.status(entry, &st))
+    return errno == ENOENT || failErrno(); // gone already
+  if (!st.isDirectory) {
+    if (st.isRegular && st.readOnly)
+      return fail(EACCES);
+    return dir.remove(entry, false) == 0 || errno == ENOENT || failErrno();
+  }
+  if (dir.remove(entry, true) == 0)
+    return true;
+  platform::DirectoryHandle sub;
+  if (!sub.open(dir, entry))
+    return errno == ENOENT || failErrno();
+  if (!removeEntries(sub))
+    return false;
+  return dir.remove(entry, true) == 0 || failErrno();
+}
+
+// Stops at the first entry that stays.
+bool removeEntries(const platform::DirectoryHandle &dir) {
+  std::vector<std::string> entries;
+  if (!dir.list(&entries))
+    return failErrno();
+  for (const std::string &entry : entries)
+    if (!removeEntry(dir, entry))
+      return false;
+  return true;
+}
+} // namespace
+
+// The working directory is never changed, so other threads and relative names are not
+// disturbed; below the name given, entries are reached only through open directories.
 bool Port_File::remove_r(const char *name) {
   if (!name)
-    return fail(2);
+    return fail(ENOENT);
+  const std::string top = withoutTrailingSeparators(name);
+  if (namesNoEntry(top))
+    return fail(EINVAL); // "t\.", "t\..", a root: as rm, never
   platform::FileStatus st;
-  if (platform::isLink(name) || !platform::stat(name, &st) || !st.isDirectory)
-    return remove(name);
-  if (platform::rmdir(name) == 0)
+  if (!platform::lstat(top.c_str(), &st))
+    return failErrno();
+  if (!st.isDirectory)
+    return remove(top.c_str());
+  if (platform::rmdir(top.c_str()) == 0)
     return true;
-  std::string dir = stripForTest(name);
-  std::vector<std::string> entries;
-  if (!platform::findFiles((dir + "/*").c_str(), &entries))
-    return fail(errno);
-  for (const std::string &e : entries) {
-    if (e == "." || e == "..")
-      continue;
-    if (!remove_r((dir + "/" + e).c_str()))
-      return false;
-  }
-  if (platform::rmdir(name) != 0)
-    return fail(errno);
+  platform::DirectoryHandle dir;
+  if (!dir.open(top.c_str()))
+    return failErrno();
+  if (!removeEntries(dir))
+    return false;
+  if (platform::rmdir(top.c_str()) != 0)
+    return failErrno();
   return true;
 }
 
@@ -299,9 +410,13 @@ bool Port_File::make_writable(const char *name) {
 bool Port_File::append(const char *src, const char *dst) {
   if (!src || !dst)
     return fail(2);
-  platform::FileStatus st;
-  if (!platform::stat(src, &st))
-    return fail(2);
+  platform::FileStatus from, to;
+  if (!platform::stat(src, &from))
+    return fail(ENOENT);
+  // A FIFO would wait for a writer, a device may never end, and a file appended to itself
+  // grows for ever.
+  if (!from.isRegular || (platform::stat(dst, &to) && platform::sameFile(from, to)))
+    return fail(EINVAL);
   UT_STREAM *in = open(src, UT_STREAM::Read, 0);
   if (!in)
     return false;
@@ -400,40 +515,28 @@ bool Port_File::canread(const char *name) {
   return true;
 }
 
+// A test changes nothing: the answer comes from the permissions the system checks for the
+// calling user, never from a probe file or a change of attributes.
 bool Port_File::canwrite(const char *name) {
   if (!checkLength(name))
     return false;
-  bool readOnly = false, directory = false;
-  if (!platform::getFileAttributes(name, &readOnly, &directory)) {
-    int fd =
-        platform::open(name, platform::O_BINARY_ | platform::O_CREAT_ | platform::O_WRONLY_, 0666);
-    if (fd < 0)
-      return fail(errno);
-    platform::close(fd);
-    platform::unlink(name);
-    return true;
+  platform::FileStatus st;
+  if (!platform::lstat(name, &st)) {
+    if (errno != ENOENT)
+      return failErrno();
+    // A new file: writable when its directory takes new entries.
+    const std::string dir = parentOf(name);
+    if (!platform::stat(dir.c_str(), &st))
+      return failErrno();
+    if (!st.isDirectory)
+      return fail(ENOTDIR);
+    return platform::access(dir.c_str(), 2) == 0 || failErrno();
   }
-  if (readOnly)
-    return fail(13);
-  if (platform::setFileAttributes(name, readOnly))
-    return true;
-  if (!directory)
-    return fail(errno);
-  unsigned seed = 1;
-  char probe[Port_File::MaxPathLength + 64];
-  std::snprintf(probe, sizeof probe, "%s\\qel_%d_%d", name, platform::getpid(),
-                Port_Random::Rand_r(&seed));
-  std::string p(probe);
-  for (std::string::size_type i; (i = p.find("\\\\")) != std::string::npos;)
-    p.erase(i, 1);
-  int fd = platform::open(
-      p.c_str(), platform::O_BINARY_ | platform::O_CREAT_ | platform::O_WRONLY_ | platform::O_EXCL_,
-      0666);
-  if (fd < 0)
-    return fail(errno);
-  platform::close(fd);
-  platform::unlink(p.c_str());
-  return true;
+  if (!platform::stat(name, &st))
+    return failErrno(); // a link to nothing
+  if (st.readOnly)
+    return fail(EACCES);
+  return platform::access(name, 2) == 0 || failErrno();
 }
 
 bool Port_File::canread_dir(const char *name) {
@@ -663,8 +766,37 @@ Port::StringBase<char> Port_File::getcwd() { return currentDirectory().c_str(); 
 // Temporary names, search, name forms
 
 char *Port_File::tmpnam(char *buf) { return Port_FileImp::tmpnam(buf); }
-bool Port_File::addtmpnam(const char *name) { return Port_FileImp::addtmpnam(name); }
-bool Port_File::remtmpnam(const char *name) { return Port_FileImp::remtmpnam(name); }
+namespace {
+// Temporary names are kept absolute, so that a change of the working directory before the end
+// never redirects the deletion to another file. Empty when that cannot be done: without a
+// working directory, or with one whose name holds a backslash, which the file layer would read
+// as a separator.
+std::string absoluteName(const char *name) {
+  if (Port_File::isabsolute(name))
+    return name;
+  std::string dir;
+  if (!platform::getcwd(&dir) || dir.find('\\') != std::string::npos)
+    return std::string();
+  const std::string relative(name);
+  if (hasDrive(relative) && std::toupper(static_cast<unsigned char>(relative[0])) != 'C')
+    return relative; // another drive: nothing there to delete
+  return dir + "/" + (hasDrive(relative) ? relative.substr(2) : relative);
+}
+} // namespace
+
+bool Port_File::addtmpnam(const char *name) {
+  if (!name)
+    return false;
+  const std::string absolute = absoluteName(name);
+  return !absolute.empty() && Port_FileImp::addtmpnam(absolute.c_str());
+}
+
+bool Port_File::remtmpnam(const char *name) {
+  if (!name)
+    return false;
+  const std::string absolute = absoluteName(name);
+  return !absolute.empty() && Port_FileImp::remtmpnam(absolute.c_str());
+}
 
 const char *Port_File::find(const char *name, const char **dirs, int count, char *out) {
   if (!name || !dirs)

@@ -235,13 +235,11 @@ Opened openDescriptor(const char *name, unsigned access, bool truncate) {
     return r;
   }
   int flags = platform::O_BINARY_ | platform::O_CREAT_ | platform::O_WRONLY_;
-  int deleteError = 0;
-  if (truncate && mode == Mode::Write) {
+  // Emptied in place: links, hard links, mode and owner stay, and the file's own permission
+  // decides whether it may be emptied.
+  const bool emptyInPlace = truncate && mode == Mode::Write;
+  if (emptyInPlace)
     flags |= platform::O_TRUNC_;
-    platform::FileStatus st;
-    if (platform::stat(name, &st) && st.isRegular && platform::unlink(name) != 0)
-      deleteError = errno;
-  }
   platform::FileStatus st;
   const bool exists = platform::stat(name, &st);
   if (exists && st.isDirectory) {
@@ -272,9 +270,20 @@ Opened openDescriptor(const char *name, unsigned access, bool truncate) {
     r.ok = true;
     return r;
   }
+  if (emptyInPlace) {
+    // Nothing of the old content is kept, so nothing of it is examined.
+    int fd = platform::open(name, flags, 0666);
+    if (fd < 0) {
+      Port_FileImp::seterror(errno);
+      return r;
+    }
+    r.desc = fd;
+    r.ok = true;
+    return r;
+  }
   if (startEmpty) {
     // The file should have started empty but is still there.
-    Port_FileImp::seterror(deleteError ? deleteError : 17);
+    Port_FileImp::seterror(EEXIST);
     return r;
   }
   int fd = platform::open(name, platform::O_BINARY_ | platform::O_RDONLY_);
@@ -572,7 +581,10 @@ Port_FileImpTsd *Port_FileImp::get_tsd() {
 
 void Port_FileImp::deleteFunction(Port_FileImpTsd *tsd) { delete tsd; }
 
-void Port_FileImp::seterror(int code) { get_tsd()->error = code; }
+// The system's "name too long" is kept as the runtime's code, the one the name tests give.
+void Port_FileImp::seterror(int code) {
+  get_tsd()->error = code == ENAMETOOLONG ? NameTooLong : code;
+}
 
 int Port_FileImp::geterror() { return get_tsd()->error; }
 
@@ -595,6 +607,10 @@ char *Port_FileImp::tmpnam(char *buf) {
     if (c == '\\')
       c = '/';
   if (buf) {
+    if (name.size() >= static_cast<size_t>(Port_File::MaxPathLength)) {
+      seterror(NameTooLong);
+      return nullptr;
+    }
     std::strcpy(buf, name.c_str());
     return buf;
   }

@@ -20,6 +20,8 @@ class Port_FileImp {
 public:
   static const int TableSize = 128;
   static const int MaxTempNames = 128;
+  // The runtime's ENAMETOOLONG, the code for every name too long.
+  static const int NameTooLong = 38;
 
   static void initialize();
   static void finalize();

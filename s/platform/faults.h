@@ -30,12 +30,12 @@ extern "C" {
 
 enum Port_TestService {
   Port_TestRead,         // _read, and every read of a file's bytes (fopen'ed files too)
-  Port_TestWrite,        // _write
-  Port_TestOpen,         // _open, fopen, the opens of CopyFileA
+  Port_TestWrite,        // _write, and every write of a file's bytes (copies too)
+  Port_TestOpen,         // _open, fopen, the opens of CopyFileA and of directory walks
   Port_TestSeek,         // _lseek
   Port_TestClose,        // _close (the descriptor is released all the same, as on POSIX)
-  Port_TestStat,         // _stat, GetFileAttributesA, _access
-  Port_TestRename,       // rename
+  Port_TestStat,         // _stat and its lstat/fstat twins, GetFileAttributesA, _access
+  Port_TestRename,       // rename, MoveFileExA
   Port_TestUnlink,       // _unlink
   Port_TestMkdir,        // _mkdir
   Port_TestRmdir,        // _rmdir

@@ -11,10 +11,11 @@
 #include <sys/time.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdio>
+#include <random>
 
 namespace platform {
 
@@ -57,17 +58,21 @@ int open(const char *name, int flags, int pmode) {
     f |= O_EXCL;
   int fd;
   do
-    fd = injectFault(Port_TestOpen) ? -1 : ::open(posix.c_str(), f, static_cast<mode_t>(pmode));
+    fd = injectFault(Port_TestOpen)
+             ? -1
+             : ::open(posix.c_str(), f | O_NONBLOCK, static_cast<mode_t>(pmode));
   while (fd < 0 && errno == EINTR);
-  if (fd >= 0) {
-    // The runtime refuses to open a directory as a file.
-    struct ::stat st;
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-      ::close(fd);
-      errno = EACCES;
-      return -1;
-    }
+  if (fd < 0)
+    return -1;
+  // The runtime refuses to open a directory as a file.
+  struct ::stat st;
+  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    errno = EACCES;
+    return -1;
   }
+  // O_NONBLOCK was only for the open: reads and writes wait as the runtime's do.
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   return fd;
 }
 
@@ -187,6 +192,110 @@ int close(int fd) {
   return ::close(fd);
 }
 
+int chsize(int fd, long size) { return ::ftruncate(fd, static_cast<off_t>(size)); }
+
+namespace {
+const size_t kCopyBuffer = 65536;
+
+// The bytes [offset, offset + length) of in to the same offsets of out with pread/pwrite.
+bool copyByReading(int in, int out, off_t offset, off_t length) {
+  char buf[kCopyBuffer];
+  while (length > 0) {
+    const size_t want =
+        length < static_cast<off_t>(sizeof buf) ? static_cast<size_t>(length) : sizeof buf;
+    const long ask = injectTransfer(Port_TestRead, static_cast<unsigned>(want));
+    ssize_t got = ask < 0 ? -1 : ::pread(in, buf, static_cast<size_t>(ask), offset);
+    if (got < 0 && errno == EINTR)
+      continue;
+    if (got < 0)
+      return false;
+    if (got == 0)
+      return true; // the source shrank while it was copied
+    for (ssize_t done = 0; done < got;) {
+      const long give = injectTransfer(Port_TestWrite, static_cast<unsigned>(got - done));
+      const ssize_t put =
+          give < 0 ? -1 : ::pwrite(out, buf + done, static_cast<size_t>(give), offset + done);
+      if (put < 0 && errno == EINTR)
+        continue;
+      if (put <= 0) {
+        if (put == 0)
+          errno = ENOSPC;
+        return false;
+      }
+      done += put;
+    }
+    offset += got;
+    length -= got;
+  }
+  return true;
+}
+
+// The same range in the kernel where it can (one file system, or any two on recent kernels).
+bool copyRange(int in, int out, off_t offset, off_t length) {
+  loff_t from = offset, to = offset;
+  while (length > 0) {
+    // One call reads and writes: the write's fault stands for both.
+    const unsigned chunk = length > 0x40000000 ? 0x40000000u : static_cast<unsigned>(length);
+    const long ask = injectTransfer(Port_TestWrite, chunk);
+    const ssize_t n =
+        ask < 0 ? -1 : ::copy_file_range(in, &from, out, &to, static_cast<size_t>(ask), 0);
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n < 0 && (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP ||
+                  errno == EBADF))
+      return copyByReading(in, out, from, length);
+    if (n < 0)
+      return false;
+    if (n == 0)
+      return true;
+    length -= n;
+  }
+  return true;
+}
+
+// Targets that cannot seek (pipes, character devices) take the bytes in order.
+bool copyInOrder(int in, int out) {
+  char buf[kCopyBuffer];
+  for (;;) {
+    const int got = read(in, buf, sizeof buf);
+    if (got < 0)
+      return false;
+    if (got == 0)
+      return true;
+    if (write(out, buf, static_cast<unsigned>(got)) != got)
+      return false;
+  }
+}
+} // namespace
+
+bool copyData(int in, int out) {
+  struct ::stat from, to;
+  if (::fstat(in, &from) != 0 || ::fstat(out, &to) != 0)
+    return false;
+  if (!S_ISREG(from.st_mode)) {
+    errno = EINVAL;
+    return false;
+  }
+  if (!S_ISREG(to.st_mode))
+    return ::lseek(in, 0, SEEK_SET) == 0 && copyInOrder(in, out);
+  const off_t size = from.st_size;
+  for (off_t at = 0; at < size;) {
+    off_t data = ::lseek(in, at, SEEK_DATA);
+    if (data < 0 && errno == ENXIO)
+      break; // only a hole remains
+    if (data < 0)
+      data = at; // a file system without holes: all of it is data
+    off_t hole = ::lseek(in, data, SEEK_HOLE);
+    if (hole < 0 || hole > size)
+      hole = size;
+    if (!copyRange(in, out, data, hole - data))
+      return false;
+    at = hole;
+  }
+  // The size, which also makes a final hole.
+  return ::ftruncate(out, size) == 0;
+}
+
 // The runtime opens the standard descriptors in text mode and every other one in binary mode.
 // Text mode translates nothing here: a line written to a text-mode descriptor ends in LF alone.
 bool isTextMode(int fd) { return fd >= 0 && fd <= 2; }
@@ -219,18 +328,34 @@ int unlink(const char *name) {
   return ::unlink(posix.c_str());
 }
 
-int rename(const char *from, const char *to) {
+int moveFile(const char *from, const char *to) {
   std::string a, b;
   if (!posixName(from, &a) || !posixName(to, &b))
     return -1;
   struct ::stat st;
-  if (::lstat(b.c_str(), &st) == 0) {
-    errno = EACCES; // Windows does not rename over an existing name
+  if (::lstat(a.c_str(), &st) != 0)
     return -1;
-  }
   if (injectFault(Port_TestRename))
     return -1;
-  return ::rename(a.c_str(), b.c_str());
+  int r;
+  if (S_ISDIR(st.st_mode)) {
+    r = ::renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_NOREPLACE);
+    if (r != 0 && (errno == EINVAL || errno == ENOSYS)) {
+      // A file system without the flag: the test and the move are two steps there.
+      struct ::stat target;
+      if (::lstat(b.c_str(), &target) == 0) {
+        errno = EEXIST;
+      } else {
+        r = ::rename(a.c_str(), b.c_str());
+      }
+    }
+  } else {
+    r = ::rename(a.c_str(), b.c_str());
+  }
+  // A directory in the way, or a directory that would replace something: Windows refuses both.
+  if (r != 0 && (errno == EEXIST || errno == EISDIR || errno == ENOTDIR || errno == ENOTEMPTY))
+    errno = EACCES;
+  return r;
 }
 
 int mkdir(const char *name) {
@@ -265,16 +390,6 @@ int chmod(const char *name, int pmode) {
   if (injectFault(Port_TestChmod))
     return -1;
   return ::chmod(posix.c_str(), static_cast<mode_t>(pmode & 07777));
-}
-
-int getmode(const char *name) {
-  std::string posix;
-  if (!posixName(name, &posix))
-    return -1;
-  struct ::stat st;
-  if (injectFault(Port_TestStat) || ::stat(posix.c_str(), &st) != 0)
-    return -1;
-  return static_cast<int>(st.st_mode & 07777);
 }
 
 bool getcwd(std::string *dir) {
@@ -319,80 +434,80 @@ bool setFileAttributes(const char *name, bool readOnly) {
   return ::chmod(posix.c_str(), m) == 0;
 }
 
+namespace {
+// Closes a descriptor on every path out, keeping errno.
+struct Descriptor {
+  int fd;
+  explicit Descriptor(int f) : fd(f) {}
+  ~Descriptor() {
+    if (fd >= 0) {
+      const int e = errno;
+      ::close(fd);
+      errno = e;
+    }
+  }
+};
+} // namespace
+
 bool copyFile(const char *from, const char *to, bool failIfExists) {
-  std::string a, b;
-  if (!posixName(from, &a) || !posixName(to, &b))
+  if (injectFault(Port_TestCopy))
     return false;
-  if (injectFault(Port_TestCopy) || injectFault(Port_TestOpen))
-    return false;
-  int in = ::open(a.c_str(), O_RDONLY | O_CLOEXEC);
-  if (in < 0)
+  Descriptor in(open(from, O_RDONLY_));
+  if (in.fd < 0)
     return false;
   struct ::stat st;
-  if (::fstat(in, &st) != 0 || S_ISDIR(st.st_mode)) {
-    if (S_ISDIR(st.st_mode))
-      errno = EACCES;
-    int e = errno;
-    ::close(in);
-    errno = e;
+  if (::fstat(in.fd, &st) != 0)
+    return false;
+  if (!S_ISREG(st.st_mode)) {
+    errno = EINVAL;
     return false;
   }
-  int flags = O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | (failIfExists ? O_EXCL : 0);
-  int out = injectFault(Port_TestOpen) ? -1 : ::open(b.c_str(), flags, 0600);
-  if (out < 0) {
-    int e = errno;
-    ::close(in);
-    errno = e;
+  // Not truncated before it is known to be another regular file.
+  Descriptor out(open(to, O_WRONLY_ | O_CREAT_ | (failIfExists ? O_EXCL_ : 0), 0600));
+  if (out.fd < 0)
+    return false;
+  struct ::stat target;
+  if (::fstat(out.fd, &target) != 0)
+    return false;
+  if (!S_ISREG(target.st_mode) || (target.st_dev == st.st_dev && target.st_ino == st.st_ino)) {
+    errno = EINVAL;
     return false;
   }
-  char buf[65536];
-  bool ok = true;
-  for (;;) {
-    int got = read(in, buf, sizeof buf);
-    if (got < 0) {
-      ok = false;
-      break;
-    }
-    if (got == 0)
-      break;
-    if (write(out, buf, static_cast<unsigned>(got)) != got) {
-      ok = false;
-      break;
-    }
-  }
-  int e = errno;
-  if (ok && ::fchmod(out, st.st_mode & 07777) != 0)
-    ok = false;
+  if (::ftruncate(out.fd, 0) != 0 || !copyData(in.fd, out.fd) ||
+      ::fchmod(out.fd, st.st_mode & 07777) != 0)
+    return false;
   struct timespec times[2] = {st.st_atim, st.st_mtim};
-  if (ok && ::futimens(out, times) != 0)
-    ok = false;
-  if (!ok)
-    e = errno;
-  ::close(in);
-  if (::close(out) != 0 && ok) {
-    ok = false;
-    e = errno;
-  }
-  errno = e;
-  return ok;
+  if (::futimens(out.fd, times) != 0)
+    return false;
+  const int fd = out.fd;
+  out.fd = -1;
+  return ::close(fd) == 0;
 }
 
 std::string tempnam(const char *dir, const char *prefix) {
   std::string posix;
   if (!posixName(dir, &posix))
     return std::string();
-  static std::atomic<unsigned> counter{0};
   if (posix.back() != '/')
     posix += '/';
-  // Candidates are only named, not made: another process could take the name before it is
-  // used, which the runtime's _tempnam allows as well.
-  for (int attempt = 0; attempt < 100000; ++attempt) {
-    char tail[32];
-    std::snprintf(tail, sizeof tail, "%u", counter.fetch_add(1) + 1);
-    std::string candidate = posix + (prefix ? prefix : "") + tail;
-    struct ::stat st;
-    if (::lstat(candidate.c_str(), &st) != 0 && errno == ENOENT)
-      return candidate;
+  // Candidates are only named, not made, as the runtime's _tempnam does: the randomness keeps
+  // another process from choosing the same name in the meantime.
+  try {
+    std::random_device source;
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+      const uint64_t r = (static_cast<uint64_t>(source()) << 32) ^ source();
+      char tail[32];
+      std::snprintf(tail, sizeof tail, "%012llx",
+                    static_cast<unsigned long long>(r & 0xFFFFFFFFFFFFull));
+      const std::string candidate = posix + (prefix ? prefix : "") + tail;
+      struct ::stat st;
+      if (::lstat(candidate.c_str(), &st) == 0)
+        continue;
+      return errno == ENOENT ? candidate : std::string();
+    }
+    errno = EEXIST;
+  } catch (const std::exception &) {
+    errno = EIO; // no source of randomness
   }
   return std::string();
 }
@@ -431,16 +546,6 @@ bool findFiles(const char *pattern, std::vector<std::string> *names) {
     return false;
   }
   return true;
-}
-
-bool isLink(const char *name) {
-  std::string posix;
-  if (!posixName(name, &posix))
-    return false;
-  while (posix.size() > 1 && posix.back() == '/')
-    posix.pop_back();
-  struct ::stat st;
-  return ::lstat(posix.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
 int touch(const char *name) {

@@ -3,6 +3,7 @@
 
 #include "platform/faults.h"
 #include "platform/fileio.h"
+#include "platform/statdescribe.h"
 
 #include <sys/stat.h>
 
@@ -30,25 +31,49 @@ bool toPosixName(const char *name, std::string *posix) {
   return true;
 }
 
-namespace {
-void fillStatus(const struct ::stat &st, FileStatus *status) {
+void describe(const struct ::stat &st, FileStatus *status) {
   status->isDirectory = S_ISDIR(st.st_mode);
   status->isRegular = S_ISREG(st.st_mode);
+  status->isLink = S_ISLNK(st.st_mode);
   status->size = static_cast<int64_t>(st.st_size);
   status->modified = static_cast<int64_t>(st.st_mtime);
   status->modifiedNanos = static_cast<int32_t>(st.st_mtim.tv_nsec);
   status->readOnly = (st.st_mode & S_IWUSR) == 0;
+  status->device = static_cast<uint64_t>(st.st_dev);
+  status->inode = static_cast<uint64_t>(st.st_ino);
+}
+
+namespace {
+bool posixName(const char *name, std::string *posix) {
+  if (!toPosixName(name, posix) || posix->empty()) {
+    errno = ENOENT;
+    return false;
+  }
+  return true;
 }
 } // namespace
 
 bool stat(const char *name, FileStatus *status) {
   std::string posix;
-  if (!toPosixName(name, &posix) || posix.empty())
+  if (!posixName(name, &posix))
     return false;
   struct ::stat st;
   if (injectFault(Port_TestStat) || ::stat(posix.c_str(), &st) != 0)
     return false;
-  fillStatus(st, status);
+  describe(st, status);
+  return true;
+}
+
+bool lstat(const char *name, FileStatus *status) {
+  std::string posix;
+  if (!posixName(name, &posix))
+    return false;
+  while (posix.size() > 1 && posix.back() == '/')
+    posix.pop_back();
+  struct ::stat st;
+  if (injectFault(Port_TestStat) || ::lstat(posix.c_str(), &st) != 0)
+    return false;
+  describe(st, status);
   return true;
 }
 
@@ -56,7 +81,7 @@ bool fstat(int fd, FileStatus *status) {
   struct ::stat st;
   if (injectFault(Port_TestStat) || ::fstat(fd, &st) != 0)
     return false;
-  fillStatus(st, status);
+  describe(st, status);
   return true;
 }
 

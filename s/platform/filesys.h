@@ -18,15 +18,27 @@ bool toPosixName(const char *name, std::string *posix);
 struct FileStatus {
   bool isDirectory = false;
   bool isRegular = false;
+  bool isLink = false; // only from lstat: the entry is a symbolic link (a reparse point)
   int64_t size = 0;
   int64_t modified = 0;      // seconds since 1970
   int32_t modifiedNanos = 0; // within that second, where the file system keeps them
   bool readOnly = false;     // the owner's write bit is clear
+  // Which file this is (the volume serial number and file index of
+  // GetFileInformationByHandle): two names with equal pairs reach the same file.
+  uint64_t device = 0;
+  uint64_t inode = 0;
 };
 
-// _stat: false when the name does not exist (or names another drive).
+inline bool sameFile(const FileStatus &a, const FileStatus &b) {
+  return a.device == b.device && a.inode == b.inode;
+}
+
+// _stat: false when the name does not exist (or names another drive), errno set.
 bool stat(const char *name, FileStatus *status);
-// _fstat on an open descriptor: false with errno.
+// The entry itself: a link is described as a link, never followed (GetFileAttributesEx of a
+// reparse point). Trailing separators are ignored, so "link\" is still the link.
+bool lstat(const char *name, FileStatus *status);
+// _fstat of an open descriptor.
 bool fstat(int fd, FileStatus *status);
 
 // fopen on a Windows name; null when it cannot be opened. Binary and text modes are the same

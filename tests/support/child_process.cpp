@@ -3,10 +3,12 @@
 #include "child_process.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -69,6 +71,30 @@ ChildResult runProgram(const std::string &path, const std::vector<std::string> &
   ::unlink(outPath.c_str());
   ::unlink(errPath.c_str());
   return result;
+}
+
+const unsigned kUnprivilegedUid = 65534;
+
+bool canDropRoot() { return ::geteuid() == 0; }
+
+int runInChild(const std::function<int()> &body, int timeoutSeconds, bool unprivileged) {
+  if (unprivileged && !canDropRoot())
+    return -1;
+  const pid_t pid = ::fork();
+  if (pid < 0)
+    return -1;
+  if (pid == 0) {
+    ::alarm(static_cast<unsigned>(timeoutSeconds));
+    if (unprivileged && (::setgroups(0, nullptr) != 0 || ::setgid(kUnprivilegedUid) != 0 ||
+                         ::setuid(kUnprivilegedUid) != 0))
+      ::_exit(126);
+    ::_exit(body());
+  }
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0)
+    if (errno != EINTR)
+      return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
 std::string installTree() { return PORT_TEST_INSTALL_TREE; }

@@ -3,6 +3,7 @@
 #ifndef PORT_TEST_CHILD_PROCESS_H
 #define PORT_TEST_CHILD_PROCESS_H
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -23,6 +24,17 @@ extern const char *const kUnset;
 ChildResult runProgram(const std::string &path, const std::vector<std::string> &args,
                        const std::map<std::string, std::string> &env = {},
                        int interruptAfterMs = 0);
+
+// Runs body in a forked child and returns the child's exit status, which is body's result, or
+// 128 + the signal that ended it. The child is killed by SIGALRM after timeoutSeconds, so a call
+// that hangs shows as 128 + SIGALRM instead of stalling the test. The child ends with _exit: no
+// exit handlers of the test process run in it. With unprivileged set, the child first gives up
+// root for uid and gid 65534; see canDropRoot.
+int runInChild(const std::function<int()> &body, int timeoutSeconds = 5, bool unprivileged = false);
+// True when the test runs as root and so can run children as an unprivileged user.
+bool canDropRoot();
+// The uid an unprivileged child runs as.
+extern const unsigned kUnprivilegedUid;
 
 // The shipped installation tree.
 std::string installTree();

@@ -1,4 +1,4 @@
-// temp_tree.cpp - temporary trees under /tmp.
+// temp_tree.cpp - temporary trees, under /tmp unless told otherwise.
 #include "temp_tree.h"
 
 #include <cstdlib>
@@ -7,9 +7,9 @@
 
 namespace porttest {
 
-TempTree::TempTree() {
-  char name[] = "/tmp/porttree.XXXXXX";
-  if (::mkdtemp(name))
+TempTree::TempTree(const std::string &base) {
+  std::string name = base + "/porttree.XXXXXX";
+  if (::mkdtemp(&name[0]))
     m_root = name;
 }
 

@@ -8,7 +8,8 @@ namespace porttest {
 
 class TempTree {
 public:
-  TempTree();
+  // A fresh directory below base, which must exist.
+  explicit TempTree(const std::string &base = "/tmp");
   ~TempTree();
   TempTree(const TempTree &) = delete;
   TempTree &operator=(const TempTree &) = delete;
