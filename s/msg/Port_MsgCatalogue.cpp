@@ -11,6 +11,7 @@
 #include "basutstr.h"
 #include "msg/catalogue.h"
 #include "msg/msgargs.h"
+#include "msg/msgvisit.h"
 #include "platform/mbcs.h"
 
 #include <cstring>
@@ -160,7 +161,8 @@ void catalogue::finalize() {
 }
 
 Port_SsInfo *Port_MsgDispatcher::loadMsgs(const char *lib) {
-  if (!catalogueState || !lib)
+  msgvisit::Visit visit;
+  if (!visit || !catalogueState || !lib)
     return nullptr;
   enum { NoWarning, NotFound, Unreadable } warning = NoWarning;
   std::string warningArg;
@@ -243,7 +245,10 @@ wchar_t *Port_MsgDispatcher::parseMsgByNum(int, const Port_Message *msg, va_list
   return parseMsg(msg ? msg->getMsgAlias() : "No message alias available", msg, args);
 }
 
+// The translations hold a visit from the lookup to the end of the parse: the message found
+// belongs to the catalogue.
 wchar_t *Port_MsgDispatcher::translateMsgVa(const char *lib, const char *alias, va_list args) {
+  msgvisit::Visit visit;
   return parseMsg(alias, lookupMsg(lib, alias), args);
 }
 
@@ -257,6 +262,7 @@ wchar_t *Port_MsgDispatcher::translateMsg(const char *lib, const char *alias, ..
 
 wchar_t *Port_MsgDispatcher::translateMsgVa(int *num, const char *lib, const char *alias,
                                             va_list args) {
+  msgvisit::Visit visit;
   const Port_Message *msg = lookupMsg(lib, alias);
   if (num)
     *num = msg ? msg->getMsgNum() : 0;
@@ -304,6 +310,7 @@ wchar_t *Port_MsgDispatcher::parseMsgSubClassByNum(const char *kind, Port_MsgMan
 wchar_t *Port_MsgDispatcher::translateMsgSubClassVa(const char *kind, Port_MsgMan::MsgType type,
                                                     const char *lib, const char *alias,
                                                     va_list args) {
+  msgvisit::Visit visit;
   return parseMsgSubClass(kind, type, alias, lookupMsg(lib, alias), args);
 }
 

@@ -123,6 +123,9 @@ bool Port_MsgManDefaultImp::isEnabled() const {
 }
 
 void Port_MsgManDefaultImp::msgWrite(MsgType type, const wchar_t *text) {
+  // The dispatcher lock before the writing lock, also when a caller hands the message to this
+  // manager directly: a failed write reports through the dispatcher.
+  Port::MsgDispatcherGuard order;
   Port_ThrGuard<Port_ThrRecursiveLock> guard(m_writeMutex);
   const bool fatal = msgtypes::isFatalType(type);
   if (!m_enabled && !fatal)

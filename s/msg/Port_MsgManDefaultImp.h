@@ -88,7 +88,7 @@ private:
       m_userFatalCount, m_dbgCount;
   // Guards the enabled flag and the writing of a message. Recursive, so that a message issued
   // from inside the writing of another (by an overriding output, say) comes back to this
-  // manager without deadlock.
+  // manager without deadlock. Writing takes it after the dispatcher lock.
   mutable Port_ThrRecursiveLock m_writeMutex;
   bool m_enabled;
   bool m_noHeader;
