@@ -64,10 +64,23 @@ struct DispatcherState {
 DispatcherState *state = nullptr;
 
 std::atomic<bool> s_open{false};
+// Threads inside the state: a thread counts once, however deep its visits nest.
 std::atomic<int32_t> s_visitors{0};
-thread_local int32_t t_visits = 0;
+// The library is loaded with the program, so its thread-local words can use the fast model.
+#define PORT_FAST_TLS __attribute__((tls_model("initial-exec")))
+thread_local int32_t t_visits PORT_FAST_TLS = 0;
 // How many times this thread holds the dispatcher lock.
-thread_local int32_t t_lockDepth = 0;
+thread_local int32_t t_lockDepth PORT_FAST_TLS = 0;
+
+void enterVisit() {
+  if (t_visits++ == 0)
+    s_visitors.fetch_add(1);
+}
+
+void leaveVisit() {
+  if (--t_visits == 0)
+    s_visitors.fetch_sub(1);
+}
 // Threads waiting to add or remove a manager (or to read the list).
 std::atomic<int32_t> s_registering{0};
 
@@ -229,15 +242,11 @@ void issue(Port_MsgMan::MsgType type, Handler handler, const char *lib, const ch
 int Port_MsgDispatcherInit::counter = 0;
 
 msgvisit::Visit::Visit() {
-  s_visitors.fetch_add(1);
-  ++t_visits;
+  enterVisit();
   m_open = s_open.load();
 }
 
-msgvisit::Visit::~Visit() {
-  --t_visits;
-  s_visitors.fetch_sub(1);
-}
+msgvisit::Visit::~Visit() { leaveVisit(); }
 
 Port_MsgDispatcherInit::Port_MsgDispatcherInit() {
   if (counter++ == 0)
@@ -274,7 +283,7 @@ void Port_MsgDispatcher::finalize() {
   if (!state)
     return;
   s_open = false;
-  if (s_visitors.load() != t_visits) {
+  if (s_visitors.load() != (t_visits > 0 ? 1 : 0)) {
     state->defaultMsgMan->flush();
     return;
   }
@@ -292,22 +301,17 @@ void Port_MsgDispatcher::lock() {
     acquire(false);
     return;
   }
-  s_visitors.fetch_add(1);
-  ++t_visits;
-  if (!acquire(false)) {
-    --t_visits;
-    s_visitors.fetch_sub(1);
-  }
+  enterVisit();
+  if (!acquire(false))
+    leaveVisit();
 }
 
 void Port_MsgDispatcher::unlock() {
   if (t_lockDepth == 0)
     return;
   release(false);
-  if (t_lockDepth == 0) {
-    --t_visits;
-    s_visitors.fetch_sub(1);
-  }
+  if (t_lockDepth == 0)
+    leaveVisit();
 }
 
 Port::MsgDispatcherGuard::MsgDispatcherGuard() { Port_MsgDispatcher::lock(); }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <map>
 
+class Port_Message;
 class Port_MsgManDefault;
 
 class Port_MsgManDefaultImp {
@@ -54,6 +55,9 @@ public:
   virtual bool isMsgOn(MsgType type) const;
 
 private:
+  bool dropsUnseen(MsgType type, const Port_Message *msg, const char *alias) const;
+  void countUnseen(MsgType type);
+
   // A field with a mutex of its own, taken by its setter and getter.
   template <class T> class Locked {
   public:
