@@ -41,9 +41,12 @@ public:
   // The code posted by another process, while the handler runs; 4 otherwise.
   static HaltCode GetAction();
 
-  // Posts code to the registered process pid (nothing happens when there is none).
+  // Posts code to the registered process pid (nothing happens when there is none, or when it
+  // has ended). A process holds one pending code: a code posted before the previous one was
+  // taken replaces it, so of several senders posting at once only the last code may be seen.
   static void SendSignal(unsigned long pid, HaltCode code);
-  // False only while a code posted to pid has not been taken by its CheckHalt.
+  // False only while a code posted to pid has not been taken by its CheckHalt; true for a
+  // process that never registered or has ended.
   static bool IsSignalDelivered(unsigned long pid);
 
   static bool CodeMeansHalt(HaltCode code) { return code >= 1 && code <= 3; }
@@ -71,11 +74,12 @@ extern Port_HaltInfo *s_Port_HaltInfo;
 bool GetNotify();
 // Whether a code posted to this process waits in its slot.
 bool CheckForSentHalt();
-// Claim a slot for this process; ends the process with status 1 when the table is full.
+// Claim a slot for this process, reclaiming the slots of processes that have ended; ends the
+// process with status 1 when the table is full.
 void SetHaltIndex();
 // Release this process's slot.
 void ClearHaltIndex();
-// The slot in use by pid, or -1.
+// The slot in use by pid, or -1 (also when pid has ended without releasing its slot).
 int GetHaltIndex(unsigned long pid);
 // The code posted to this process (4 when none), marking it taken.
 Port_Halt::HaltCode GetNewAction();

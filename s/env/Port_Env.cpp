@@ -78,6 +78,7 @@ bool Port_Env::IsLinux() { return (GetMachineType() & kLinux) != 0; }
 char const *Port_Env::GetPlatformPath() { return "nt"; }
 
 char const *Port_Env::GetLang() {
-  static const std::string lang = chooseLanguage();
-  return lang.c_str();
+  // Never destroyed: threads that are still issuing messages while the process exits read it.
+  static const std::string *const lang = new std::string(chooseLanguage());
+  return lang->c_str();
 }

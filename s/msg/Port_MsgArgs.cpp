@@ -23,16 +23,16 @@ const size_t kWorkingBuffer = 4096;
 // Formats one value with one specification; a value longer than the working buffer gets a
 // buffer of its own, so nothing is cut.
 template <class T> std::string formatOne(const std::string &spec, T value) {
-  std::string out(kWorkingBuffer, '\0');
-  int n = UT_STR::SNPrintf(&out[0], out.size(), spec.c_str(), value);
+  char small[kWorkingBuffer];
+  int n = UT_STR::SNPrintf(small, sizeof small, spec.c_str(), value);
   if (n < 0)
     return std::string();
-  if (static_cast<size_t>(n) >= out.size()) {
-    out.assign(static_cast<size_t>(n) + 1, '\0');
-    n = UT_STR::SNPrintf(&out[0], out.size(), spec.c_str(), value);
-    if (n < 0)
-      return std::string();
-  }
+  if (static_cast<size_t>(n) < sizeof small)
+    return std::string(small, static_cast<size_t>(n));
+  std::string out(static_cast<size_t>(n) + 1, '\0');
+  n = UT_STR::SNPrintf(&out[0], out.size(), spec.c_str(), value);
+  if (n < 0)
+    return std::string();
   out.resize(static_cast<size_t>(n));
   return out;
 }

@@ -11,9 +11,11 @@
 #include "basutstr.h"
 #include "msg/catalogue.h"
 #include "msg/msgargs.h"
+#include "msg/msgvisit.h"
 #include "platform/mbcs.h"
 
 #include <cstring>
+#include <cwchar>
 #include <map>
 #include <memory>
 #include <string>
@@ -72,25 +74,31 @@ std::string widenConversions(const char *alias) {
   return out;
 }
 
-// A message without a catalogue entry: its alias is the printf format.
+// A message without a catalogue entry: its alias is the printf format. Formatted on the stack
+// when it fits the working buffer, as nearly every message does.
 wchar_t *formatAlias(const char *alias, va_list args) {
   if (!alias)
     return UT_STR::WDup(L"");
-  const std::string format = widenConversions(alias);
-  std::vector<char> buffer(kFormatBuffer);
+  std::string widened;
+  const char *format = alias;
+  if (std::strstr(alias, "%z")) {
+    widened = widenConversions(alias);
+    format = widened.c_str();
+  }
+  char small[kFormatBuffer];
   va_list copy;
   va_copy(copy, args);
-  int length = UT_STR::VSNPrintf(buffer.data(), buffer.size(), format.c_str(), copy);
+  const int length = UT_STR::VSNPrintf(small, sizeof small, format, copy);
   va_end(copy);
   if (length < 0)
-    return UT_STR::WDup(platform::multibyteToWide(alias).c_str());
-  if (static_cast<size_t>(length) >= buffer.size()) {
-    buffer.assign(static_cast<size_t>(length) + 1, '\0');
-    va_copy(copy, args);
-    UT_STR::VSNPrintf(buffer.data(), buffer.size(), format.c_str(), copy);
-    va_end(copy);
-  }
-  return UT_STR::WDup(platform::multibyteToWide(buffer.data(), length).c_str());
+    return platform::multibyteToWideArray(alias, std::strlen(alias));
+  if (static_cast<size_t>(length) < sizeof small)
+    return platform::multibyteToWideArray(small, static_cast<size_t>(length));
+  std::vector<char> buffer(static_cast<size_t>(length) + 1);
+  va_copy(copy, args);
+  UT_STR::VSNPrintf(buffer.data(), buffer.size(), format, copy);
+  va_end(copy);
+  return platform::multibyteToWideArray(buffer.data(), static_cast<size_t>(length));
 }
 
 std::vector<std::wstring> widenAll(const std::vector<std::string> &texts, bool xmlSafe) {
@@ -160,7 +168,8 @@ void catalogue::finalize() {
 }
 
 Port_SsInfo *Port_MsgDispatcher::loadMsgs(const char *lib) {
-  if (!catalogueState || !lib)
+  msgvisit::Visit visit;
+  if (!visit || !catalogueState || !lib)
     return nullptr;
   enum { NoWarning, NotFound, Unreadable } warning = NoWarning;
   std::string warningArg;
@@ -232,9 +241,9 @@ const wchar_t *Port_MsgDispatcher::lookupMsgSubClassByNum(const char *kind, cons
 wchar_t *Port_MsgDispatcher::parseMsg(const char *alias, const Port_Message *msg, va_list args) {
   if (!msg)
     return formatAlias(alias, args);
-  const std::wstring text = msg->getMsgText() ? msg->getMsgText() : L"";
-  if (text.find(L"!%") == std::wstring::npos)
-    return UT_STR::WDup(text.c_str());
+  const wchar_t *text = msg->getMsgText() ? msg->getMsgText() : L"";
+  if (!std::wcsstr(text, L"!%"))
+    return UT_STR::WDup(text);
   const std::vector<std::wstring> values = widenAll(msgargs::format(alias, args), false);
   return UT_STR::WDup(msgargs::substitute(text, values).c_str());
 }
@@ -243,7 +252,10 @@ wchar_t *Port_MsgDispatcher::parseMsgByNum(int, const Port_Message *msg, va_list
   return parseMsg(msg ? msg->getMsgAlias() : "No message alias available", msg, args);
 }
 
+// The translations hold a visit from the lookup to the end of the parse: the message found
+// belongs to the catalogue.
 wchar_t *Port_MsgDispatcher::translateMsgVa(const char *lib, const char *alias, va_list args) {
+  msgvisit::Visit visit;
   return parseMsg(alias, lookupMsg(lib, alias), args);
 }
 
@@ -257,6 +269,7 @@ wchar_t *Port_MsgDispatcher::translateMsg(const char *lib, const char *alias, ..
 
 wchar_t *Port_MsgDispatcher::translateMsgVa(int *num, const char *lib, const char *alias,
                                             va_list args) {
+  msgvisit::Visit visit;
   const Port_Message *msg = lookupMsg(lib, alias);
   if (num)
     *num = msg ? msg->getMsgNum() : 0;
@@ -304,6 +317,7 @@ wchar_t *Port_MsgDispatcher::parseMsgSubClassByNum(const char *kind, Port_MsgMan
 wchar_t *Port_MsgDispatcher::translateMsgSubClassVa(const char *kind, Port_MsgMan::MsgType type,
                                                     const char *lib, const char *alias,
                                                     va_list args) {
+  msgvisit::Visit visit;
   return parseMsgSubClass(kind, type, alias, lookupMsg(lib, alias), args);
 }
 

@@ -1,5 +1,24 @@
 // Port_MsgDispatcher.cpp - the process-wide message switchboard: counters, the list of
 // managers, the routing of each issued message, and the abort functions.
+//
+// Locks of the message system, in the order they are taken:
+//   1. the dispatcher lock (msgManArrayMutex, recursive);
+//   2. a manager's writing lock (Port_MsgManDefaultImp), taken by msgWrite;
+//   3. a message stream's list locks (Port_MsgStreamImp), one at a time;
+//   4. leaves, under which nothing else is locked and nothing is reported: the catalogue's
+//      table lock, the XML log lock, the abort list, the exit value, a manager's field locks.
+// Issuing a message takes the dispatcher lock, so a thread reports nothing while it holds a
+// lock of rank 2 or 3 unless it already holds the dispatcher lock; every path that takes a
+// writing or list lock and may report under it (writing, flushing and removing streams) takes
+// the dispatcher lock first. Reports of the library's own misuse checks are collected and
+// issued after the lower lock is released.
+//
+// Lifetime: a fatal message ends the process with exit while other threads may still be
+// issuing, and exit runs finalize. So every operation that reaches the state counts itself as
+// a visitor and works only while the dispatcher is open; the default abort function closes it
+// before the process exits (queued messages are dropped), and finalize frees the state only
+// when no other thread is inside. Otherwise the state stays where it is for the few moments
+// the process has left.
 #include "Port_MsgDispatcher.h"
 
 #include "Port_Env.h"
@@ -7,10 +26,13 @@
 #include "basutstr.h"
 #include "msg/catalogue.h"
 #include "msg/msgtypes.h"
+#include "msg/msgvisit.h"
 #include "platform/exit.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -24,6 +46,10 @@ struct DispatcherState {
   // The dispatcher lock: taken first of all message locks, recursive so that a manager may
   // issue a further message from inside its handler.
   Port_ThrRecursiveLock msgManArrayMutex;
+  // Registration goes ahead of issuing threads: while one waits for the dispatcher lock, new
+  // issuers wait here instead of queueing for the lock (see DispatcherLock).
+  std::mutex gateMutex;
+  std::condition_variable gateOpen;
   std::vector<Port_MsgMan *> msgManPtrArray;
   Port_MsgManDefault *defaultMsgMan = nullptr;
   Port_ThrRecursiveLock xmlStreamMutex;
@@ -36,6 +62,78 @@ struct DispatcherState {
 };
 
 DispatcherState *state = nullptr;
+
+std::atomic<bool> s_open{false};
+// Threads inside the state: a thread counts once, however deep its visits nest.
+std::atomic<int32_t> s_visitors{0};
+// The library is loaded with the program, so its thread-local words can use the fast model.
+#define PORT_FAST_TLS __attribute__((tls_model("initial-exec")))
+thread_local int32_t t_visits PORT_FAST_TLS = 0;
+// How many times this thread holds the dispatcher lock.
+thread_local int32_t t_lockDepth PORT_FAST_TLS = 0;
+
+void enterVisit() {
+  if (t_visits++ == 0)
+    s_visitors.fetch_add(1);
+}
+
+void leaveVisit() {
+  if (--t_visits == 0)
+    s_visitors.fetch_sub(1);
+}
+// Threads waiting to add or remove a manager (or to read the list).
+std::atomic<int32_t> s_registering{0};
+
+// Takes the dispatcher lock, if the dispatcher is open; false when it is closed. A thread that
+// holds the lock already takes it again (it is recursive) whatever the state. A registration
+// announces itself first; an issuer that does not hold the lock yet lets announced
+// registrations go first, so adding or removing a manager waits for the messages already
+// queued for the lock, not for a stream of new ones.
+bool acquire(bool announce) {
+  if (t_lockDepth == 0) {
+    if (!s_open.load())
+      return false;
+    if (announce) {
+      s_registering.fetch_add(1);
+    } else if (s_registering.load(std::memory_order_relaxed) > 0) {
+      std::unique_lock<std::mutex> gate(state->gateMutex);
+      state->gateOpen.wait(gate, [] { return s_registering.load() == 0; });
+    }
+  }
+  state->msgManArrayMutex.lock();
+  ++t_lockDepth;
+  return true;
+}
+
+void release(bool announced) {
+  --t_lockDepth;
+  state->msgManArrayMutex.unlock();
+  if (announced) {
+    std::lock_guard<std::mutex> gate(state->gateMutex);
+    s_registering.fetch_sub(1);
+    state->gateOpen.notify_all();
+  }
+}
+
+// The dispatcher lock for a scope.
+class DispatcherLock {
+public:
+  enum Kind { Issue, Register };
+  explicit DispatcherLock(Kind kind = Issue)
+      : m_announced(kind == Register && t_lockDepth == 0), m_held(acquire(m_announced)) {}
+  ~DispatcherLock() {
+    if (m_held)
+      release(m_announced);
+  }
+  DispatcherLock(const DispatcherLock &) = delete;
+  DispatcherLock &operator=(const DispatcherLock &) = delete;
+  // Taken, and the dispatcher still open (a fatal message may have closed it meanwhile).
+  explicit operator bool() const { return m_held && s_open.load(); }
+
+private:
+  bool m_announced;
+  bool m_held;
+};
 
 // Written under the dispatcher lock, read without it: atomics keep the unlocked reads defined.
 std::atomic<bool> Port_enabled{true};
@@ -81,6 +179,9 @@ void defaultAbort() {
   const int value = Port_MsgDispatcher::getExitVal();
   if (value != 0 && Port_Env::GetEnv("QEL_DROPCORE"))
     platform::TerminateProcess(value);
+  // No further work from here on: the clean-up that exit runs must not meet threads that
+  // are still delivering messages.
+  s_open = false;
   platform::ExitProcess(value);
 }
 
@@ -119,9 +220,12 @@ int filterResult() { return 0; }
 template <class Key, class Handler>
 void issue(Port_MsgMan::MsgType type, Handler handler, const char *lib, const char *file,
            int line, const char *rev, Key key, va_list args) {
-  if (!state)
+  msgvisit::Visit visit;
+  if (!visit)
     return;
-  Port_ThrGuard<Port_ThrRecursiveLock> guard(state->msgManArrayMutex);
+  DispatcherLock guard;
+  if (!guard)
+    return;
   if (!Port_enabled.load() && !msgtypes::isFatalType(type))
     return;
   increment(totalCounter(type));
@@ -137,6 +241,13 @@ void issue(Port_MsgMan::MsgType type, Handler handler, const char *lib, const ch
 
 int Port_MsgDispatcherInit::counter = 0;
 
+msgvisit::Visit::Visit() {
+  enterVisit();
+  m_open = s_open.load();
+}
+
+msgvisit::Visit::~Visit() { leaveVisit(); }
+
 Port_MsgDispatcherInit::Port_MsgDispatcherInit() {
   if (counter++ == 0)
     Port_MsgDispatcher::initialize();
@@ -148,8 +259,10 @@ Port_MsgDispatcherInit::~Port_MsgDispatcherInit() {
 }
 
 void Port_MsgDispatcher::initialize() {
-  if (state)
+  if (state) { // left in place by a finalize that met other threads
+    s_open = true;
     return;
+  }
   state = new DispatcherState;
   state->strArgPrefix = L"!%";
   state->strArgTerm = L"!";
@@ -163,11 +276,17 @@ void Port_MsgDispatcher::initialize() {
     if (const char *value = Port_Env::GetEnv(name))
       *field = value;
   }
+  s_open = true;
 }
 
 void Port_MsgDispatcher::finalize() {
   if (!state)
     return;
+  s_open = false;
+  if (s_visitors.load() != (t_visits > 0 ? 1 : 0)) {
+    state->defaultMsgMan->flush();
+    return;
+  }
   catalogue::finalize();
   state->defaultMsgMan->flush();
   delete state->defaultMsgMan;
@@ -175,14 +294,24 @@ void Port_MsgDispatcher::finalize() {
   state = nullptr;
 }
 
+// The lock is held across calls here, so the outermost lock starts a visit and its unlock
+// ends it. A thread that could not lock (the dispatcher was closed) does not unlock either.
 void Port_MsgDispatcher::lock() {
-  if (state)
-    state->msgManArrayMutex.lock();
+  if (t_lockDepth > 0) {
+    acquire(false);
+    return;
+  }
+  enterVisit();
+  if (!acquire(false))
+    leaveVisit();
 }
 
 void Port_MsgDispatcher::unlock() {
-  if (state)
-    state->msgManArrayMutex.unlock();
+  if (t_lockDepth == 0)
+    return;
+  release(false);
+  if (t_lockDepth == 0)
+    leaveVisit();
 }
 
 Port::MsgDispatcherGuard::MsgDispatcherGuard() { Port_MsgDispatcher::lock(); }
@@ -239,9 +368,10 @@ void Port_MsgDispatcher::issueUserFatalMsgByNum(const char *lib, const char *fil
 
 void Port_MsgDispatcher::printMsg(Port_MsgMan::MsgType type, const wchar_t *text,
                                   const char *lib, const char *file, int line, const char *rev) {
-  if (!state)
+  msgvisit::Visit visit;
+  DispatcherLock guard;
+  if (!visit || !guard)
     return;
-  Port_ThrGuard<Port_ThrRecursiveLock> guard(state->msgManArrayMutex);
   increment(totalCounter(type));
   for (size_t i = 0; i < state->msgManPtrArray.size(); ++i)
     state->msgManPtrArray[i]->printMsg(type, text, lib, file, line, rev);
@@ -250,9 +380,10 @@ void Port_MsgDispatcher::printMsg(Port_MsgMan::MsgType type, const wchar_t *text
 
 void Port_MsgDispatcher::printMsg(Port_MsgMan::MsgType type, const wchar_t *text, int num,
                                   const char *lib, const char *file, int line, const char *rev) {
-  if (!state)
+  msgvisit::Visit visit;
+  DispatcherLock guard;
+  if (!visit || !guard)
     return;
-  Port_ThrGuard<Port_ThrRecursiveLock> guard(state->msgManArrayMutex);
   increment(totalCounter(type));
   if (filterResult() & kFiltered)
     return;
@@ -261,10 +392,13 @@ void Port_MsgDispatcher::printMsg(Port_MsgMan::MsgType type, const wchar_t *text
   increment(passCounter(type));
 }
 
+// Under the dispatcher lock like the other forms: without it a manager removed (and destroyed)
+// by another thread could still be called.
 void Port_MsgDispatcher::printMsg(Port_MsgMan::MsgType type, const wchar_t *text, int num,
                                   const char *lib, const char *file, int line, const char *rev,
                                   bool skip, bool count) {
-  if (!state)
+  msgvisit::Visit visit;
+  if (!visit)
     return;
   if (count)
     increment(totalCounter(type));
@@ -272,6 +406,9 @@ void Port_MsgDispatcher::printMsg(Port_MsgMan::MsgType type, const wchar_t *text
     return;
   if (count)
     increment(passCounter(type));
+  DispatcherLock guard;
+  if (!guard)
+    return;
   for (size_t i = 0; i < state->msgManPtrArray.size(); ++i)
     state->msgManPtrArray[i]->printMsg(type, text, num, lib, file, line, rev);
 }
@@ -297,17 +434,20 @@ void Port_MsgDispatcher::resetFatalCount() { Port_fatalCount = 0; }
 void Port_MsgDispatcher::resetUserFatalCount() { Port_userFatalCount = 0; }
 void Port_MsgDispatcher::resetDbgCount() { Port_dbgCount = 0; }
 void Port_MsgDispatcher::resetErrCount() {
-  Port::MsgDispatcherGuard guard;
+  msgvisit::Visit visit;
+  DispatcherLock guard;
   Port_errCount = 0;
   Port_errPassCount = 0;
 }
 void Port_MsgDispatcher::resetWarnCount() {
-  Port::MsgDispatcherGuard guard;
+  msgvisit::Visit visit;
+  DispatcherLock guard;
   Port_warnCount = 0;
   Port_warnPassCount = 0;
 }
 void Port_MsgDispatcher::resetInfoCount() {
-  Port::MsgDispatcherGuard guard;
+  msgvisit::Visit visit;
+  DispatcherLock guard;
   Port_infoCount = 0;
   Port_infoPassCount = 0;
 }
@@ -329,21 +469,24 @@ wchar_t *Port_MsgDispatcher::getCopyright() {
 }
 
 Port_MsgMan *Port_MsgDispatcher::getDefaultMsgMan() {
-  return state ? state->defaultMsgMan : nullptr;
+  msgvisit::Visit visit;
+  return visit ? state->defaultMsgMan : nullptr;
 }
 
 bool Port_MsgDispatcher::addMsgMan(Port_MsgMan *mgr) {
-  if (!state)
+  msgvisit::Visit visit;
+  DispatcherLock guard(DispatcherLock::Register);
+  if (!visit || !guard)
     return false;
-  Port_ThrGuard<Port_ThrRecursiveLock> guard(state->msgManArrayMutex);
   state->msgManPtrArray.push_back(mgr);
   return true;
 }
 
 bool Port_MsgDispatcher::removeMsgMan(Port_MsgMan *mgr) {
-  if (!state)
+  msgvisit::Visit visit;
+  DispatcherLock guard(DispatcherLock::Register);
+  if (!visit || !guard)
     return false;
-  Port_ThrGuard<Port_ThrRecursiveLock> guard(state->msgManArrayMutex);
   auto &list = state->msgManPtrArray;
   for (auto it = list.begin(); it != list.end(); ++it) {
     if (*it == mgr) {
@@ -355,9 +498,10 @@ bool Port_MsgDispatcher::removeMsgMan(Port_MsgMan *mgr) {
 }
 
 bool Port_MsgDispatcher::containsMsgMan(Port_MsgMan *mgr) {
-  if (!state)
+  msgvisit::Visit visit;
+  DispatcherLock guard(DispatcherLock::Register);
+  if (!visit || !guard)
     return false;
-  Port_ThrGuard<Port_ThrRecursiveLock> guard(state->msgManArrayMutex);
   for (Port_MsgMan *m : state->msgManPtrArray)
     if (m == mgr)
       return true;
@@ -366,31 +510,35 @@ bool Port_MsgDispatcher::containsMsgMan(Port_MsgMan *mgr) {
 
 Port_MsgManList Port_MsgDispatcher::getAllMsgMans() {
   Port_MsgManList list;
-  if (!state)
+  msgvisit::Visit visit;
+  DispatcherLock guard(DispatcherLock::Register);
+  if (!visit || !guard)
     return list;
-  Port_ThrGuard<Port_ThrRecursiveLock> guard(state->msgManArrayMutex);
   for (Port_MsgMan *m : state->msgManPtrArray)
     list.append(m);
   return list;
 }
 
 void Port_MsgDispatcher::setMaxLineWidth(int width) {
-  if (!state)
+  msgvisit::Visit visit;
+  DispatcherLock guard(DispatcherLock::Register);
+  if (!visit || !guard)
     return;
-  Port_ThrGuard<Port_ThrRecursiveLock> guard(state->msgManArrayMutex);
   for (size_t i = 0; i < state->msgManPtrArray.size(); ++i)
     state->msgManPtrArray[i]->setMaxLineWidth(width);
 }
 
 void Port_MsgDispatcher::setAbort(AbortFn fn) {
-  if (!state)
+  msgvisit::Visit visit;
+  if (!visit)
     return;
   Port_ThrGuard<Port_ThrRecursiveLock> guard(state->abortArrayMutex);
   state->abortArray.push_back(fn);
 }
 
 void Port_MsgDispatcher::unsetAbort(AbortFn fn) {
-  if (!state)
+  msgvisit::Visit visit;
+  if (!visit)
     return;
   Port_ThrGuard<Port_ThrRecursiveLock> guard(state->abortArrayMutex);
   auto &fns = state->abortArray;
@@ -405,14 +553,15 @@ void Port_MsgDispatcher::unsetAbort(AbortFn fn) {
 Port_MsgDispatcher::AbortFn Port_MsgDispatcher::getDefaultAbortFn() { return &defaultAbort; }
 
 void Port_MsgDispatcher::abort() {
-  if (!state) {
-    defaultAbort();
-    return;
-  }
   // Run from a snapshot with the lock released: the default function ends the process, and
   // the clean-up that exit runs tears the dispatcher (and this lock) down.
   std::vector<AbortFn> fns;
   {
+    msgvisit::Visit visit;
+    if (!visit) {
+      defaultAbort();
+      return;
+    }
     Port_ThrGuard<Port_ThrRecursiveLock> guard(state->abortArrayMutex);
     fns = state->abortArray;
   }
@@ -423,14 +572,16 @@ void Port_MsgDispatcher::abort() {
 void Port_MsgDispatcher::exit(int value) { platform::ExitProcess(value); }
 
 void Port_MsgDispatcher::setExitVal(int value) {
-  if (!state)
+  msgvisit::Visit visit;
+  if (!visit)
     return;
   Port_ThrGuard<Port_ThrMutex> guard(state->exitValMutex);
   state->exitVal = value;
 }
 
 int Port_MsgDispatcher::getExitVal() {
-  if (!state)
+  msgvisit::Visit visit;
+  if (!visit)
     return 0;
   Port_ThrGuard<Port_ThrMutex> guard(state->exitValMutex);
   return state->exitVal;

@@ -12,12 +12,15 @@
 #include "platform/mbcs.h"
 #include "platform/msgbox.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
 #include <string>
+#include <typeinfo>
 
 namespace {
 const char *const kRevision = "$Revision: 1.39 $";
@@ -38,6 +41,21 @@ int initialLineWidth() {
 }
 
 std::wstring widen(const char *text) { return platform::multibyteToWide(text); }
+
+void appendWidened(std::wstring &out, const char *text) {
+  const char *p = text;
+  for (; *p && static_cast<unsigned char>(*p) < 0x80; ++p)
+    out += static_cast<wchar_t>(*p);
+  if (*p) // an ASCII byte never belongs to a longer sequence: the rest decodes on its own
+    out += platform::multibyteToWide(p);
+}
+
+void appendDecimal(std::wstring &out, int value) {
+  char digits[16];
+  const std::to_chars_result r = std::to_chars(digits, digits + sizeof digits, value);
+  for (const char *p = digits; p < r.ptr; ++p)
+    out += static_cast<wchar_t>(*p);
+}
 
 // The part of a source-file name after its last backslash, else after its last slash.
 std::wstring sourceBaseName(const char *file) {
@@ -81,8 +99,25 @@ std::wstring suffixFor(Port_MsgMan::MsgType type) {
   return suffix;
 }
 
+// Whether a printf format may hold a %n conversion, which writes through its argument: any
+// conversion whose flags, width, precision and length are followed by the letter n.
+bool mayWriteCount(const char *format) {
+  for (const char *p = std::strchr(format, '%'); p; p = std::strchr(p, '%')) {
+    ++p;
+    if (*p == '%') {
+      ++p;
+      continue;
+    }
+    while (*p && std::strchr("-+ #0,.*123456789hlLqjtI", *p))
+      ++p;
+    if (*p == 'n')
+      return true;
+  }
+  return false;
+}
+
 // Neither printable nor white space: the control characters.
-bool isControl(wchar_t c) {
+inline bool isControl(wchar_t c) {
   if (c == L' ' || c == L'\t' || c == L'\n' || c == L'\v' || c == L'\f' || c == L'\r')
     return false;
   return (c >= 0 && c < 0x20) || (c >= 0x7F && c < 0xA0);
@@ -123,6 +158,9 @@ bool Port_MsgManDefaultImp::isEnabled() const {
 }
 
 void Port_MsgManDefaultImp::msgWrite(MsgType type, const wchar_t *text) {
+  // The dispatcher lock before the writing lock, also when a caller hands the message to this
+  // manager directly: a failed write reports through the dispatcher.
+  Port::MsgDispatcherGuard order;
   Port_ThrGuard<Port_ThrRecursiveLock> guard(m_writeMutex);
   const bool fatal = msgtypes::isFatalType(type);
   if (!m_enabled && !fatal)
@@ -142,8 +180,15 @@ void Port_MsgManDefaultImp::msgWrite(MsgType type, const wchar_t *text) {
 
 wchar_t **Port_MsgManDefaultImp::msgFormat(MsgType type, unsigned char clean, int width,
                                            const wchar_t *text, int *count) {
-  std::wstring copy = text ? text : L"";
+  if (!text)
+    text = L"";
+  const int indent = type == Port_MsgMan::MSG_STATUS ? 0 : 3;
   const bool severe = msglines::alwaysEndsLines(type);
+  // Most texts have nothing to clean: they are broken into lines as they stand.
+  const wchar_t *end = text + std::wcslen(text);
+  if (!severe && (!clean || std::none_of(text, end, [](wchar_t c) { return isControl(c); })))
+    return UT_STR::LBreakString(text, width, count, indent);
+  std::wstring copy = text;
   if (clean) {
     if (severe) {
       UT_STR::WCleanString(&copy[0]);
@@ -155,7 +200,6 @@ wchar_t **Port_MsgManDefaultImp::msgFormat(MsgType type, unsigned char clean, in
   } else if (severe && !copy.empty() && copy.back() == L'\n') {
     copy.pop_back();
   }
-  const int indent = type == Port_MsgMan::MSG_STATUS ? 0 : 3;
   return UT_STR::LBreakString(copy.c_str(), width, count, indent);
 }
 
@@ -194,35 +238,50 @@ void Port_MsgManDefaultImp::msgMessage(MsgType type, const wchar_t *text, int nu
   if (!text || !m_owner->isMsgOn(type))
     return;
 
-  const std::wstring header = Port_MsgDispatcher::getMsgHeader(type);
-  const std::wstring library = lib ? widen(lib) : L"Unknown";
+  const wchar_t *header = Port_MsgDispatcher::getMsgHeader(type);
   const std::wstring suffix = suffixFor(type);
-  const std::wstring number = num != 0 ? std::to_wstring(num) : std::wstring();
 
+  // Composed in one buffer: this runs for every message of every manager.
   std::wstring composed;
+  composed.reserve(std::wcslen(text) + suffix.size() + 96);
   switch (type) {
   case Port_MsgMan::MSG_STATUS:
     composed = text;
     break;
   case Port_MsgMan::MSG_DEBUG:
-    composed = header + L" - " + text;
+    composed.append(header).append(L" - ").append(text);
     break;
   case Port_MsgMan::MSG_INTERNAL:
   case Port_MsgMan::MSG_FATAL:
   case Port_MsgMan::MSG_EXCEPTION:
-    if (m_noHeader)
-      composed = header + L" - " + text + suffix;
-    else
-      composed = header + L":" + library + L":" + sourceBaseName(file) + L":" +
-                 std::to_wstring(line) + L":" + revisionNumber(rev) +
-                 (number.empty() ? L"" : L":" + number) + L" - " + text + suffix;
+    composed.append(header);
+    if (!m_noHeader) {
+      composed += L':';
+      appendWidened(composed, lib ? lib : "Unknown");
+      composed += L':';
+      composed += sourceBaseName(file);
+      composed += L':';
+      appendDecimal(composed, line);
+      composed += L':';
+      composed += revisionNumber(rev);
+      if (num != 0) {
+        composed += L':';
+        appendDecimal(composed, num);
+      }
+    }
+    composed.append(L" - ").append(text).append(suffix);
     break;
   default: // error, warning, user fatal, info
-    if (m_noHeader)
-      composed = header + L" - " + text + suffix;
-    else
-      composed = header + L":" + library + (number.empty() ? L"" : L":" + number) + L" - " +
-                 text + suffix;
+    composed.append(header);
+    if (!m_noHeader) {
+      composed += L':';
+      appendWidened(composed, lib ? lib : "Unknown");
+      if (num != 0) {
+        composed += L':';
+        appendDecimal(composed, num);
+      }
+    }
+    composed.append(L" - ").append(text).append(suffix);
     break;
   }
 
@@ -242,9 +301,33 @@ void Port_MsgManDefaultImp::printMsg(MsgType type, const wchar_t *text, int num,
   m_owner->msgMessage(type, text, num, lib, file, line, rev);
 }
 
+// A disabled console manager writes nothing but fatal messages; it still counts what it would
+// have written and flushes. Laying the text out only to drop it is skipped when nobody can
+// tell: the manager is not a derived one (which may override the layout), and the text comes
+// from the catalogue or from an alias that cannot write a count through %n.
+bool Port_MsgManDefaultImp::dropsUnseen(MsgType type, const Port_Message *msg,
+                                        const char *alias) const {
+  if (msgtypes::isFatalType(type) || typeid(*m_owner) != typeid(Port_MsgManDefault) ||
+      isEnabled())
+    return false;
+  return msg || !mayWriteCount(alias);
+}
+
+void Port_MsgManDefaultImp::countUnseen(MsgType type) {
+  m_owner->setAbortFlag(false);
+  if (!m_owner->isMsgOn(type))
+    return;
+  incrementCount(type);
+  m_owner->flush();
+}
+
 void Port_MsgManDefaultImp::msgByAlias(MsgType type, const char *lib, const char *file, int line,
                                        const char *rev, const char *alias, va_list args) {
   const Port_Message *msg = Port_MsgDispatcher::lookupMsg(lib, alias);
+  if (dropsUnseen(type, msg, alias)) {
+    countUnseen(type);
+    return;
+  }
   wchar_t *text = Port_MsgDispatcher::parseMsg(alias, msg, args);
   m_owner->setAbortFlag(msgtypes::isFatalType(type));
   m_owner->msgMessage(type, text, msg ? msg->getMsgNum() : 0, lib, file, line, rev);
@@ -254,6 +337,10 @@ void Port_MsgManDefaultImp::msgByAlias(MsgType type, const char *lib, const char
 void Port_MsgManDefaultImp::msgByNum(MsgType type, const char *lib, const char *file, int line,
                                      const char *rev, int num, va_list args) {
   const Port_Message *msg = Port_MsgDispatcher::lookupMsgByNum(lib, num);
+  if (dropsUnseen(type, msg, "No message alias available")) {
+    countUnseen(type);
+    return;
+  }
   wchar_t *text = Port_MsgDispatcher::parseMsgByNum(num, msg, args);
   m_owner->setAbortFlag(msgtypes::isFatalType(type));
   m_owner->msgMessage(type, text, num, lib, file, line, rev);

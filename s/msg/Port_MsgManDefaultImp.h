@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <map>
 
+class Port_Message;
 class Port_MsgManDefault;
 
 class Port_MsgManDefaultImp {
@@ -54,6 +55,9 @@ public:
   virtual bool isMsgOn(MsgType type) const;
 
 private:
+  bool dropsUnseen(MsgType type, const Port_Message *msg, const char *alias) const;
+  void countUnseen(MsgType type);
+
   // A field with a mutex of its own, taken by its setter and getter.
   template <class T> class Locked {
   public:
@@ -88,7 +92,7 @@ private:
       m_userFatalCount, m_dbgCount;
   // Guards the enabled flag and the writing of a message. Recursive, so that a message issued
   // from inside the writing of another (by an overriding output, say) comes back to this
-  // manager without deadlock.
+  // manager without deadlock. Writing takes it after the dispatcher lock.
   mutable Port_ThrRecursiveLock m_writeMutex;
   bool m_enabled;
   bool m_noHeader;

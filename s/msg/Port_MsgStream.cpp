@@ -1,6 +1,7 @@
 // Port_MsgStream.cpp - messages copied into standard streams and UT_STREAM files.
 #include "Port_MsgStream.h"
 
+#include "Port_MsgDispatcher.h"
 #include "Port_MsgManData.h"
 #include "basutstream.h"
 #include "msg/Port_MsgStreamImp.h"
@@ -10,6 +11,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace {
 const char *const kRevision = "$Revision: 1.17 $";
@@ -29,18 +31,25 @@ template <class S> void attach(Port_MsgStreamImp::Attached<S> &list, S *stream) 
   list.switches.push_back(on);
 }
 
+// The stream is taken off the list first and flushed with the list unlocked, since a failed
+// flush reports an error; the dispatcher lock keeps every writer of this manager away until
+// the flush is done (the stream may be attached a second time).
 template <class S> void detach(Port_MsgStreamImp::Attached<S> &list, S *stream) {
+  Port::MsgDispatcherGuard order;
+  bool found = false;
   {
     Port_ThrGuard<Port_ThrRecursiveLock> guard(list.mutex);
     const int i = list.find(stream);
     if (i >= 0) {
-      flushStream(stream);
       list.streams.erase(list.streams.begin() + i);
       list.switches.erase(list.switches.begin() + i);
-      return;
+      found = true;
     }
   }
-  report(__LINE__)->issueInternal("Unable to delete requested message stream.\n");
+  if (found)
+    flushStream(stream);
+  else
+    report(__LINE__)->issueInternal("Unable to delete requested message stream.\n");
 }
 
 // Reports go out with the list unlocked: the report comes back to this manager's output.
@@ -99,13 +108,24 @@ void writeLines(UT_STREAM *s, Port_MsgMan::MsgType type, const wchar_t **lines, 
   }
 }
 
+// The streams whose switch for the type is on, taken with the list locked.
 template <class S>
-void writeAll(Port_MsgStreamImp::Attached<S> &list, Port_MsgMan::MsgType type,
-              const wchar_t **lines, int count) {
+std::vector<S *> selected(const Port_MsgStreamImp::Attached<S> &list, Port_MsgMan::MsgType type) {
+  std::vector<S *> out;
   Port_ThrGuard<Port_ThrRecursiveLock> guard(list.mutex);
   for (size_t i = 0; i < list.streams.size(); ++i)
     if (list.switches[i][type])
-      writeLines(list.streams[i], type, lines, count);
+      out.push_back(list.streams[i]);
+  return out;
+}
+
+// Called with the dispatcher lock held, which keeps delStream away: the streams stay attached
+// while they are written, and a failed write may report with the list unlocked.
+template <class S>
+void writeAll(const Port_MsgStreamImp::Attached<S> &list, Port_MsgMan::MsgType type,
+              const wchar_t **lines, int count) {
+  for (S *stream : selected(list, type))
+    writeLines(stream, type, lines, count);
 }
 
 template <class S> void dumpList(const Port_MsgStreamImp::Attached<S> &list, const char *word) {
@@ -173,6 +193,7 @@ bool Port_MsgStream::isStdMsgOn(MsgType type, int index) const {
 }
 
 void Port_MsgStream::output(MsgType type, const wchar_t **lines, int count) {
+  Port::MsgDispatcherGuard order;
   if (!isEnabled() || !msgtypes::isValid(type))
     return;
   writeAll(m_imp->standard, type, lines, count);
@@ -180,13 +201,18 @@ void Port_MsgStream::output(MsgType type, const wchar_t **lines, int count) {
 }
 
 void Port_MsgStream::flush() {
+  Port::MsgDispatcherGuard order;
   {
     Port_ThrGuard<Port_ThrRecursiveLock> guard(m_imp->standard.mutex);
     for (std::ostream *s : m_imp->standard.streams)
       s->flush();
   }
-  Port_ThrGuard<Port_ThrRecursiveLock> guard(m_imp->files.mutex);
-  for (UT_STREAM *s : m_imp->files.streams)
+  std::vector<UT_STREAM *> files;
+  {
+    Port_ThrGuard<Port_ThrRecursiveLock> guard(m_imp->files.mutex);
+    files = m_imp->files.streams;
+  }
+  for (UT_STREAM *s : files) // a failed flush reports
     s->flush();
 }
 

@@ -21,8 +21,8 @@ public:
   template <class S> struct Attached {
     std::vector<S *> streams;
     std::vector<Switches> switches;
-    // Recursive: writing to a stream may report a message (a full disk), which comes back
-    // to this manager.
+    // Taken after the dispatcher lock when both are held; nothing is written or reported
+    // while it is held (a write to a full disk reports an error, which comes back here).
     mutable Port_ThrRecursiveLock mutex;
 
     int find(const S *stream) const {

@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 
@@ -14,7 +15,21 @@ int ExitStatus(int value) {
   return value & 0xFF;
 }
 
-void ExitProcess(int value) { std::exit(ExitStatus(value)); }
+namespace {
+std::atomic<bool> s_exiting{false};
+thread_local bool t_exiting = false;
+} // namespace
+
+void ExitProcess(int value) {
+  if (s_exiting.exchange(true)) {
+    if (t_exiting) // from a clean-up handler of this thread's own exit
+      TerminateProcess(value);
+    for (;;) // the first caller's exit ends the process
+      ::pause();
+  }
+  t_exiting = true;
+  std::exit(ExitStatus(value));
+}
 
 void TerminateProcess(int value) {
   // Buffered console output would be lost with _exit; Windows console writes are unbuffered.

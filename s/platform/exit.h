@@ -8,7 +8,9 @@ namespace platform {
 // whose low 8 bits are zero (256, 512...) would read as success, so it is reported as 255.
 int ExitStatus(int value);
 
-// exit(value): clean-up handlers run.
+// exit(value): clean-up handlers run. exit may not run twice at once: a second thread that
+// calls this while the process is ending waits for the end, and a call from one of the
+// clean-up handlers ends the process at once as TerminateProcess does.
 [[noreturn]] void ExitProcess(int value);
 
 // TerminateProcess(GetCurrentProcess(), value): ends at once, no clean-up runs.

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include <fcntl.h>
@@ -19,12 +20,37 @@ namespace platform {
 
 uint32_t currentProcessId() { return static_cast<uint32_t>(getpid()); }
 
-bool processExists(uint32_t pid) {
+uint64_t processStartTime(uint32_t pid) {
   if (pid == 0 || pid > static_cast<uint32_t>(INT32_MAX))
-    return false;
-  if (kill(static_cast<pid_t>(pid), 0) == 0)
-    return true;
-  return errno == EPERM;
+    return 0;
+  char path[32];
+  std::snprintf(path, sizeof path, "/proc/%u/stat", static_cast<unsigned>(pid));
+  const int fd = open(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0)
+    return 0;
+  char buffer[1024];
+  ssize_t got;
+  do
+    got = read(fd, buffer, sizeof buffer - 1);
+  while (got < 0 && errno == EINTR);
+  close(fd);
+  if (got <= 0)
+    return 0;
+  buffer[got] = '\0';
+  // "pid (name) state ppid ...": the name may hold blanks and parentheses, so the fields are
+  // counted from the last closing parenthesis; the state is field 3, the start time field 22.
+  const char *p = std::strrchr(buffer, ')');
+  if (!p)
+    return 0;
+  char state = 0;
+  unsigned long long start = 0;
+  if (std::sscanf(
+          p + 1, " %c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %*u %*u %*d %*d %*d %*d %*d %*d %llu",
+          &state, &start) != 2)
+    return 0;
+  if (state == 'Z' || state == 'X')
+    return 0;
+  return start == 0 ? 1 : start; // a process started in the boot's first tick still exists
 }
 
 bool setInterruptHandler(void (*handler)(int)) {

@@ -11,10 +11,13 @@ namespace platform {
 // GetCurrentProcessId.
 uint32_t currentProcessId();
 
-// OpenProcess(pid) + GetExitCodeProcess() == STILL_ACTIVE: whether a process with this id
-// exists. A process that belongs to another user exists too (kill(pid, 0) fails with EPERM).
-// A zombie (ended, not yet reaped) still counts as existing.
-bool processExists(uint32_t pid);
+// OpenProcess(pid) + GetExitCodeProcess() == STILL_ACTIVE, with GetProcessTimes' creation time
+// as the process's identity: the start time of the running process with this id (clock ticks
+// since boot, field 22 of /proc/<pid>/stat), which tells it from an earlier process that had
+// the same id. 0 when no process with this id runs: none exists, or it has ended and waits to
+// be reaped (a zombie, state Z or X), which Windows reports as no longer active. A process of
+// another user is found as well.
+uint64_t processStartTime(uint32_t pid);
 
 // signal(SIGINT, handler). The handler stays installed after each interrupt (no reset to the
 // default action, so nothing has to install it again), and an interrupted blocking call is

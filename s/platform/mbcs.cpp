@@ -78,9 +78,18 @@ std::string wideToMultibyte(const wchar_t *text, size_t length) {
   std::string out;
   if (!text)
     return out;
-  out.reserve(length);
+  // Plain ASCII, the common case, is copied character by character.
+  size_t ascii = 0;
+  while (ascii < length && static_cast<unsigned int>(text[ascii]) < 0x80)
+    ++ascii;
+  out.resize(ascii);
+  for (size_t i = 0; i < ascii; ++i)
+    out[i] = static_cast<char>(text[i]);
+  if (ascii == length)
+    return out;
+  out.reserve(length + (length - ascii) * 3);
   char buf[4];
-  for (size_t i = 0; i < length; ++i)
+  for (size_t i = ascii; i < length; ++i)
     out.append(buf, encodeMultibyte(text[i], buf));
   return out;
 }
@@ -93,13 +102,36 @@ std::wstring multibyteToWide(const char *text, size_t length) {
   std::wstring out;
   if (!text)
     return out;
+  // Plain ASCII, the common case, is copied byte by byte.
+  size_t ascii = 0;
+  while (ascii < length && static_cast<unsigned char>(text[ascii]) < 0x80)
+    ++ascii;
+  out.resize(ascii);
+  for (size_t i = 0; i < ascii; ++i)
+    out[i] = static_cast<wchar_t>(text[i]);
+  if (ascii == length)
+    return out;
   out.reserve(length);
-  size_t i = 0;
+  size_t i = ascii;
   while (i < length) {
     wchar_t c;
     i += decodeMultibyte(text + i, length - i, &c);
     out.push_back(c);
   }
+  return out;
+}
+
+wchar_t *multibyteToWideArray(const char *text, size_t length) {
+  // A byte never decodes to more than one character.
+  wchar_t *out = new wchar_t[length + 1];
+  size_t n = 0;
+  for (size_t i = 0; i < length; ++n) {
+    if (static_cast<unsigned char>(text[i]) < 0x80)
+      out[n] = static_cast<wchar_t>(text[i++]);
+    else
+      i += decodeMultibyte(text + i, length - i, &out[n]);
+  }
+  out[n] = 0;
   return out;
 }
 

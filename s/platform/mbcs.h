@@ -20,6 +20,8 @@ std::string wideToMultibyte(const wchar_t *text, size_t length);
 std::string wideToMultibyte(const wchar_t *text); // up to the terminating zero
 std::wstring multibyteToWide(const char *text, size_t length);
 std::wstring multibyteToWide(const char *text); // up to the terminating zero
+// The same as a new zero-terminated array, which the caller frees with delete[].
+wchar_t *multibyteToWideArray(const char *text, size_t length);
 
 // Bytes the UTF-8 form of one code point takes (1 to 4).
 size_t multibyteLength(wchar_t c);

@@ -7,16 +7,24 @@
 //   offset 8   uint32  process id  the owner; 0xFFFFFFFF once released
 //   offset 12  bool    sent        a code was posted and not yet taken by the owner
 //   offset 16  int32   action      the code posted; 4 when none
-// A new segment is all zero bytes, which reads as 256 free slots. A slot is claimed when it is
-// free, or when its owner no longer exists (a process that was killed never releases its
-// slot), so the table does not fill up over time.
+// The start times of each slot's owner and lock holder follow in the same segment (see
+// runtime/halttable.h). A new segment is all zero bytes, which reads as 256 free slots.
+//
+// Dead processes: a process that was killed releases neither its slot nor a slot lock it held.
+// A process that has ended (also one not yet reaped by its parent) or whose id now belongs to
+// a later process is dead: every registration reclaims the slots of dead owners, every lookup
+// treats them as absent, and a lock word left by a dead holder is taken over. Waiting for a
+// slot lock held by a live process is bounded (a stopped process holds it for ever): past
+// LockPatience the operation gives that slot up.
 #include "Port_Halt.h"
 #include "platform/exit.h"
 
 #include "Port_MsgManData.h"
 #include "Port_Thr.h"
 #include "platform/halt.h"
+#include "runtime/halttable.h"
 
+#include <chrono>
 #include <cstddef>
 #include <cstdlib>
 #include <thread>
@@ -35,7 +43,8 @@ namespace {
 
 const Port_Halt::HaltCode NoAction = 4;
 const uint32_t ReleasedProcessId = 0xFFFFFFFFu;
-const size_t TableBytes = sizeof(Port_HaltInfo) * Port_HaltInfoSlots;
+const size_t TableBytes = halttable::TableBytes;
+const std::chrono::milliseconds LockPatience(1000);
 
 // All of these are constant-initialised: initialiser objects of other units may run before
 // this unit's dynamic initialisation.
@@ -45,12 +54,13 @@ void (*s_hh)() = nullptr;
 bool s_sighandler_set = false;
 std::atomic<Port_Halt::HaltCode> s_action{NoAction};
 std::atomic<int32_t> s_this_pid{0};
+std::atomic<uint64_t> s_this_start{0};
 Port_ThrMutex *s_sighandler_mutex = nullptr;
 Port_ThrRecursiveLock *s_mutex = nullptr;
 std::atomic<int32_t> nHaltIndex{-1};
 
 bool s_tableShared = false;
-Port_HaltInfo s_privateTable[Port_HaltInfoSlots];
+alignas(8) unsigned char s_privateTable[TableBytes];
 // Set in the child of a fork: the registration it inherited is its parent's, not its own.
 std::atomic<bool> s_forked{false};
 
@@ -79,42 +89,80 @@ void onForkChild() { s_forked.store(true, std::memory_order_relaxed); }
 uint32_t selfPid() {
   if (s_forked.load(std::memory_order_relaxed) && s_forked.exchange(false)) {
     s_this_pid = static_cast<int32_t>(platform::currentProcessId());
+    s_this_start = platform::processStartTime(static_cast<uint32_t>(s_this_pid.load()));
     nHaltIndex = -1;
   }
   return static_cast<uint32_t>(s_this_pid.load());
 }
 
-// Busy-waits for the slot's lock word. A word left by a process that ended while holding it
-// is taken over, or every later party would wait for ever.
-void lockSlot(Port_HaltInfo &slot) {
+halttable::SlotStarts &startsOf(Port_HaltInfo &slot) {
+  return halttable::startsOf(s_Port_HaltInfo)[&slot - s_Port_HaltInfo];
+}
+
+// Whether pid, recorded with start time recorded (0: unknown), names no running process: it
+// has ended, or its id belongs to a later process now.
+bool isDead(uint32_t pid, uint64_t recorded) {
+  const uint64_t start = platform::processStartTime(pid);
+  return start == 0 || (recorded != 0 && start != recorded);
+}
+
+// The lock word holder was left by a process that no longer runs. This process's own id in
+// the word is an earlier process's with the same id when the recorded start time is not ours.
+bool heldByDead(int32_t holder, uint64_t holderStart, int32_t self) {
+  if (holder == 0)
+    return false;
+  if (holder == self)
+    return holderStart != 0 && holderStart != s_this_start.load();
+  return isDead(static_cast<uint32_t>(holder), holderStart);
+}
+
+// Spins, then sleeps briefly, for the slot's lock word; a word left by a dead process is
+// taken over. False when a live holder keeps it past LockPatience.
+bool lockSlot(Port_HaltInfo &slot) {
   const int32_t self = static_cast<int32_t>(selfPid());
+  halttable::SlotStarts &starts = startsOf(slot);
+  const auto deadline = std::chrono::steady_clock::now() + LockPatience;
   for (unsigned spins = 1;; ++spins) {
     int32_t holder = 0;
-    if (slot.lock.compare_exchange_weak(holder, self, std::memory_order_acquire,
-                                        std::memory_order_relaxed))
-      return;
-    if (spins % 1024 == 0) {
-      if (holder != 0 && holder != self &&
-          !platform::processExists(static_cast<uint32_t>(holder)) &&
-          slot.lock.compare_exchange_strong(holder, self, std::memory_order_acquire,
-                                            std::memory_order_relaxed))
-        return;
-      std::this_thread::yield();
+    bool taken = slot.lock.compare_exchange_weak(holder, self, std::memory_order_acquire,
+                                                 std::memory_order_relaxed);
+    if (!taken && spins % 64 == 0) {
+      taken = heldByDead(holder, starts.holder.load(), self) &&
+              slot.lock.compare_exchange_strong(holder, self, std::memory_order_acquire,
+                                                std::memory_order_relaxed);
+      if (!taken) {
+        if (std::chrono::steady_clock::now() > deadline)
+          return false;
+        std::this_thread::sleep_for(std::chrono::microseconds(50));
+      }
+    }
+    if (taken) {
+      starts.holder.store(s_this_start.load());
+      return true;
     }
   }
 }
 
-void unlockSlot(Port_HaltInfo &slot) { slot.lock.store(0, std::memory_order_release); }
+void unlockSlot(Port_HaltInfo &slot) {
+  startsOf(slot).holder.store(0);
+  slot.lock.store(0, std::memory_order_release);
+}
 
 class SlotGuard {
 public:
-  explicit SlotGuard(Port_HaltInfo &slot) : m_slot(slot) { lockSlot(m_slot); }
-  ~SlotGuard() { unlockSlot(m_slot); }
+  explicit SlotGuard(Port_HaltInfo &slot) : m_slot(slot), m_held(lockSlot(slot)) {}
+  ~SlotGuard() {
+    if (m_held)
+      unlockSlot(m_slot);
+  }
   SlotGuard(const SlotGuard &) = delete;
   SlotGuard &operator=(const SlotGuard &) = delete;
+  // False when a live holder kept the lock past LockPatience.
+  explicit operator bool() const { return m_held; }
 
 private:
   Port_HaltInfo &m_slot;
+  bool m_held;
 };
 
 // This process's slot, or null when it has none.
@@ -134,6 +182,7 @@ Port_Halt::HaltCode takeAction(Port_HaltInfo &slot) {
 }
 
 void releaseSlot(Port_HaltInfo &slot) {
+  startsOf(slot).owner = 0;
   slot.processId = ReleasedProcessId;
   slot.inUse = false;
   slot.sent = false;
@@ -166,6 +215,8 @@ bool CheckForSentHalt() {
   return slot && slot->sent.load();
 }
 
+// Claims the first slot that is free or left by a dead process, and reclaims every other slot
+// of a dead process on the way: a lookup must not find a process that is gone.
 void SetHaltIndex() {
   Port_HaltInfo *table = s_Port_HaltInfo;
   if (!table)
@@ -175,18 +226,22 @@ void SetHaltIndex() {
   for (int i = 0; i < Port_HaltInfoSlots; ++i) {
     Port_HaltInfo &slot = table[i];
     SlotGuard guard(slot);
+    if (!guard)
+      continue;
     const bool inUse = slot.inUse;
     const uint32_t owner = slot.processId;
+    // A slot left by an earlier process that had this id would catch codes meant for us.
+    const bool vacant = !inUse || owner == self || isDead(owner, startsOf(slot).owner.load());
+    if (!vacant)
+      continue;
     if (claimed >= 0) {
-      // A slot left by an earlier process that had this id would catch codes meant for us.
-      if (inUse && owner == self)
+      if (inUse)
         releaseSlot(slot);
       continue;
     }
-    if (inUse && owner != self && platform::processExists(owner))
-      continue;
     slot.sent = false;
     slot.action = NoAction;
+    startsOf(slot).owner = s_this_start.load();
     slot.processId = self;
     slot.inUse = true;
     claimed = i;
@@ -202,8 +257,9 @@ void ClearHaltIndex() {
   if (!slot)
     return;
   {
+    // Left in place when its lock cannot be had: the next registration reclaims it.
     SlotGuard guard(*slot);
-    if (slot->inUse && slot->processId == selfPid())
+    if (guard && slot->inUse && slot->processId == selfPid())
       releaseSlot(*slot);
   }
   nHaltIndex = -1;
@@ -213,9 +269,15 @@ int GetHaltIndex(unsigned long pid) {
   Port_HaltInfo *table = s_Port_HaltInfo;
   if (!table || pid >= ReleasedProcessId)
     return -1;
-  for (int i = 0; i < Port_HaltInfoSlots; ++i)
-    if (table[i].inUse && table[i].processId == pid)
-      return i;
+  const halttable::SlotStarts *starts = halttable::startsOf(table);
+  for (int i = 0; i < Port_HaltInfoSlots; ++i) {
+    if (!table[i].inUse || table[i].processId != pid)
+      continue;
+    // A process that is gone has no slot, whatever it left behind.
+    if (pid != selfPid() && isDead(static_cast<uint32_t>(pid), starts[i].owner.load()))
+      continue;
+    return i;
+  }
   return -1;
 }
 
@@ -224,7 +286,7 @@ Port_Halt::HaltCode GetNewAction() {
   if (!slot)
     return NoAction;
   SlotGuard guard(*slot);
-  return takeAction(*slot);
+  return guard ? takeAction(*slot) : NoAction;
 }
 
 void Port_Halt::Initialize() {
@@ -239,6 +301,7 @@ void Port_Halt::Initialize() {
   s_sighandler_set = false;
   s_forked = false;
   s_this_pid = static_cast<int32_t>(platform::currentProcessId());
+  s_this_start = platform::processStartTime(static_cast<uint32_t>(s_this_pid.load()));
   nHaltIndex = -1;
   static bool forkHookSet = false;
   if (!forkHookSet) {
@@ -249,14 +312,18 @@ void Port_Halt::Initialize() {
     s_Port_HaltInfo = static_cast<Port_HaltInfo *>(view);
     s_tableShared = true;
   } else {
-    for (Port_HaltInfo &slot : s_privateTable) {
-      slot.lock = 0;
-      slot.inUse = false;
-      slot.processId = ReleasedProcessId;
-      slot.sent = false;
-      slot.action = NoAction;
+    Port_HaltInfo *table = reinterpret_cast<Port_HaltInfo *>(s_privateTable);
+    halttable::SlotStarts *starts = halttable::startsOf(table);
+    for (int i = 0; i < Port_HaltInfoSlots; ++i) {
+      table[i].lock = 0;
+      table[i].inUse = false;
+      table[i].processId = ReleasedProcessId;
+      table[i].sent = false;
+      table[i].action = NoAction;
+      starts[i].owner = 0;
+      starts[i].holder = 0;
     }
-    s_Port_HaltInfo = s_privateTable;
+    s_Port_HaltInfo = table;
     s_tableShared = false;
   }
   SetHaltIndex();
@@ -318,7 +385,7 @@ Port_Halt::HaltCode Port_Halt::CheckHalt() {
     if (s_notified.load() || CheckForSentHalt()) {
       if (Port_HaltInfo *slot = ownSlot()) {
         SlotGuard guard(*slot);
-        if (slot->sent)
+        if (guard && slot->sent)
           s_action = takeAction(*slot);
         s_notified = false;
       } else {
@@ -348,7 +415,7 @@ void Port_Halt::SendSignal(unsigned long pid, HaltCode code) {
     return;
   Port_HaltInfo &slot = s_Port_HaltInfo[index];
   SlotGuard guard(slot);
-  if (slot.inUse && slot.processId == pid) {
+  if (guard && slot.inUse && slot.processId == pid) {
     slot.action = code;
     slot.sent = true;
   }
@@ -358,6 +425,7 @@ bool Port_Halt::IsSignalDelivered(unsigned long pid) {
   const int index = GetHaltIndex(pid);
   if (index < 0)
     return true;
+  // Read as it stands when a live holder keeps the lock: each field is atomic.
   Port_HaltInfo &slot = s_Port_HaltInfo[index];
   SlotGuard guard(slot);
   return !(slot.inUse && slot.processId == pid && slot.sent);

@@ -107,6 +107,24 @@ TEST_F(ManagerTest, DisabledManagerWritesNothingButStillCounts) {
   EXPECT_EQ(1u, capture.entries().size());
 }
 
+// The console manager skips the layout of what it would drop: what it counts must not change,
+// nor what an alias writes through %n.
+TEST_F(ManagerTest, DisabledConsoleManagerCountsWhatItDropsAndAliasesStillWriteCounts) {
+  Port_MsgMan *console = Port_MsgDispatcher::getDefaultMsgMan();
+  console->resetErrCount();
+  console->resetWarnCount();
+  console->turnOffMsg(Port_MsgMan::MSG_WARNING);
+  auto report = [] { return Port_MsgManData::createObject("Portability", "m.cpp", 1, kRev); };
+  report()->issueError("dropped %d\n", 1);
+  report()->issueWarning("turned off\n");
+  int written = -1;
+  report()->issueError("abc%n\n", &written);
+  console->turnOnMsg(Port_MsgMan::MSG_WARNING);
+  EXPECT_EQ(2u, console->getErrCount());
+  EXPECT_EQ(0u, console->getWarnCount());
+  EXPECT_EQ(3, written);
+}
+
 namespace {
 // A manager built on the default formatting that keeps the abstract class's isMsgOn.
 class SilentByDefault : public CaptureManager {

@@ -36,8 +36,12 @@ TEST(Multibyte, InvalidBytesStandForTheirOwnValueAndDecodingGoesOn) {
       {"\xed\xa0\x80", L"\u00ed\u00a0\u0080"},     // encoded surrogate
       {"\xf4\x90\x80\x80", L"\u00f4\u0090\u0080\u0080"}, // above U+10FFFF
   };
-  for (const auto &c : cases)
+  for (const auto &c : cases) {
     EXPECT_EQ(c.wide, platform::multibyteToWide(c.bytes.data(), c.bytes.size()));
+    wchar_t *array = platform::multibyteToWideArray(c.bytes.data(), c.bytes.size());
+    EXPECT_EQ(c.wide, std::wstring(array));
+    delete[] array;
+  }
 }
 
 TEST(ExitStatus, NonZeroValuesNeverReadAsSuccess) {
