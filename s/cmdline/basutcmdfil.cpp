@@ -30,10 +30,10 @@ bool userLanguageIsEnglish() {
 
 bool isPlainByte(unsigned char c) { return UT_STR::IsPrint(c) || UT_STR::IsCntrl(c); }
 
-// An argument as load reads it back: quoted when it is empty, holds a blank, a tab or a double
-// quote, or would start a comment.
+// An argument as load reads it back: quoted when it is empty, holds a blank, a tab, a double
+// quote or a carriage return (which would end the line), or would start a comment.
 std::string quoteForFile(const char *arg) {
-  const bool quote = !*arg || *arg == '#' || std::strpbrk(arg, " \t\"") != nullptr;
+  const bool quote = !*arg || *arg == '#' || std::strpbrk(arg, " \t\"\r") != nullptr;
   if (!quote)
     return arg;
   std::string text = "\"";
