@@ -194,6 +194,21 @@ int skipPart(const PORT_DARRAY_UT_CMDOPS &ops, int pc, int open, int close) {
   return ops.getnum();
 }
 
+// The index after the OP_ENDSWITCH that closes the switch at pc (switches may nest).
+int skipSwitch(const PORT_DARRAY_UT_CMDOPS &ops, int pc) {
+  int depth = 0;
+  for (int i = pc; i < ops.getnum(); i = stepOver(ops, i)) {
+    const int op = ops.getop(i);
+    if (op == OP_END)
+      return i;
+    if (op == OP_SWITCH || op == OP_SECRETSW)
+      ++depth;
+    else if (op == OP_ENDSWITCH && --depth == 0)
+      return stepOver(ops, i);
+  }
+  return ops.getnum();
+}
+
 void blankUnlessClosing(std::string &out, const PORT_DARRAY_UT_CMDOPS &ops, int next) {
   if (!closesPart(ops.getop(next)))
     out += ' ';
@@ -278,13 +293,7 @@ void usagePart(std::string &out, const PORT_DARRAY_UT_CMDOPS &ops, int pc, bool 
       }
       break;
     case OP_SECRETSW:
-      next = skipPart(ops, pc, op, OP_ENDSWITCH);
-      // a hidden switch has no nested switch, so its OP_ENDSWITCH closes it
-      for (int i = pc; i < ops.getnum(); i = stepOver(ops, i))
-        if (ops.getop(i) == OP_ENDSWITCH || ops.getop(i) == OP_END) {
-          next = stepOver(ops, i);
-          break;
-        }
+      next = skipSwitch(ops, pc);
       break;
     case OP_ENDSWITCH:
       if (level == 0)

@@ -54,8 +54,6 @@ VersionState &state() {
   return *s;
 }
 
-const Port::PathListInit s_pathListInit;
-
 const char *const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 

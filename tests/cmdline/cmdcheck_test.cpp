@@ -216,6 +216,7 @@ const UsageCase kUsages[] = {
     {"tool [-a|-all] mode &hid|on|off", "Usage: tool [-a|-all] mode on|off"},
     {"tool <a> [&<b>] {-d <x>}", "Usage: tool {-d <x>} <a> "},
     {"cmd (<a>) | (<b> <c>)", "Usage: cmd  ( <a>) | ( <b> <c>) "},
+    {"cmd [--a <x> [-b]] [-c]", "Usage: cmd [-c] "},
 };
 
 INSTANTIATE_TEST_SUITE_P(Formats, CmdUsage, testing::ValuesIn(kUsages));
