@@ -10,18 +10,30 @@
 //   porttool cat FILE   print a text file line by line; a file that is not on disk is read
 //                       from a zip archive standing in for one of its directories; a file
 //                       that cannot be read to its end (a damaged archive member) exits with 1
+//   porttool version    print the release banner of the installation (fileset.txt)
+//   porttool check ...  show what the command-line checker made of a command line
+//   porttool -h         the usage line and the help file porttool.usg
 //   porttool --log LOG ...  any of the above, with every message also copied to the file LOG
+//
+// The command line is stated in the command format language, one group per mode (kModes); a
+// mode joins with one line there. "-f FILE" reads further arguments from a command file.
+#include "porttool.h"
+
 #include "Port_Env.h"
 #include "Port_File.h"
 #include "Port_Halt.h"
 #include "Port_MsgDispatcher.h"
 #include "Port_MsgManData.h"
 #include "Port_MsgStream.h"
+#include "Port_Version.h"
+#include "basutcmdfil.h"
 
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 const char *const kRev = "$Revision: 1.1 $";
@@ -122,10 +134,76 @@ private:
   Port_MsgStream m_manager;
   UT_STREAM *m_file;
 };
+
+int defaultMode(int, char **) {
+  Port::Version::init("porttool", "example");
+  showMessages();
+  report(__LINE__)->issueFatal(3, "A fatal message ends the process with its exit value (%d).\n",
+                               3);
+  return 0; // not reached
+}
+
+int quietMode(int, char **) {
+  showMessages();
+  return 0;
+}
+
+int fatalMode(int, char **) {
+  const UT_CMDARGINFO *value = porttoolArgs().getarg("value", 0);
+  report(__LINE__)->issueFatal(value ? value->getargnum32() : 1, "Stopping as asked.\n");
+  return 0; // not reached
+}
+
+int workMode(int, char **) {
+  const UT_CMDARGINFO *steps = porttoolArgs().getarg("steps", 0);
+  return work(steps ? steps->getargnum32() : 50);
+}
+
+int catMode(int, char **) { return cat(porttoolArgs().getarg("file", 0)->getargtxt()); }
+
+int versionMode(int, char **) {
+  Port::Version::init("porttool", "example");
+  return 0;
+}
+
+// A mode: its group of the command format, the keyword that selects it (none for the mode
+// without a keyword), and the function that runs it with the arguments after the keyword.
+struct Mode {
+  const char *group;
+  const char *word;
+  int (*run)(int argc, char **argv);
+};
+
+const Mode kModes[] = {
+    {"()", nullptr, &defaultMode},
+    {"(quiet)", "quiet", &quietMode},
+    {"(fatal [<value:0,255>])", "fatal", &fatalMode},
+    {"(work [<steps:1,1000000>])", "work", &workMode},
+    {"(cat <file>)", "cat", &catMode},
+    {"(version)", "version", &versionMode},
+    {"(check [-o <out>] [-n <count:1,100>] {-v} [-mode fast|slow] [{<file[.txt]>}])", "check",
+     &checkMode},
+};
+
+std::string commandFormat() {
+  std::string format = "porttool";
+  const char *separator = " ";
+  for (const Mode &mode : kModes) {
+    format += separator;
+    format += mode.group;
+    separator = " | ";
+  }
+  return format;
+}
+
+const UT_CMDARGS *s_args = nullptr;
 } // namespace
 
+const UT_CMDARGS &porttoolArgs() { return *s_args; }
+
 int main(int argc, char **argv) {
-  // --log LOG: a message stream copies every message, laid out as on the console, to LOG.
+  // --log LOG: a message stream copies every message, laid out as on the console, to LOG. It
+  // comes before the checked command line: the format language reads "--name" as a hidden switch.
   LogFile logger;
   if (argc > 2 && std::strcmp(argv[1], "--log") == 0) {
     if (!logger.open(argv[2])) {
@@ -135,19 +213,42 @@ int main(int argc, char **argv) {
     argc -= 2;
     argv += 2;
   }
-  const char *mode = argc > 1 ? argv[1] : "";
-  if (std::strcmp(mode, "fatal") == 0) {
-    report(__LINE__)->issueFatal(argc > 2 ? std::atoi(argv[2]) : 1, "Stopping as asked.\n");
-    return 0; // not reached
-  }
-  if (std::strcmp(mode, "cat") == 0 && argc > 2)
-    return cat(argv[2]);
-  if (std::strcmp(mode, "work") == 0)
-    return work(argc > 2 ? std::atoi(argv[2]) : 50);
-  showMessages();
-  if (std::strcmp(mode, "quiet") == 0)
+  // Command files are expanded here, so that a mode receives the arguments it was given.
+  UT_CMDFILE files(argc > 0 ? argc - 1 : 0, argv + (argc > 0 ? 1 : 0));
+  if (!files.loadstat())
+    return 1;
+  std::vector<std::string> words;
+  for (int i = 0; i < files.getargc(); ++i)
+    words.push_back(files.getargv()[i]);
+  const std::vector<const char *> checked = [&] {
+    std::vector<const char *> v;
+    for (const std::string &w : words)
+      v.push_back(w.c_str());
+    return v;
+  }();
+  const std::string format = commandFormat();
+  UT_CMDARGS args(static_cast<int>(checked.size()), checked.data(), format.c_str(), nullptr,
+                  UT_CMDARGS_ARGV_NO_PROGRAM | UT_CMDARGS_NO_CMDFILE);
+  if (args.iserror())
+    return 1;
+  if (args.gaveusage())
     return 0;
-  report(__LINE__)->issueFatal(3, "A fatal message ends the process with its exit value (%d).\n",
-                               3);
-  return 0; // not reached
+  s_args = &args;
+
+  // The mode: the first argument when it is a keyword of the format.
+  const UT_CMDARGINFO *first = args.getnumargs() > 0 ? args.getarg(0) : nullptr;
+  const bool keyword = first && !first->getargname();
+  for (const Mode &mode : kModes) {
+    const bool selected =
+        keyword ? mode.word && std::strcmp(mode.word, first->getargtxt()) == 0 : !mode.word;
+    if (!selected)
+      continue;
+    const int from = keyword ? first->getargvindex() + 1 : 0;
+    std::vector<char *> rest;
+    for (size_t i = from; i < words.size(); ++i)
+      rest.push_back(&words[i][0]);
+    rest.push_back(nullptr);
+    return mode.run(static_cast<int>(rest.size()) - 1, rest.data());
+  }
+  return 1; // a group without a mode: not reached with the table above
 }
