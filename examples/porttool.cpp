@@ -9,6 +9,8 @@
 //                       between two steps
 //   porttool cat FILE   print a text file line by line; a file that is not on disk is read
 //                       from a zip archive standing in for one of its directories
+//   porttool run [-t MS] PROGRAM [ARG...]  run a program, show its output and exit code;
+//                       with -t end it after MS milliseconds (porttool_run.cpp)
 //   porttool --log LOG ...  any of the above, with every message also copied to the file LOG
 #include "Port_Env.h"
 #include "Port_File.h"
@@ -115,6 +117,8 @@ private:
 };
 } // namespace
 
+int runCommand(int argc, char **argv); // porttool_run.cpp
+
 int main(int argc, char **argv) {
   // --log LOG: a message stream copies every message, laid out as on the console, to LOG.
   LogFile logger;
@@ -131,6 +135,8 @@ int main(int argc, char **argv) {
     report(__LINE__)->issueFatal(argc > 2 ? std::atoi(argv[2]) : 1, "Stopping as asked.\n");
     return 0; // not reached
   }
+  if (std::strcmp(mode, "run") == 0)
+    return runCommand(argc - 2, argv + 2);
   if (std::strcmp(mode, "cat") == 0 && argc > 2)
     return cat(argv[2]);
   if (std::strcmp(mode, "work") == 0)
