@@ -44,10 +44,15 @@ void Descriptor::reset() {
   m_fd = -1;
 }
 
-bool createPipe(Descriptor *readEnd, Descriptor *writeEnd) {
+bool createPipe(Descriptor *readEnd, Descriptor *writeEnd, int capacity) {
   int fds[2];
   if (::pipe2(fds, O_CLOEXEC) != 0)
     return false;
+  if (capacity > 0) {
+    int saved = errno;
+    ::fcntl(fds[1], F_SETPIPE_SZ, capacity); // a hint: the default stays when it is refused
+    errno = saved;
+  }
   *readEnd = Descriptor(fds[0]);
   *writeEnd = Descriptor(fds[1]);
   return true;

@@ -40,8 +40,10 @@ private:
   int m_fd = -1;
 };
 
-// CreatePipe: both ends close-on-exec. False with errno when no pipe could be made.
-bool createPipe(Descriptor *readEnd, Descriptor *writeEnd);
+// CreatePipe: both ends close-on-exec. A capacity above 0 asks for a pipe buffer of that many
+// bytes (CreatePipe's nSize; the system may keep a smaller one). False with errno when no pipe
+// could be made.
+bool createPipe(Descriptor *readEnd, Descriptor *writeEnd, int capacity = 0);
 
 // PeekNamedPipe: the number of bytes waiting in the pipe, without reading (FIONREAD).
 // False with errno when the query fails.

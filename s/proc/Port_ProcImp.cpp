@@ -14,6 +14,8 @@
 namespace {
 
 const char *const kRevision = "$Revision: 1.1 $";
+// Output pipes get a large buffer, so a talkative child is read in few large pieces.
+const int kOutputPipeSize = 1 << 20;
 using Clock = std::chrono::steady_clock;
 
 // One child watched until it ends. Output waiting in the pipe is handed over as soon as it
@@ -53,13 +55,13 @@ void supervise(Supervision &s) {
     if (r == platform::WaitResult::Ended)
       break;
     if (r == platform::WaitResult::Readable) {
-      uint32_t waiting = 0;
-      if (platform::pipeBytesWaiting(s.fd, &waiting) && waiting == 0) {
-        pipeOpen = false; // every writer is gone; the child's end is seen by its process handle
-      } else if (!proc::collectOutput(s.fd, s.out, false, false, true, &carry, &s.error)) {
+      bool gotBytes = false;
+      if (!proc::collectOutput(s.fd, s.out, false, false, true, &carry, &s.error, &gotBytes)) {
         s.failed = true;
         break;
       }
+      if (!gotBytes)
+        pipeOpen = false; // every writer is gone; the child's end is seen by its process handle
     }
     if (s.stop && s.stop->load()) {
       mustStop = true;
@@ -164,7 +166,7 @@ bool ProcImp::start(bool withOutput, platform::Descriptor *outputRead) {
     withOutput = false;
   }
   platform::Descriptor outputWrite;
-  if (withOutput && !platform::createPipe(outputRead, &outputWrite)) {
+  if (withOutput && !platform::createPipe(outputRead, &outputWrite, kOutputPipeSize)) {
     m_lastError = static_cast<uint32_t>(errno);
     m_stdinWrite.reset();
     return false;
@@ -304,7 +306,7 @@ int Port_ProcImp::run(const char *cmd) {
     return 2;
   m_cmd->completeName();
   platform::Descriptor output, outputWrite;
-  if (!platform::createPipe(&output, &outputWrite)) {
+  if (!platform::createPipe(&output, &outputWrite, kOutputPipeSize)) {
     m_lastError = static_cast<uint32_t>(errno);
     return 1;
   }

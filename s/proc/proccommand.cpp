@@ -109,18 +109,22 @@ std::string removeReturns(std::string text, std::string *carry, bool last) {
     text.pop_back();
     *carry = "\r";
   }
-  std::string out;
-  out.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
+  size_t cr = text.find('\r');
+  if (cr == std::string::npos)
+    return text;
+  // Compacted in place from the first carriage return on.
+  size_t out = cr;
+  for (size_t i = cr; i < text.size(); ++i) {
     if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
       continue;
-    out += text[i];
+    text[out++] = text[i];
   }
-  return out;
+  text.resize(out);
+  return text;
 }
 
 bool collectOutput(int fd, Port::ChildOutput *out, bool last, bool roundCall, bool childRunning,
-                   std::string *carry, uint32_t *error) {
+                   std::string *carry, uint32_t *error, bool *gotBytes) {
   std::string text;
   for (;;) {
     uint32_t waiting = 0;
@@ -148,6 +152,8 @@ bool collectOutput(int fd, Port::ChildOutput *out, bool last, bool roundCall, bo
     if (!last || got == 0)
       break;
   }
+  if (gotBytes)
+    *gotBytes = !text.empty();
   std::string clean = removeReturns(std::move(text), carry, last);
   if (!clean.empty()) {
     out->Output(clean.c_str(), last);

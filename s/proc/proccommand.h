@@ -47,9 +47,9 @@ std::string removeReturns(std::string text, std::string *carry, bool last);
 // out->Output(text, last). Then, unless text was handed over with last, Output(null, last)
 // follows when roundCall or last is set. With last, everything that is left is read. False
 // when the pipe cannot be queried or read while the child was still running (errno kept in
-// *error).
+// *error). gotBytes, when given, tells whether anything was read.
 bool collectOutput(int fd, Port::ChildOutput *out, bool last, bool roundCall, bool childRunning,
-                   std::string *carry, uint32_t *error);
+                   std::string *carry, uint32_t *error, bool *gotBytes = nullptr);
 
 // The error text of a run: "Invalid command line.", "<name>: <system text>",
 // "<name>: Error code <n>." or "<name>: unknown error occurred.", translated.
