@@ -1,8 +1,6 @@
 // Synchronous runs of Port::Process and Port_Process with real children.
 #include "Port_Proc.h"
 #include "Port_Process.h"
-#include "platform/process.h"
-#include "proc/proccommand.h"
 #include "recorder.h"
 #include "temp_tree.h"
 
@@ -190,35 +188,36 @@ TEST_F(ProcessCompletion, PlainNameComesFirst) {
   EXPECT_EQ(run("tool"), "tool\n");
 }
 
-TEST(ProcessLineEnds, DropOnlyCarriageReturnsBeforeLineFeeds) {
-  struct Case {
-    const char *in;
-    const char *out;
-  } cases[] = {{"a\r\nb", "a\nb"}, {"a\rb", "a\rb"},   {"ab\n", "ab\n"},
-               {"\n\n", "\n\n"},   {"\r\r\n", "\r\n"}, {"x\r", "x\r"}};
-  for (const Case &c : cases)
-    EXPECT_EQ(proc::removeReturns(c.in, nullptr, true), c.out) << c.in;
-  std::string carry;
-  EXPECT_EQ(proc::removeReturns("a\r", &carry, false), "a");
-  EXPECT_EQ(proc::removeReturns("\nb", &carry, false), "\nb");
+TEST(ProcessLineEnds, WindowsLineEndSplitBetweenTwoReadsIsStillCleaned) {
+  auto r = std::make_shared<Record>();
+  Port::Process p;
+  const char *argv[] = {"sh", "-c", "printf 'a\\r'; sleep 0.2; printf '\\nb\\r'"};
+  ASSERT_EQ(p.Run(3, argv, recorder(r), 20, true, true, false), 0);
+  EXPECT_EQ(r->text, "a\nb\r");
+  EXPECT_GE(r->textCalls, 2);
 }
 
+// The command text reaches the child split with the Windows argument rules; the child prints
+// each argument it got in brackets.
 TEST(ProcessCommandSplit, FollowsTheWindowsArgumentRules) {
   struct Case {
-    const char *text;
-    std::vector<std::string> args;
+    const char *args;
+    const char *printed;
   } cases[] = {
-      {"a b\tc", {"a", "b", "c"}},  {"\"a b\" c", {"a b", "c"}},
-      {"a \"\" b", {"a", "", "b"}}, {"a\\\\\"b c\"", {"a\\b c"}},
-      {"a\\\"b", {"a\"b"}},         {"a\\\\b", {"a\\\\b"}},
-      {"x\"y\"\"z\"", {"xy\"z"}},   {"  ", {}},
+      {"a b\tc", "[a][b][c]"},
+      {"\"a b\" c", "[a b][c]"},
+      {"a \"\" b", "[a][][b]"},
+      {"a\\\\\"b c\"", "[a\\b c]"},
+      {"a\\\"b", "[a\"b]"},
+      {"a\\\\b", "[a\\\\b]"},
+      {"x\"y\"\"z\"", "[xy\"z]"},
   };
   for (const Case &c : cases) {
-    EXPECT_EQ(platform::splitCommandLine(c.text), c.args) << c.text;
-    std::string joined;
-    for (const std::string &a : c.args)
-      joined += platform::quoteArgument(a) + " ";
-    EXPECT_EQ(platform::splitCommandLine(joined.c_str()), c.args) << joined;
+    auto r = std::make_shared<Record>();
+    Port::Process p;
+    std::string cmd = std::string("bash -c \"for a; do echo -n \\\"[$a]\\\"; done\" sh ") + c.args;
+    ASSERT_EQ(p.Run(cmd.c_str(), recorder(r), 50, true, true, false), 0) << cmd;
+    EXPECT_EQ(r->text, c.printed) << cmd;
   }
 }
 
