@@ -12,11 +12,13 @@
 #include <cctype>
 #include <string>
 
+// The identifiers are never destroyed: factories and instances are released at library unload,
+// after function-local statics made later would be gone, and they ask for these identifiers.
 namespace CitI {
 
 const Port::QUID &IInterface::InterfaceID() {
-  static const Port::QUID id("{c569a982-87c5-4d45-8a2c-17b796723bdc}");
-  return id;
+  static const Port::QUID *id = new Port::QUID("{c569a982-87c5-4d45-8a2c-17b796723bdc}");
+  return *id;
 }
 
 } // namespace CitI
@@ -24,8 +26,8 @@ const Port::QUID &IInterface::InterfaceID() {
 namespace CommonI {
 
 const Port::QUID &IRefCount::InterfaceID() {
-  static const Port::QUID id("{f3524653-0fb8-4605-a6c1-6e80946a2cdd}");
-  return id;
+  static const Port::QUID *id = new Port::QUID("{f3524653-0fb8-4605-a6c1-6e80946a2cdd}");
+  return *id;
 }
 
 } // namespace CommonI
@@ -33,9 +35,9 @@ const Port::QUID &IRefCount::InterfaceID() {
 namespace CitP {
 
 const Port::QUID &IFactoryAPI::InterfaceID() {
-  static const Port::QUID id("{18dd76b4-1efa-4d83-8860-57c14f43d193}",
-                             "This is a Factory API Component");
-  return id;
+  static const Port::QUID *id =
+      new Port::QUID("{18dd76b4-1efa-4d83-8860-57c14f43d193}", "This is a Factory API Component");
+  return *id;
 }
 
 static CommonI::IRefCount *refCountOf(CitI::IInterface *object) {

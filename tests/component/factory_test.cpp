@@ -95,11 +95,13 @@ TEST_F(Factory, InstanceTableHoldsAndHandsOutReferences) {
   CitP::Release(got);
   EXPECT_EQ(sampleCount(m_holder, "SampleLiveObjects"), live);
 
-  CitP::InstanceTable::RegisterInstance(name,
-                                        CitP::Factory::CreateInstance(SampleI::EchoClassID()));
-  EXPECT_EQ(sampleCount(m_holder, "SampleLiveObjects"), live + 1); // creator's + table's
+  CitI::IInterface *echo = CitP::Factory::CreateInstance(SampleI::EchoClassID());
+  CitP::InstanceTable::RegisterInstance(name, echo);
   CitP::InstanceTable::Empty();
   EXPECT_EQ(CitP::InstanceTable::GetInstance(name), nullptr);
+  EXPECT_EQ(sampleCount(m_holder, "SampleLiveObjects"), live + 1); // the creator's reference
+  CitP::Release(echo);
+  EXPECT_EQ(sampleCount(m_holder, "SampleLiveObjects"), live);
 }
 
 TEST_F(Factory, ReplacingAFactoryReleasesItAndKeepsItsOtherClasses) {

@@ -126,7 +126,11 @@ TEST(ProcessConcurrency, WritingToAChildThatStoppedReadingFailsQuietly) {
 TEST(ProcessConcurrency, TerminateEndsARunningChildWith199) {
   Port::Process p;
   ASSERT_EQ(p.Run("sleep 5", false, true), 3);
-  EXPECT_TRUE(p.TerminateChildProc(true));
+  testing::internal::CaptureStdout();
+  EXPECT_TRUE(p.TerminateChildProc(false));
+  EXPECT_NE(testing::internal::GetCapturedStdout().find(
+                "You are about to terminate process spawned by Port::Process"),
+            std::string::npos);
   EXPECT_EQ(waitForEnd(p), 0);
   EXPECT_EQ(p.GetChildRetcode(), Port::Process::TerminatedExitCode);
   EXPECT_FALSE(p.TerminateChildProc(true)); // nothing left to end

@@ -204,12 +204,8 @@ TEST(ProcessCommandSplit, FollowsTheWindowsArgumentRules) {
     const char *args;
     const char *printed;
   } cases[] = {
-      {"a b\tc", "[a][b][c]"},
-      {"\"a b\" c", "[a b][c]"},
-      {"a \"\" b", "[a][][b]"},
-      {"a\\\\\"b c\"", "[a\\b c]"},
-      {"a\\\"b", "[a\"b]"},
-      {"a\\\\b", "[a\\\\b]"},
+      {"a b\tc", "[a][b][c]"},      {"\"a b\" c", "[a b][c]"}, {"a \"\" b", "[a][][b]"},
+      {"a\\\\\"b c\"", "[a\\b c]"}, {"a\\\"b", "[a\"b]"},      {"a\\\\b", "[a\\\\b]"},
       {"x\"y\"\"z\"", "[xy\"z]"},
   };
   for (const Case &c : cases) {

@@ -14,19 +14,19 @@ public:
   virtual const char *ClassName() = 0;
   virtual bool Control(const Port::StringBase<char> &text) = 0; // true for non-empty text
   static const Port::QUID &InterfaceID() {
-    static const Port::QUID id("{6a1c2e90-3b4d-4e5f-8a6b-7c8d9e0f1a2b}");
-    return id;
+    static const Port::QUID *id = new Port::QUID("{6a1c2e90-3b4d-4e5f-8a6b-7c8d9e0f1a2b}");
+    return *id;
   }
 };
 
 // The two classes the library's factory makes; one factory object serves both.
 inline const Port::QUID &CounterClassID() {
-  static const Port::QUID id("{0d9c8b7a-6f5e-4d3c-2b1a-0f9e8d7c6b5a}");
-  return id;
+  static const Port::QUID *id = new Port::QUID("{0d9c8b7a-6f5e-4d3c-2b1a-0f9e8d7c6b5a}");
+  return *id;
 }
 inline const Port::QUID &EchoClassID() {
-  static const Port::QUID id("{1e2d3c4b-5a69-4788-96a5-b4c3d2e1f0a9}");
-  return id;
+  static const Port::QUID *id = new Port::QUID("{1e2d3c4b-5a69-4788-96a5-b4c3d2e1f0a9}");
+  return *id;
 }
 
 } // namespace SampleI
