@@ -13,6 +13,8 @@
 //   porttool version    print the release banner of the installation (fileset.txt)
 //   porttool check ...  show what the command-line checker made of a command line
 //   porttool -h         the usage line and the help file porttool.usg
+//   porttool run [-t MS] PROGRAM [ARG...]  run a program, show its output and exit code;
+//                       with -t end it after MS milliseconds (porttool_run.cpp)
 //   porttool --log LOG ...  any of the above, with every message also copied to the file LOG
 //
 // The command line is stated in the command format language, one group per mode (kModes); a
@@ -200,6 +202,7 @@ const UT_CMDARGS *s_args = nullptr;
 } // namespace
 
 const UT_CMDARGS &porttoolArgs() { return *s_args; }
+int runCommand(int argc, char **argv); // porttool_run.cpp
 
 int main(int argc, char **argv) {
   // --log LOG: a message stream copies every message, laid out as on the console, to LOG. It
@@ -213,6 +216,10 @@ int main(int argc, char **argv) {
     argc -= 2;
     argv += 2;
   }
+  // run hands its words to the child as they stand, so the checker must not read them as
+  // switches of porttool's own.
+  if (argc > 1 && std::strcmp(argv[1], "run") == 0)
+    return runCommand(argc - 2, argv + 2);
   // Command files are expanded here, so that a mode receives the arguments it was given.
   UT_CMDFILE files(argc > 0 ? argc - 1 : 0, argv + (argc > 0 ? 1 : 0));
   if (!files.loadstat())

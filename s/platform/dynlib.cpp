@@ -1,0 +1,28 @@
+// dynlib.cpp - shared libraries over dlopen.
+#include "platform/dynlib.h"
+
+#include "platform/filesys.h"
+
+#include <dlfcn.h>
+#include <string>
+
+namespace platform {
+
+void *loadLibrary(const char *name) {
+  std::string posix;
+  if (!name || !toPosixName(name, &posix) || posix.empty())
+    return nullptr;
+  return ::dlopen(posix.c_str(), RTLD_NOW);
+}
+
+void *getProcAddress(void *library, const char *name) {
+  if (!library || !name)
+    return nullptr;
+  return ::dlsym(library, name);
+}
+
+bool freeLibrary(void *library) { return library && ::dlclose(library) == 0; }
+
+const char *sharedLibraryExtension() { return ".so"; }
+
+} // namespace platform
