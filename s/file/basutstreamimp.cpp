@@ -62,6 +62,17 @@ void UT_STREAMIMP::setBufferSize(int size) {
   m_pos = m_filled = 0;
 }
 
+void UT_STREAMIMP::prepareCompressed() {
+  if (!isWriteStream()) {
+    if (!uses_new_codec())
+      m_headerSize = kClassicHeaderSize;
+    return;
+  }
+  if (uses_new_codec() && (m_access & UT_STREAM::Append))
+    m_fd.lseek(0, Port::SeekType::SeekEnd());
+  set_rawdata(m_buf, 0);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Raw input and output
 
