@@ -31,6 +31,8 @@ public:
   virtual long get_rawoffset() = 0;
   // The descriptor the raw operations use; the record codec reads its records through it.
   virtual Port::FileDesc get_rawfd() = 0;
+  // True for a device that writes (its data is packed, not unpacked).
+  virtual bool writes_data() const = 0;
 
   // Bytes read (0 at the end) or written, -1 on failure.
   int get_data(unsigned char *buf, unsigned n);
@@ -82,6 +84,7 @@ protected:
 
 private:
   bool readsNewFormat() const;
+  bool makePacker();
   Port_CompressMap *reader();
   int setNewData(unsigned char *buf, unsigned n);
   int getClassicData(unsigned char *buf, unsigned n);

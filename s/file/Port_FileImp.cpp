@@ -130,14 +130,6 @@ void chooseFormat(unsigned access, unsigned field, Opened &r) {
   }
 }
 
-void refuseCompressed(const char *name) {
-  report(__LINE__)->issueError(
-      "Port_FileImp: Compressed files cannot be read or written by this build. Cannot open file "
-      "'%s'.\n",
-      name);
-  Port_FileImp::seterror(22);
-}
-
 // Reads a file that does not exist from a zip archive standing in for one of its directories.
 Opened openFromArchive(const char *name) {
   Opened r;
@@ -176,11 +168,6 @@ Opened openFromArchive(const char *name) {
   r.desc = archive;
   char first = 0, second = 0;
   if (UT_IO_DEVICE::iscompressed(r.desc, second, first)) {
-    if (!UT_IO_DEVICE::is_new_format(first)) {
-      archive->CloseFile();
-      refuseCompressed(name);
-      return r;
-    }
     r.compressed = true;
     r.first = first;
     r.second = second;
@@ -214,10 +201,6 @@ Opened openDescriptor(const char *name, unsigned access, bool truncate) {
   if (access & UT_STREAM::Compressed) {
     r.compressed = true;
     chooseFormat(access, field, r);
-    if (!UT_IO_DEVICE::is_new_format(r.first)) {
-      refuseCompressed(name);
-      return r;
-    }
   }
   int flags = platform::O_BINARY_ | platform::O_CREAT_ |
               (r.compressed && mode == Mode::Append ? platform::O_RDWR_ : platform::O_WRONLY_);
@@ -276,9 +259,13 @@ Opened openDescriptor(const char *name, unsigned access, bool truncate) {
   Port::FileDesc probe(fd);
   char first = 0, second = 0;
   const bool compressedFile = UT_IO_DEVICE::iscompressed(probe, second, first);
-  if (compressedFile && !UT_IO_DEVICE::is_new_format(first)) {
+  if (compressedFile && mode == Mode::Append && !UT_IO_DEVICE::is_new_format(first)) {
+    // A packed stream ends with its end mark: data after it would never be read.
     probe.close();
-    refuseCompressed(name);
+    report(__LINE__)->issueError("Port_FileImp: Classic compressed files cannot be appended to. "
+                                 "Cannot open file '%s'.\n",
+                                 name);
+    Port_FileImp::seterror(EINVAL);
     return r;
   }
   if (mode != Mode::Write) {
@@ -362,6 +349,7 @@ void finishRelease(Released &r) {
   if (imp) {
     if (imp->isWriteStream())
       imp->flush(false);
+    imp->destroy_me(); // a packed stream writes its end before the descriptor closes
     imp->m_registered = false;
     imp->m_fd = -1;
   }

@@ -17,6 +17,7 @@
 #include "PortCompressMap.h"
 #include "Port_Env.h"
 #include "Port_MsgManData.h"
+#include "basutpak.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -216,19 +217,71 @@ long UT_IO_DEVICE::get_offset() {
 // ---------------------------------------------------------------------------------------------
 // Classic codec
 
-int UT_IO_DEVICE::getClassicData(unsigned char *, unsigned) {
-  errno = EINVAL;
-  return -1;
+// Only the pairs the packer knows ('1' or '2' for the trees, '1' for the packer) are unpacked: a
+// damaged header is an error of the stream, not a fatal report.
+bool UT_IO_DEVICE::makePacker() {
+  if (m_packer)
+    return true;
+  const char h = m_firstVersion, p = m_secondVersion;
+  if (!(h == 0 || h == '1' || h == '2') || !(p == 0 || p == '1')) {
+    errno = EINVAL;
+    return false;
+  }
+  m_packer = new UTPAK_DATA(this, p, h);
+  m_secondVersion = m_packer->gettype();
+  m_firstVersion = m_packer->gethufversion();
+  return true;
 }
 
-int UT_IO_DEVICE::setClassicData(unsigned char *, unsigned) {
-  errno = EINVAL;
-  return -1;
+int UT_IO_DEVICE::getClassicData(unsigned char *buf, unsigned n) {
+  if (!makePacker())
+    return -1;
+  const int got = m_packer->unpak(reinterpret_cast<char *>(buf), static_cast<int>(n));
+  if (got < 0) {
+    errno = EIO;
+    return -1;
+  }
+  m_position += got;
+  return got;
 }
 
-long UT_IO_DEVICE::setClassicOffset(long) {
-  errno = EINVAL;
-  return -1;
+int UT_IO_DEVICE::setClassicData(unsigned char *buf, unsigned n) {
+  if (!makePacker())
+    return -1;
+  m_packer->pak(reinterpret_cast<char *>(buf), static_cast<int>(n));
+  m_position += static_cast<int32_t>(n);
+  return static_cast<int>(n);
+}
+
+long UT_IO_DEVICE::setClassicOffset(long offset) {
+  // A packed stream being written can only stay where it is.
+  if (writes_data()) {
+    if (offset == -1 || offset == m_position)
+      return m_position;
+    errno = EINVAL;
+    return -1;
+  }
+  if (offset >= 0 && offset < m_position) {
+    if (set_rawoffset(0) < 0) {
+      report(__LINE__)->issueFatal(1, "Unable to set raw offset for compressed file.\n");
+      return -1;
+    }
+    delete m_packer;
+    m_packer = nullptr;
+    m_position = 0;
+  }
+  unsigned char scratch[4096];
+  while (offset == -1 || m_position < offset) {
+    const unsigned want =
+        offset == -1 ? sizeof scratch
+                     : static_cast<unsigned>(std::min<long>(sizeof scratch, offset - m_position));
+    const int got = getClassicData(scratch, want);
+    if (got < 0)
+      return -1;
+    if (got == 0)
+      break;
+  }
+  return m_position;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -285,6 +338,9 @@ bool UT_IO_DEVICE::read_version(Port::FileDesc fd) {
 }
 
 void UT_IO_DEVICE::destroy_me() {
+  // A packer being written ends its stream here, while the descriptor is still open.
+  delete m_packer;
+  m_packer = nullptr;
   delete m_reader;
   m_reader = nullptr;
   delete m_writer;

@@ -42,6 +42,7 @@ void UT_STREAMIMP::attach(Port::FileDesc fd, UT_STREAM::Access access) {
   m_eof = m_lastBlock = false;
   m_error = 0;
   m_headerSize = 0;
+  m_position = 0;
   const int value = fd;
   m_binary = value < 0 || fd.isArchive() || !platform::isTextMode(value);
 }

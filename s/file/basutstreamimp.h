@@ -62,6 +62,7 @@ public:
   long set_rawoffset(long offset) override;
   long get_rawoffset() override;
   Port::FileDesc get_rawfd() override { return m_fd; }
+  bool writes_data() const override { return isWriteStream(); }
 
   bool isWriteStream() const { return (m_access & (UT_STREAM::Write | UT_STREAM::Append)) != 0; }
   bool isCompressedAccess() const { return (m_access & UT_STREAM::Compressed) != 0; }

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -224,6 +225,87 @@ TEST_F(CompressedStreamTest, RecognisesRecordFilesAndLeavesTheDescriptorAtZero) 
   EXPECT_EQ('3', first);
   EXPECT_EQ('5', second);
   EXPECT_EQ(0, f.fd().lseek(0, 1));
+}
+
+const std::string kClassicHeader("\x5A\x5A\xA5\xA5\xC3\xC3\x71"
+                                 "21",
+                                 9);
+
+TEST_F(CompressedStreamTest, ClassicCodecRoundTrips) {
+  UT_IO_DEVICE::DisableNewCompression();
+  for (const auto &[name, data] : samples()) {
+    const std::string p = path("c.dat");
+    writeFile(p, data, UT_STREAM::Write | UT_STREAM::Compressed);
+    EXPECT_EQ(kClassicHeader, slurp(p).substr(0, 9)) << name;
+    EXPECT_EQ(data, readFile(p)) << name;
+  }
+}
+
+TEST_F(CompressedStreamTest, OldStyleEnvironmentGivesClassicFilesAClassicPair) {
+  // A record-codec format asked for, the classic codec forced: the file must still read back.
+  setenv("QUELMO_USE_OLD_STYLE_COMPRESSION", "1", 1);
+  const std::string data = "forced classic " + std::string(5000, 'c');
+  const std::string p = path("env.dat");
+  writeFile(p, data, UT_STREAM::Write | UT_STREAM::Compressed | 0x60);
+  unsetenv("QUELMO_USE_OLD_STYLE_COMPRESSION");
+  EXPECT_EQ(kClassicHeader, slurp(p).substr(0, 9));
+  EXPECT_EQ(data, readFile(p));
+}
+
+TEST_F(CompressedStreamTest, ClassicSeeksRereadFromTheStart) {
+  UT_IO_DEVICE::DisableNewCompression();
+  std::string data;
+  for (int i = 0; data.size() < 100000; ++i)
+    data += std::to_string(i * 31) + ";";
+  const std::string p = path("cs.dat");
+  writeFile(p, data, UT_STREAM::Write | UT_STREAM::Compressed);
+  UT_STREAM *s = Port_File::open(p.c_str(), UT_STREAM::Read, 0);
+  ASSERT_NE(nullptr, s);
+  EXPECT_EQ(-1, s->getsize());
+  for (long at : {60000L, 10L, 99000L, 20000L}) {
+    ASSERT_TRUE(s->setfoffset(at)) << at;
+    unsigned char buf[50];
+    ASSERT_EQ(50u, s->read(buf, 50)) << at;
+    EXPECT_EQ(data.substr(at, 50), std::string(reinterpret_cast<char *>(buf), 50)) << at;
+  }
+  ASSERT_TRUE(s->seekend());
+  EXPECT_EQ(static_cast<long>(data.size()), s->getfoffset());
+  Port_File::close(s);
+  EXPECT_EQ(static_cast<long>(data.size()), Port_File::getsize(p.c_str(), nullptr));
+}
+
+TEST_F(CompressedStreamTest, ClassicFilesAreNotAppendedTo) {
+  porttest::CaptureManager cap;
+  porttest::ScopedManager scoped(&cap);
+  UT_IO_DEVICE::DisableNewCompression();
+  const std::string p = path("ca.dat");
+  writeFile(p, "packed", UT_STREAM::Write | UT_STREAM::Compressed);
+  const std::string before = slurp(p);
+  EXPECT_EQ(nullptr, Port_File::open(p.c_str(), UT_STREAM::Write | UT_STREAM::Append, 0));
+  EXPECT_EQ(EINVAL, Port_File::geterror());
+  EXPECT_EQ(before, slurp(p));
+  EXPECT_EQ("packed", readFile(p));
+}
+
+TEST_F(CompressedStreamTest, TruncatedClassicFileIsAStreamError) {
+  UT_IO_DEVICE::DisableNewCompression();
+  std::string data;
+  for (int i = 0; i < 50000; ++i)
+    data += static_cast<char>('a' + (i * 7 + i / 13) % 23);
+  const std::string p = path("ct.dat");
+  writeFile(p, data, UT_STREAM::Write | UT_STREAM::Compressed);
+  const std::string raw = slurp(p);
+  spit(p, raw.substr(0, raw.size() / 2));
+  UT_STREAM *s = Port_File::open(p.c_str(), UT_STREAM::Read, 0);
+  ASSERT_NE(nullptr, s);
+  unsigned char buf[1000];
+  size_t total = 0;
+  unsigned got;
+  while ((got = s->read(buf, sizeof buf)) > 0)
+    total += got;
+  EXPECT_NE(0, s->geterror());
+  EXPECT_LT(total, data.size());
+  Port_File::close(s);
 }
 
 TEST_F(CompressedStreamTest, DefaultSwitch) {
