@@ -1,6 +1,7 @@
 // fileio.cpp - the runtime's descriptor and file-system calls over POSIX.
 #include "platform/fileio.h"
 
+#include "platform/faults.h"
 #include "platform/filesys.h"
 
 #include <dirent.h>
@@ -56,7 +57,7 @@ int open(const char *name, int flags, int pmode) {
     f |= O_EXCL;
   int fd;
   do
-    fd = ::open(posix.c_str(), f, static_cast<mode_t>(pmode));
+    fd = injectFault(Port_TestOpen) ? -1 : ::open(posix.c_str(), f, static_cast<mode_t>(pmode));
   while (fd < 0 && errno == EINTR);
   if (fd >= 0) {
     // The runtime refuses to open a directory as a file.
@@ -70,19 +71,51 @@ int open(const char *name, int flags, int pmode) {
   return fd;
 }
 
-int read(int fd, void *buf, unsigned n) {
+namespace {
+
+// One read(2), resumed when interrupted.
+ssize_t readOnce(int fd, char *buf, unsigned n) {
   ssize_t got;
-  do
-    got = ::read(fd, buf, n);
-  while (got < 0 && errno == EINTR);
-  return static_cast<int>(got);
+  do {
+    const long ask = injectTransfer(Port_TestRead, n);
+    got = ask < 0 ? -1 : ::read(fd, buf, static_cast<size_t>(ask));
+  } while (got < 0 && errno == EINTR);
+  return got;
+}
+
+bool isRegularFile(int fd) {
+  struct ::stat st;
+  return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+}
+
+} // namespace
+
+// The runtime's _read of a file returns fewer bytes than asked only at the end of the file, and
+// readers rely on that; POSIX may stop early (a signal, a network file system), so a short read
+// of a regular file is continued. Pipes and terminals return what is there.
+int read(int fd, void *buf, unsigned n) {
+  char *p = static_cast<char *>(buf);
+  ssize_t got = readOnce(fd, p, n);
+  if (got <= 0 || static_cast<unsigned>(got) == n || !isRegularFile(fd))
+    return static_cast<int>(got);
+  unsigned done = static_cast<unsigned>(got);
+  while (done < n) {
+    got = readOnce(fd, p + done, n - done);
+    if (got < 0)
+      return -1;
+    if (got == 0)
+      break;
+    done += static_cast<unsigned>(got);
+  }
+  return static_cast<int>(done);
 }
 
 int write(int fd, const void *buf, unsigned n) {
   const char *p = static_cast<const char *>(buf);
   unsigned done = 0;
   while (done < n) {
-    ssize_t put = ::write(fd, p + done, n - done);
+    const long ask = injectTransfer(Port_TestWrite, n - done);
+    ssize_t put = ask < 0 ? -1 : ::write(fd, p + done, static_cast<size_t>(ask));
     if (put < 0) {
       if (errno == EINTR)
         continue;
@@ -113,11 +146,22 @@ long lseek(int fd, long offset, int origin) {
     errno = EINVAL;
     return -1;
   }
+  if (injectFault(Port_TestSeek))
+    return -1;
   off_t r = ::lseek(fd, static_cast<off_t>(offset), whence);
   return r < 0 ? -1 : static_cast<long>(r);
 }
 
-int close(int fd) { return ::close(fd); }
+// An injected failure releases the descriptor as a real one does on Linux.
+int close(int fd) {
+  if (injectFault(Port_TestClose)) {
+    const int e = errno;
+    ::close(fd);
+    errno = e;
+    return -1;
+  }
+  return ::close(fd);
+}
 
 // The runtime opens the standard descriptors in text mode and every other one in binary mode.
 // Text mode translates nothing here: a line written to a text-mode descriptor ends in LF alone.
@@ -132,6 +176,8 @@ int access(const char *name, int mode) {
     m |= W_OK;
   if (mode & 4)
     m |= R_OK;
+  if (injectFault(Port_TestStat))
+    return -1;
   return ::access(posix.c_str(), m);
 }
 
@@ -144,6 +190,8 @@ int unlink(const char *name) {
     errno = EACCES; // the runtime's _unlink of a directory
     return -1;
   }
+  if (injectFault(Port_TestUnlink))
+    return -1;
   return ::unlink(posix.c_str());
 }
 
@@ -156,6 +204,8 @@ int rename(const char *from, const char *to) {
     errno = EACCES; // Windows does not rename over an existing name
     return -1;
   }
+  if (injectFault(Port_TestRename))
+    return -1;
   return ::rename(a.c_str(), b.c_str());
 }
 
@@ -163,12 +213,16 @@ int mkdir(const char *name) {
   std::string posix;
   if (!posixName(name, &posix))
     return -1;
+  if (injectFault(Port_TestMkdir))
+    return -1;
   return ::mkdir(posix.c_str(), 0777);
 }
 
 int rmdir(const char *name) {
   std::string posix;
   if (!posixName(name, &posix))
+    return -1;
+  if (injectFault(Port_TestRmdir))
     return -1;
   return ::rmdir(posix.c_str());
 }
@@ -184,6 +238,8 @@ int chmod(const char *name, int pmode) {
   std::string posix;
   if (!posixName(name, &posix))
     return -1;
+  if (injectFault(Port_TestChmod))
+    return -1;
   return ::chmod(posix.c_str(), static_cast<mode_t>(pmode & 07777));
 }
 
@@ -192,7 +248,7 @@ int getmode(const char *name) {
   if (!posixName(name, &posix))
     return -1;
   struct ::stat st;
-  if (::stat(posix.c_str(), &st) != 0)
+  if (injectFault(Port_TestStat) || ::stat(posix.c_str(), &st) != 0)
     return -1;
   return static_cast<int>(st.st_mode & 07777);
 }
@@ -216,7 +272,7 @@ bool getFileAttributes(const char *name, bool *readOnly, bool *directory) {
   if (!posixName(name, &posix))
     return false;
   struct ::stat st;
-  if (::stat(posix.c_str(), &st) != 0)
+  if (injectFault(Port_TestStat) || ::stat(posix.c_str(), &st) != 0)
     return false;
   if (readOnly)
     *readOnly = (st.st_mode & S_IWUSR) == 0;
@@ -234,12 +290,16 @@ bool setFileAttributes(const char *name, bool readOnly) {
     return false;
   mode_t m = st.st_mode & 07777;
   m = readOnly ? (m & ~S_IWUSR) : (m | S_IWUSR);
+  if (injectFault(Port_TestChmod))
+    return false;
   return ::chmod(posix.c_str(), m) == 0;
 }
 
 bool copyFile(const char *from, const char *to, bool failIfExists) {
   std::string a, b;
   if (!posixName(from, &a) || !posixName(to, &b))
+    return false;
+  if (injectFault(Port_TestCopy) || injectFault(Port_TestOpen))
     return false;
   int in = ::open(a.c_str(), O_RDONLY | O_CLOEXEC);
   if (in < 0)
@@ -254,7 +314,7 @@ bool copyFile(const char *from, const char *to, bool failIfExists) {
     return false;
   }
   int flags = O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | (failIfExists ? O_EXCL : 0);
-  int out = ::open(b.c_str(), flags, 0600);
+  int out = injectFault(Port_TestOpen) ? -1 : ::open(b.c_str(), flags, 0600);
   if (out < 0) {
     int e = errno;
     ::close(in);
@@ -330,6 +390,8 @@ bool findFiles(const char *pattern, std::vector<std::string> *names) {
     errno = ENOENT;
     return false;
   }
+  if (injectFault(Port_TestListDir))
+    return false;
   DIR *d = ::opendir(dir.c_str());
   if (!d)
     return false;

@@ -1,9 +1,14 @@
 // filesys.cpp - _stat over stat(2), with Windows names translated at the boundary.
 #include "platform/filesys.h"
 
+#include "platform/faults.h"
+#include "platform/fileio.h"
+
 #include <sys/stat.h>
 
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 
 namespace platform {
 
@@ -30,7 +35,7 @@ bool stat(const char *name, FileStatus *status) {
   if (!toPosixName(name, &posix) || posix.empty())
     return false;
   struct ::stat st;
-  if (::stat(posix.c_str(), &st) != 0)
+  if (injectFault(Port_TestStat) || ::stat(posix.c_str(), &st) != 0)
     return false;
   status->isDirectory = S_ISDIR(st.st_mode);
   status->isRegular = S_ISREG(st.st_mode);
@@ -40,11 +45,75 @@ bool stat(const char *name, FileStatus *status) {
   return true;
 }
 
+namespace {
+
+// A stream's bytes move through the layer's descriptor calls, so that faults injected into them
+// reach stdio readers and writers as well.
+ssize_t cookieRead(void *cookie, char *buf, size_t n) {
+  const int fd = static_cast<int>(reinterpret_cast<intptr_t>(cookie));
+  return platform::read(fd, buf, static_cast<unsigned>(n > 0x40000000 ? 0x40000000 : n));
+}
+
+ssize_t cookieWrite(void *cookie, const char *buf, size_t n) {
+  const int fd = static_cast<int>(reinterpret_cast<intptr_t>(cookie));
+  const int put = platform::write(fd, buf, static_cast<unsigned>(n > 0x40000000 ? 0x40000000 : n));
+  return put < 0 ? 0 : put; // stdio takes 0 as the write error
+}
+
+int cookieSeek(void *cookie, off64_t *offset, int whence) {
+  const int fd = static_cast<int>(reinterpret_cast<intptr_t>(cookie));
+  const long r = platform::lseek(fd, static_cast<long>(*offset), whence);
+  if (r < 0)
+    return -1;
+  *offset = r;
+  return 0;
+}
+
+int cookieClose(void *cookie) {
+  return platform::close(static_cast<int>(reinterpret_cast<intptr_t>(cookie)));
+}
+
+// fopen's mode ("r", "w", "a", each with an optional "+", "b" or "t") as _open flags; -1 for
+// another mode.
+int openFlags(const char *mode) {
+  int flags;
+  switch (mode[0]) {
+  case 'r':
+    flags = O_RDONLY_;
+    break;
+  case 'w':
+    flags = O_WRONLY_ | O_CREAT_ | O_TRUNC_;
+    break;
+  case 'a':
+    flags = O_WRONLY_ | O_CREAT_ | O_APPEND_;
+    break;
+  default:
+    return -1;
+  }
+  if (std::strchr(mode + 1, '+'))
+    flags = (flags & ~O_WRONLY_) | O_RDWR_;
+  return flags;
+}
+
+} // namespace
+
 std::FILE *fopen(const char *name, const char *mode) {
-  std::string posix;
-  if (!toPosixName(name, &posix) || posix.empty())
+  const int flags = mode ? openFlags(mode) : -1;
+  if (flags < 0) {
+    errno = EINVAL;
     return nullptr;
-  return std::fopen(posix.c_str(), mode);
+  }
+  const int fd = platform::open(name, flags);
+  if (fd < 0)
+    return nullptr;
+  const cookie_io_functions_t io = {cookieRead, cookieWrite, cookieSeek, cookieClose};
+  std::FILE *f = ::fopencookie(reinterpret_cast<void *>(static_cast<intptr_t>(fd)), mode, io);
+  if (!f) {
+    const int e = errno;
+    platform::close(fd);
+    errno = e;
+  }
+  return f;
 }
 
 } // namespace platform

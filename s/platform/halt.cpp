@@ -1,6 +1,8 @@
 // halt.cpp - the POSIX half of the halt service (see halt.h for the contracts).
 #include "platform/halt.h"
 
+#include "platform/faults.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -43,6 +45,8 @@ static std::string haltSegmentName() {
 }
 
 void *mapSharedHaltTable(size_t bytes) {
+  if (injectFault(Port_TestSharedMemory))
+    return nullptr;
   const std::string name = haltSegmentName();
   const int fd = shm_open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
   if (fd < 0)

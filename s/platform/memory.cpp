@@ -1,6 +1,8 @@
 // memory.cpp - process memory figures from /proc, read without allocating.
 #include "platform/memory.h"
 
+#include "platform/faults.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -32,6 +34,12 @@ uint64_t VirtualMemoryInUse() {
   if (pageSize <= 0)
     pageSize = 4096;
   return pages * static_cast<uint64_t>(pageSize);
+}
+
+void *allocateReserve(size_t bytes) {
+  if (injectFault(Port_TestReserve))
+    return nullptr;
+  return std::malloc(bytes);
 }
 
 void DebugBreakProcess() { std::abort(); }

@@ -3,6 +3,7 @@
 #ifndef PORT_PLATFORM_MEMORY_H
 #define PORT_PLATFORM_MEMORY_H
 
+#include <cstddef>
 #include <cstdint>
 
 namespace platform {
@@ -12,6 +13,10 @@ namespace platform {
 // field of /proc/self/statm, in pages). Allocates nothing, so it may be called when memory
 // has run out; 0 when the figure cannot be read.
 uint64_t VirtualMemoryInUse();
+
+// malloc of the out-of-memory reserve blocks, through the layer so that tests can make it fail
+// (Port_TestReserve); freed with std::free.
+void *allocateReserve(size_t bytes);
 
 // DebugBreak outside a debugger: stops the process at once with an abnormal-termination
 // status (SIGABRT), leaving a core where the system keeps them.

@@ -1,7 +1,8 @@
 // time.cpp - clocks, calendar conversions and sleeps over POSIX.
 #include "platform/time.h"
 
-#include <atomic>
+#include "platform/faults.h"
+
 #include <cerrno>
 #include <sys/resource.h>
 #include <time.h>
@@ -15,19 +16,11 @@ constexpr uint64_t kFileTimeEpochOffset100ns = 116444736000000000ULL;
 uint64_t to100ns(const timeval &tv) {
   return static_cast<uint64_t>(tv.tv_sec) * 10000000ULL + static_cast<uint64_t>(tv.tv_usec) * 10U;
 }
-std::atomic<const TimeFaults *> g_faults{nullptr};
-
-bool fails(bool TimeFaults::*which) {
-  const TimeFaults *faults = g_faults.load(std::memory_order_acquire);
-  return faults && faults->*which;
-}
 } // namespace
-
-void setTimeFaults(const TimeFaults *faults) { g_faults.store(faults, std::memory_order_release); }
 
 bool getProcessTimes(uint64_t *user100ns, uint64_t *kernel100ns) {
   rusage usage{};
-  if (fails(&TimeFaults::processTimes))
+  if (injectFault(Port_TestProcessTimes))
     return false;
   if (getrusage(RUSAGE_SELF, &usage) != 0)
     return false;
@@ -37,7 +30,7 @@ bool getProcessTimes(uint64_t *user100ns, uint64_t *kernel100ns) {
 }
 
 long processClock() {
-  if (fails(&TimeFaults::processClock))
+  if (injectFault(Port_TestProcessClock))
     return -1;
   return static_cast<long>(clock());
 }
@@ -52,7 +45,7 @@ double processClockMs() {
 long currentTime() { return static_cast<long>(time(nullptr)); }
 
 void currentTimeMs(long *seconds, int *milliseconds) {
-  if (fails(&TimeFaults::wallClock)) {
+  if (injectFault(Port_TestWallClock)) {
     *seconds = 0;
     *milliseconds = 0;
     return;

@@ -47,16 +47,6 @@ long mkTime(std::tm *tm);
 // local zone, summer or winter by tm_isdst. Returns the length written, 0 when it did not fit.
 size_t strfTime(char *buffer, size_t size, const char *format, const std::tm *tm);
 
-// Failures to inject, as a test VFS does for files: each flag makes its clock fail as the
-// Windows call can (GetProcessTimes false, clock -1, the wall clock reading 0). Null restores
-// the real clocks.
-struct TimeFaults {
-  bool processTimes = false;
-  bool processClock = false;
-  bool wallClock = false;
-};
-void setTimeFaults(const TimeFaults *faults);
-
 // Sleep: suspends the calling thread for ms milliseconds (interrupted sleeps are resumed).
 void sleepMs(unsigned long ms);
 

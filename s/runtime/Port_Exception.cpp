@@ -102,8 +102,9 @@ void Exception::report() const {
             "An exceptional condition has been detected that contains no other information.");
     return;
   }
-  Port_MsgDispatcher::printMsg(Port_MsgMan::MSG_EXCEPTION, m_description, orEmpty(m_lib),
-                               orEmpty(m_file), m_line, orEmpty(m_rev));
+  // A missing file or revision goes through as null: the layout prints "Unknown" and "0.0".
+  Port_MsgDispatcher::printMsg(Port_MsgMan::MSG_EXCEPTION, m_description, orEmpty(m_lib), m_file,
+                               m_line, m_rev);
 }
 
 Exception &Exception::setDescription(const char *fmt, ...) {

@@ -11,6 +11,7 @@
 // free, or when its owner no longer exists (a process that was killed never releases its
 // slot), so the table does not fill up over time.
 #include "Port_Halt.h"
+#include "platform/exit.h"
 
 #include "Port_MsgManData.h"
 #include "Port_Thr.h"
@@ -329,7 +330,7 @@ Port_Halt::HaltCode Port_Halt::CheckHalt() {
     }
   }
   if (s_haltvalue.load() == 1)
-    std::exit(0);
+    platform::ExitProcess(0);
   return s_haltvalue.load();
 }
 

@@ -3,6 +3,7 @@
 // Monitored block layout: [size_t n][padding to kPrefix bytes][n bytes of the object]. The
 // prefix is as wide as the alignment operator new guarantees, so the object keeps it.
 #include "Port_HeapMonitor.h"
+#include "platform/environment.h"
 
 #include "Port_Thr.h"
 
@@ -24,7 +25,7 @@ enum Decision { kUnknown, kOn, kOff };
 bool decide(std::atomic<int> &decision) {
   int value = decision.load(std::memory_order_acquire);
   if (value == kUnknown) {
-    const char *env = std::getenv("QEL_MEM_MONITOR");
+    const char *env = platform::getenv("QEL_MEM_MONITOR");
     value = env && *env ? kOn : kOff;
     decision.store(value, std::memory_order_release);
   }

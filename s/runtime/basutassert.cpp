@@ -1,5 +1,7 @@
 // basutassert.cpp - the assertion failure routine of the older interface.
 #include "basutassert.h"
+#include "platform/exit.h"
+#include "platform/environment.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +13,6 @@ void ut_assert_failed(const char *file, int line, const char *expr, const char *
     std::fprintf(stderr, "%s\n", msg);
   std::fflush(stderr);
   // Automated builds stop at the first failed assertion; interactive ones go on.
-  if (std::getenv("ORVEK_BUILD"))
-    std::exit(1);
+  if (platform::getenv("ORVEK_BUILD"))
+    platform::ExitProcess(1);
 }

@@ -1,11 +1,13 @@
 // basutmemmgr.cpp - the out-of-memory manager: the tool's handler, the two reserve blocks and
 // the last message of a process that ran out of memory.
 #include "basutmemmgr.h"
+#include "platform/exit.h"
 
 #include "Port_MsgDispatcher.h"
 #include "Port_MsgManData.h"
 #include "Port_Thr.h"
 #include "basutmemory.h"
+#include "platform/memory.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -43,8 +45,8 @@ void setUpReserves(MemMgrState &s) {
   if (s.initialized)
     return;
   s.initialized = true;
-  s.panic_block = std::malloc(kReserveSize);
-  s.handler_reserve = std::malloc(kReserveSize);
+  s.panic_block = platform::allocateReserve(kReserveSize);
+  s.handler_reserve = platform::allocateReserve(kReserveSize);
   if (s.panic_block && s.handler_reserve)
     return;
   std::free(s.handler_reserve);
@@ -90,10 +92,10 @@ bool UT_MEMMGR::recovermem() {
   try {
     freed = s.memhandler->Recover();
   } catch (...) {
-    s.handler_reserve = std::malloc(kReserveSize);
+    s.handler_reserve = platform::allocateReserve(kReserveSize);
     throw;
   }
-  s.handler_reserve = std::malloc(kReserveSize);
+  s.handler_reserve = platform::allocateReserve(kReserveSize);
   if (!s.handler_reserve) {
     releasePanicBlock(s);
     die();
@@ -129,11 +131,11 @@ void UT_MEMMGR::die() {
                 kilobytes);
   Port::PrintError(line);
   std::fflush(stdout);
-  std::_Exit(19);
+  platform::TerminateProcess(19);
 }
 
 int outofmem(unsigned int /*size*/) {
   if (UT_MEMMGR::recovermem())
     return 0;
-  std::exit(1);
+  platform::ExitProcess(1);
 }

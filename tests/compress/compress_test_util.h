@@ -4,8 +4,9 @@
 #define PORT_TEST_COMPRESS_UTIL_H
 
 #include "Port_FileDesc.h"
-#include "platform/fileio.h"
 #include "temp_tree.h"
+
+#include <fcntl.h>
 
 #include <string>
 
@@ -22,9 +23,7 @@ inline const unsigned char *bytes(const char *s) {
 class TempFile {
 public:
   explicit TempFile(const std::string &name = "records.bin") : m_path(m_tree.root() + "/" + name) {
-    m_fd = platform::open(
-        m_path.c_str(),
-        platform::O_BINARY_ | platform::O_CREAT_ | platform::O_RDWR_ | platform::O_TRUNC_, 0666);
+    m_fd = ::open(m_path.c_str(), O_CREAT | O_RDWR | O_TRUNC, 0666);
   }
   ~TempFile() { m_fd.close(); }
   TempFile(const TempFile &) = delete;

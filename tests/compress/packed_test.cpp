@@ -151,8 +151,9 @@ TEST(PackedStream, TruncatedInputEndsWithAnError) {
     bool failed = false;
     const std::string got = unpack(packed.substr(0, cut), 1000, &failed);
     EXPECT_TRUE(failed) << cut; // at the latest where the end mark should be
-    if (cut < packed.size() / 2)
+    if (cut < packed.size() / 2) {
       EXPECT_LT(got.size(), data.size()) << cut;
+    }
     EXPECT_EQ(data.substr(0, got.size()), got) << cut;
   }
 }

@@ -175,10 +175,12 @@ TEST_F(FileTableTest, RecognisesTheClassicHeader) {
       EXPECT_EQ('2', first);
       EXPECT_EQ('1', second);
     }
-    if (c.message)
+    if (c.message) {
       EXPECT_EQ(1, filetest::countMessages(cap, c.message));
-    if (!c.compressed && !c.message)
+    }
+    if (!c.compressed && !c.message) {
       EXPECT_EQ(0, fd.lseek(0, 1)); // left at the start
+    }
     fd.close();
   }
 }

@@ -20,14 +20,18 @@ void ExpectValid(const FileName &f) {
   const std::string ext = S(f.GetExtension());
   EXPECT_EQ(std::string::npos, path.find('/')) << path;
   EXPECT_EQ(std::string::npos, path.find("\\\\")) << path;
-  if (!path.empty())
+  if (!path.empty()) {
     EXPECT_EQ('\\', path.back()) << path;
-  if (!ext.empty())
+  }
+  if (!ext.empty()) {
     EXPECT_EQ('.', ext[0]) << ext;
-  if (!mount.empty() && mount.compare(0, 2, "\\\\") != 0)
+  }
+  if (!mount.empty() && mount.compare(0, 2, "\\\\") != 0) {
     EXPECT_EQ(':', mount.back()) << mount;
-  if (!mount.empty())
+  }
+  if (!mount.empty()) {
     EXPECT_NE('\\', mount.back()) << mount;
+  }
 }
 
 struct SplitCase {

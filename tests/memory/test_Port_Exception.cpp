@@ -97,6 +97,13 @@ TEST(Exception, ReportWithDescriptionIsAnExceptionMessage) {
   EXPECT_EQ(internal, Port_MsgDispatcher::getIntCount());
 }
 
+TEST(Exception, ReportOfAnUnknownPlaceShowsUnknownFileAndRevision) {
+  testing::internal::CaptureStderr();
+  Port::NullPointerException("Tool", nullptr, nullptr, 9).report();
+  const std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_NE(std::string::npos, err.find(":Tool:Unknown:9:0.0")) << err;
+}
+
 TEST(Exception, CanBeThrownAndCaughtAsTheBase) {
   try {
     throw Port::FAMException("Portability", __FILE__, kRev, __LINE__);

@@ -90,8 +90,9 @@ TEST(CatalogueCoverage, NumbersAreUnique) {
   std::set<int> numbers;
   bool atEntry = true;
   while (std::getline(in, line)) {
-    if (atEntry && !line.empty() && std::isdigit(static_cast<unsigned char>(line[0])))
+    if (atEntry && !line.empty() && std::isdigit(static_cast<unsigned char>(line[0]))) {
       EXPECT_TRUE(numbers.insert(std::stoi(line)).second) << "number used twice: " << line;
+    }
     atEntry = line.rfind(";;", 0) == 0 || (atEntry && (line.empty() || line[0] == '#'));
   }
   EXPECT_FALSE(numbers.empty());

@@ -17,8 +17,9 @@ TEST(Multibyte, EncodesEveryCodePointInItsUtf8Form) {
   };
   for (const auto &c : cases) {
     EXPECT_EQ(c.bytes, platform::wideToMultibyte(c.wide.c_str()));
-    if (c.wide[0] != wchar_t(0x110000))
+    if (c.wide[0] != wchar_t(0x110000)) {
       EXPECT_EQ(c.wide, platform::multibyteToWide(c.bytes.c_str()));
+    }
   }
 }
 

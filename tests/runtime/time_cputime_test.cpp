@@ -2,12 +2,13 @@
 #include "Port_StringBase.h"
 #include "basutdtime.h"
 #include "basuttime.h"
-#include "platform/time.h"
+#include "platform/faults.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <ctime>
+#include <initializer_list>
 #include <thread>
 
 namespace {
@@ -112,22 +113,18 @@ TEST(CpuTimeTest, WallClockAgreesWithTime) {
 
 namespace {
 
-// Makes the platform's clocks fail for the life of the object.
+// Makes the named platform clocks fail on every call for the life of the object.
 class ClockFaults {
 public:
-  explicit ClockFaults(platform::TimeFaults faults) : m_faults(faults) {
-    platform::setTimeFaults(&m_faults);
+  explicit ClockFaults(std::initializer_list<int> clocks) {
+    for (int clock : clocks)
+      Port_TestFault(clock, 1, 1, 0);
   }
-  ~ClockFaults() { platform::setTimeFaults(nullptr); }
-
-private:
-  platform::TimeFaults m_faults;
+  ~ClockFaults() { Port_TestFaultClear(); }
 };
 
 TEST(CpuTimeTest, WithoutProcessTimesTheProcessorClockGivesWholeUserSeconds) {
-  platform::TimeFaults faults;
-  faults.processTimes = true;
-  ClockFaults scope(faults);
+  ClockFaults scope{Port_TestProcessTimes};
   UT_CPUTIME::TimeVal user{-1, -1}, sys{-1, -1};
   UT_CPUTIME::getcurtime(user, sys);
   long clockSeconds = static_cast<long>(std::clock() / CLOCKS_PER_SEC);
@@ -140,9 +137,7 @@ TEST(CpuTimeTest, WithoutProcessTimesTheProcessorClockGivesWholeUserSeconds) {
 TEST(CpuTimeDeathTest, NoProcessorTimeAtAllIsFatal) {
   EXPECT_EXIT(
       {
-        platform::TimeFaults faults;
-        faults.processTimes = faults.processClock = true;
-        platform::setTimeFaults(&faults);
+        ClockFaults scope({Port_TestProcessTimes, Port_TestProcessClock});
         UT_CPUTIME t;
       },
       testing::ExitedWithCode(99), "time failure");
@@ -151,9 +146,7 @@ TEST(CpuTimeDeathTest, NoProcessorTimeAtAllIsFatal) {
 TEST(CpuTimeDeathTest, WallClockReadingZeroIsFatal) {
   EXPECT_EXIT(
       {
-        platform::TimeFaults faults;
-        faults.wallClock = true;
-        platform::setTimeFaults(&faults);
+        ClockFaults scope{Port_TestWallClock};
         UT_CPUTIME::TimeVal t;
         UT_CPUTIME::GetCurrTime(&t);
       },
