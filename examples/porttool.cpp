@@ -9,6 +9,7 @@
 //                       between two steps
 //   porttool cat FILE   print a text file line by line; a file that is not on disk is read
 //                       from a zip archive standing in for one of its directories
+//   porttool compress|expand|format ...  compressed files (porttool_compress.cpp)
 //   porttool --log LOG ...  any of the above, with every message also copied to the file LOG
 #include "Port_Env.h"
 #include "Port_File.h"
@@ -21,6 +22,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <thread>
+
+int portToolCompress(int argc, char **argv);
 
 namespace {
 const char *const kRev = "$Revision: 1.1 $";
@@ -131,6 +134,8 @@ int main(int argc, char **argv) {
     report(__LINE__)->issueFatal(argc > 2 ? std::atoi(argv[2]) : 1, "Stopping as asked.\n");
     return 0; // not reached
   }
+  if (!std::strcmp(mode, "compress") || !std::strcmp(mode, "expand") || !std::strcmp(mode, "format"))
+    return portToolCompress(argc - 1, argv + 1);
   if (std::strcmp(mode, "cat") == 0 && argc > 2)
     return cat(argv[2]);
   if (std::strcmp(mode, "work") == 0)
