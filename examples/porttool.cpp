@@ -134,7 +134,8 @@ int main(int argc, char **argv) {
     report(__LINE__)->issueFatal(argc > 2 ? std::atoi(argv[2]) : 1, "Stopping as asked.\n");
     return 0; // not reached
   }
-  if (!std::strcmp(mode, "compress") || !std::strcmp(mode, "expand") || !std::strcmp(mode, "format"))
+  if (!std::strcmp(mode, "compress") || !std::strcmp(mode, "expand") ||
+      !std::strcmp(mode, "format"))
     return portToolCompress(argc - 1, argv + 1);
   if (std::strcmp(mode, "cat") == 0 && argc > 2)
     return cat(argv[2]);
