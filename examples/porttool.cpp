@@ -15,6 +15,7 @@
 //   porttool -h         the usage line and the help file porttool.usg
 //   porttool run [-t MS] PROGRAM [ARG...]  run a program, show its output and exit code;
 //                       with -t end it after MS milliseconds (porttool_run.cpp)
+//   porttool compress|expand|format ...  compressed files (porttool_compress.cpp)
 //   porttool --log LOG ...  any of the above, with every message also copied to the file LOG
 //
 // The command line is stated in the command format language, one group per mode (kModes); a
@@ -36,6 +37,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+int portToolCompress(int argc, char **argv);
 
 namespace {
 const char *const kRev = "$Revision: 1.1 $";
@@ -217,9 +220,12 @@ int main(int argc, char **argv) {
     argv += 2;
   }
   // run hands its words to the child as they stand, so the checker must not read them as
-  // switches of porttool's own.
+  // switches of porttool's own; the compressed-file modes check their own words.
   if (argc > 1 && std::strcmp(argv[1], "run") == 0)
     return runCommand(argc - 2, argv + 2);
+  if (argc > 1 && (!std::strcmp(argv[1], "compress") || !std::strcmp(argv[1], "expand") ||
+                   !std::strcmp(argv[1], "format")))
+    return portToolCompress(argc - 1, argv + 1);
   // Command files are expanded here, so that a mode receives the arguments it was given.
   UT_CMDFILE files(argc > 0 ? argc - 1 : 0, argv + (argc > 0 ? 1 : 0));
   if (!files.loadstat())

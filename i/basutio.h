@@ -1,6 +1,11 @@
 // basutio.h - UT_IO_DEVICE: the layer between a buffered stream and its file. In raw mode bytes
-// pass through unchanged; the compressed mode is recognised but its codecs are not part of this
-// build, so a compressed device refuses to move data (get_data/set_data give -1).
+// pass through unchanged; in compressed mode they are packed and unpacked by the codec that the
+// file's two format characters name: first character '3', '4' or '8' the record codec
+// (Port_Compress records, read through Port_CompressMap), anything else the classic codec
+// (UTPAK_DATA behind the 9-byte signature header).
+//
+// Threads: the process default (Disable/EnableNewCompression) is locked; a device belongs to one
+// stream and is used by one thread at a time.
 #ifndef BASUTIO_H
 #define BASUTIO_H
 
@@ -10,6 +15,7 @@
 
 class UTPAK_DATA;
 class Port_CompressMap;
+class Port_Compress;
 
 enum UT_IO_DEVICE_MODE { UT_IO_DEVICE_COMPRESSED = 0, UT_IO_DEVICE_RAW = 1 };
 
@@ -23,6 +29,10 @@ public:
   virtual int set_rawdata(unsigned char *buf, unsigned n) = 0;
   virtual long set_rawoffset(long offset) = 0;
   virtual long get_rawoffset() = 0;
+  // The descriptor the raw operations use; the record codec reads its records through it.
+  virtual Port::FileDesc get_rawfd() = 0;
+  // True for a device that writes (its data is packed, not unpacked).
+  virtual bool writes_data() const = 0;
 
   // Bytes read (0 at the end) or written, -1 on failure.
   int get_data(unsigned char *buf, unsigned n);
@@ -31,8 +41,10 @@ public:
   long set_offset(long offset);
   long get_offset();
 
-  // Classic compressed file: the 7 signature bytes, then the first and second format
-  // characters. On success the descriptor stands after the 9-byte header; otherwise at 0.
+  // A record file (its first 24 bytes a recognised record header: the characters are its
+  // version digits, the descriptor is left at 0), or a classic compressed file (the 7 signature
+  // bytes, then the first and second format characters: the descriptor stands after the 9-byte
+  // header). Otherwise false with the descriptor at 0.
   static bool iscompressed(Port::FileDesc fd, char &second, char &first);
   bool write_version(Port::FileDesc fd);
   bool read_version(Port::FileDesc fd);
@@ -53,6 +65,11 @@ public:
     m_secondVersion = second;
   }
   bool uses_new_codec() const { return m_newCodec; }
+  void set_new_codec(bool on) { m_newCodec = on; }
+  // A first format character of the record codec's family ('3', '4', '8').
+  static bool is_new_format(char first) { return first == '3' || first == '4' || first == '8'; }
+  // The uncompressed size of a record-codec file, -1 when not known (raw or classic).
+  long get_uncompressed_size();
 
 protected:
   UT_IO_DEVICE_MODE m_mode;
@@ -62,6 +79,17 @@ protected:
   char m_firstVersion;
   bool m_newCodec;
   Port_CompressMap *m_reader;
+  // Record codec, writing: the compressor set up for the file's format.
+  Port_Compress *m_writer;
+
+private:
+  bool readsNewFormat() const;
+  bool makePacker();
+  Port_CompressMap *reader();
+  int setNewData(unsigned char *buf, unsigned n);
+  int getClassicData(unsigned char *buf, unsigned n);
+  int setClassicData(unsigned char *buf, unsigned n);
+  long setClassicOffset(long offset);
 };
 
 #endif

@@ -623,9 +623,14 @@ long Port_File::getsize(const char *name, UT_STREAM *stream) {
   const bool compressed = UT_IO_DEVICE::iscompressed(desc, second, first);
   desc.close();
   if (compressed) {
-    // The uncompressed size needs the codecs, which this build does not have.
-    fail(22);
-    return -1;
+    UT_STREAM *s = Port_File::open(name, UT_STREAM::Read, 1);
+    if (!s)
+      return -1;
+    long size = s->getsize();
+    if (size < 0 && s->seekend())
+      size = s->getfoffset();
+    Port_File::close(s);
+    return size;
   }
   return static_cast<long>(st.size);
 }

@@ -96,14 +96,39 @@ enum class Mode { Read, Write, Append };
 struct Opened {
   Port::FileDesc desc;
   bool ok = false;
+  // A compressed stream: its access and the file's (or the new file's) format characters.
+  bool compressed = false;
+  unsigned access = 0;
+  char first = 0, second = 0;
 };
 
-void refuseCompressed(const char *name) {
-  report(__LINE__)->issueError(
-      "Port_FileImp: Compressed files cannot be read or written by this build. Cannot open file "
-      "'%s'.\n",
-      name);
-  Port_FileImp::seterror(22);
+// The format characters of a new compressed file, from the access's format field. The codec the
+// stream will use (the process default and the environment) must agree with the pair, or the
+// file could not be read back: a mismatch takes the codec's usual pair.
+void chooseFormat(unsigned access, unsigned field, Opened &r) {
+  static const struct {
+    unsigned field;
+    char first, second;
+  } table[] = {{0x30, '3', '2'}, {0x10, '3', '3'}, {0x20, '3', '4'},     {0x40, '3', '5'},
+               {0x50, '3', '6'}, {0x60, '3', '7'}, {0x70, '3', '8'}, {0x100000, '8', '0'}};
+  bool newCodec = UT_IO_DEVICE::NewCompressionIsTheDefault();
+  if (Port_Env::GetEnv("QUELMO_USE_OLD_STYLE_COMPRESSION"))
+    newCodec = false;
+  if (Port_Env::GetEnv("QUELMO_USE_NEW_STYLE_COMPRESSION"))
+    newCodec = true;
+  r.first = newCodec ? '3' : '2';
+  r.second = newCodec ? '7' : '1';
+  if (access & UT_STREAM::StartEmpty)
+    field = 0x50;
+  for (const auto &t : table)
+    if (t.field == field) {
+      r.first = t.first;
+      r.second = t.second;
+    }
+  if (UT_IO_DEVICE::is_new_format(r.first) != newCodec) {
+    r.first = newCodec ? '3' : '2';
+    r.second = newCodec ? '7' : '1';
+  }
 }
 
 // The names under which a file is looked for in the archive standing in for the directory
@@ -205,7 +230,10 @@ Opened openFromArchive(const char *name) {
   r.desc = member;
   char first = 0, second = 0;
   if (UT_IO_DEVICE::iscompressed(r.desc, second, first)) {
-    refuseCompressed(name);
+    r.compressed = true;
+    r.first = first;
+    r.second = second;
+    r.ok = true;
     return r;
   }
   if (r.desc.lseek(0, Port::SeekType::SeekSet()) != 0) {
@@ -230,11 +258,13 @@ Opened openDescriptor(const char *name, unsigned access, bool truncate) {
   const Mode mode = (access & UT_STREAM::Append)  ? Mode::Append
                     : (access & UT_STREAM::Write) ? Mode::Write
                                                   : Mode::Read;
+  r.access = access;
   if (access & UT_STREAM::Compressed) {
-    refuseCompressed(name);
-    return r;
+    r.compressed = true;
+    chooseFormat(access, field, r);
   }
-  int flags = platform::O_BINARY_ | platform::O_CREAT_ | platform::O_WRONLY_;
+  int flags = platform::O_BINARY_ | platform::O_CREAT_ |
+              (r.compressed && mode == Mode::Append ? platform::O_RDWR_ : platform::O_WRONLY_);
   // Emptied in place: links, hard links, mode and owner stay, and the file's own permission
   // decides whether it may be emptied.
   const bool emptyInPlace = truncate && mode == Mode::Write;
@@ -259,8 +289,13 @@ Opened openDescriptor(const char *name, unsigned access, bool truncate) {
     return r;
   }
   if (!exists) {
-    if (mode == Mode::Read)
-      return openFromArchive(name);
+    if (mode == Mode::Read) {
+      Opened z = openFromArchive(name);
+      z.access = access | (z.compressed ? unsigned(UT_STREAM::Compressed) : 0u);
+      if (!z.compressed)
+        z.access &= ~unsigned(UT_STREAM::Compressed);
+      return z;
+    }
     int fd = platform::open(name, flags, 0666);
     if (fd < 0) {
       Port_FileImp::seterror(errno);
@@ -293,13 +328,37 @@ Opened openDescriptor(const char *name, unsigned access, bool truncate) {
   }
   Port::FileDesc probe(fd);
   char first = 0, second = 0;
-  if (UT_IO_DEVICE::iscompressed(probe, second, first)) {
+  const bool compressedFile = UT_IO_DEVICE::iscompressed(probe, second, first);
+  if (compressedFile && mode == Mode::Append && !UT_IO_DEVICE::is_new_format(first)) {
+    // A packed stream ends with its end mark: data after it would never be read.
     probe.close();
-    refuseCompressed(name);
+    report(__LINE__)->issueError("Port_FileImp: Classic compressed files cannot be appended to. "
+                                 "Cannot open file '%s'.\n",
+                                 name);
+    Port_FileImp::seterror(EINVAL);
     return r;
   }
+  if (mode != Mode::Write) {
+    // Reading and appending follow the file: a compressed file is read or extended in its own
+    // format, a plain one stays plain.
+    const long size = probe.lseek(0, Port::SeekType::SeekEnd());
+    if (compressedFile) {
+      r.compressed = true;
+      r.access |= UT_STREAM::Compressed;
+      r.first = first;
+      r.second = second;
+      flags = platform::O_BINARY_ | platform::O_CREAT_ | platform::O_RDWR_;
+    } else if (mode == Mode::Read || size > 0) {
+      r.compressed = false;
+      r.access &= ~unsigned(UT_STREAM::Compressed);
+      flags = platform::O_BINARY_ | platform::O_CREAT_ | platform::O_WRONLY_;
+    }
+    // A classic file is read from behind its 9-byte header.
+    probe.lseek(compressedFile && !UT_IO_DEVICE::is_new_format(first) ? 9 : 0,
+                Port::SeekType::SeekSet());
+  }
   if (mode == Mode::Read) {
-    if (probe.lseek(0, Port::SeekType::SeekSet()) != 0) {
+    if (!compressedFile && probe.lseek(0, Port::SeekType::SeekSet()) != 0) {
       report(__LINE__)->issueInternal("Port_FileImp: Can not seek to the beginning of of "
                                       "uncompressed file. Cannot open file '%s'.\n",
                                       name);
@@ -360,6 +419,7 @@ void finishRelease(Released &r) {
   if (imp) {
     if (imp->isWriteStream())
       imp->flush(false);
+    imp->destroy_me(); // a packed stream writes its end before the descriptor closes
     imp->m_registered = false;
     imp->m_fd = -1;
   }
@@ -508,11 +568,21 @@ UT_STREAM *Port_FileImp::add_ofile(const char *name, UT_STREAM::Access access, U
     if (i < 0) {
       full = true;
     } else {
+      access = static_cast<UT_STREAM::Access>(opened.access);
+      // Compressed streams hand the codec whole records: 64000 bytes for the record codec.
+      const int bufferSize = !opened.compressed ? kPlainBufferSize
+                             : UT_IO_DEVICE::is_new_format(opened.first) ? 64000
+                                                                          : 16384;
       if (!result) {
-        result = new UT_STREAM(opened.desc, access, kPlainBufferSize);
+        result = new UT_STREAM(opened.desc, access, bufferSize);
         result->getImp()->m_createdByTable = true;
       } else {
         result->getImp()->attach(opened.desc, access);
+        result->getImp()->setBufferSize(bufferSize);
+      }
+      if (opened.compressed) {
+        result->getImp()->set_versions(opened.first, opened.second);
+        result->getImp()->set_new_codec(UT_IO_DEVICE::is_new_format(opened.first));
       }
       result->getImp()->m_registered = true;
       Entry &e = g_state->table[i];
@@ -531,6 +601,8 @@ UT_STREAM *Port_FileImp::add_ofile(const char *name, UT_STREAM::Access access, U
   // Append mode writes at the end, with or without the write bit.
   if (access & UT_STREAM::Append)
     result->seekend();
+  if (opened.compressed)
+    result->getImp()->prepareCompressed();
   if (g_traceOpens)
     report(__LINE__)->issueStatus("Open file \"%s\"\n", name);
   return result;

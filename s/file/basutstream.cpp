@@ -54,7 +54,10 @@ bool UT_STREAM::seekstart() {
   return m_imp->setfoffset(0);
 }
 bool UT_STREAM::seekend() { return m_imp->seekend(); }
-long UT_STREAM::getsize() { return -1; } // known only for compressed files
+// Known for record-codec files being read; -1 otherwise.
+long UT_STREAM::getsize() {
+  return m_imp->isWriteStream() ? -1 : m_imp->get_uncompressed_size();
+}
 long UT_STREAM::available() { return m_imp->isWriteStream() ? 0 : m_imp->m_filled - m_imp->m_pos; }
 bool UT_STREAM::geteof() { return m_imp->m_eof; }
 int UT_STREAM::geterror() { return m_imp->m_error; }

@@ -42,6 +42,7 @@ void UT_STREAMIMP::attach(Port::FileDesc fd, UT_STREAM::Access access) {
   m_eof = m_lastBlock = false;
   m_error = 0;
   m_headerSize = 0;
+  m_position = 0;
   const int value = fd;
   m_binary = value < 0 || fd.isArchive() || !platform::isTextMode(value);
 }
@@ -60,6 +61,17 @@ void UT_STREAMIMP::setBufferSize(int size) {
   m_buf = fresh;
   m_bufSize = size;
   m_pos = m_filled = 0;
+}
+
+void UT_STREAMIMP::prepareCompressed() {
+  if (!isWriteStream()) {
+    if (!uses_new_codec())
+      m_headerSize = kClassicHeaderSize;
+    return;
+  }
+  if (uses_new_codec() && (m_access & UT_STREAM::Append))
+    m_fd.lseek(0, Port::SeekType::SeekEnd());
+  set_rawdata(m_buf, 0);
 }
 
 // ---------------------------------------------------------------------------------------------

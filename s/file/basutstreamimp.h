@@ -61,6 +61,8 @@ public:
   int set_rawdata(unsigned char *buf, unsigned n) override;
   long set_rawoffset(long offset) override;
   long get_rawoffset() override;
+  Port::FileDesc get_rawfd() override { return m_fd; }
+  bool writes_data() const override { return isWriteStream(); }
 
   bool isWriteStream() const { return (m_access & (UT_STREAM::Write | UT_STREAM::Append)) != 0; }
   bool isCompressedAccess() const { return (m_access & UT_STREAM::Compressed) != 0; }
@@ -69,6 +71,10 @@ public:
   void attach(Port::FileDesc fd, UT_STREAM::Access access);
   void setAccess(UT_STREAM::Access access);
   void setBufferSize(int size);
+  // After opening a compressed file: a read stream starts behind the classic header (its data
+  // at offset 0 for the record codec); a write stream starts its compressed data (the classic
+  // header for a new file) and extends a record file at its end.
+  void prepareCompressed();
 
   long getfoffset() const { return isWriteStream() ? m_base + m_pos : m_base - (m_filled - m_pos); }
   bool setfoffset(long offset);

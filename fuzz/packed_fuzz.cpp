@@ -1,0 +1,79 @@
+// packed_fuzz.cpp - the classic packed-data decoder.
+//
+// Input: one byte choosing the size of the unpak requests, then the packed stream. The decoder
+// must end every stream with data, 0 or -1, or with its fatal report for a back-reference outside
+// the data; packing the decoded bytes again must unpack to the same bytes.
+#include "basutio.h"
+#include "basutpak.h"
+#include "fuzz_support.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+class MemoryDevice : public UT_IO_DEVICE {
+public:
+  explicit MemoryDevice(std::string bytes)
+      : UT_IO_DEVICE(UT_IO_DEVICE_RAW), data(std::move(bytes)) {}
+  int get_rawdata(unsigned char *buf, unsigned n) override {
+    const size_t take = std::min<size_t>(n, data.size() - at);
+    std::memcpy(buf, data.data() + at, take);
+    at += take;
+    return static_cast<int>(take);
+  }
+  int set_rawdata(unsigned char *buf, unsigned n) override {
+    data.append(reinterpret_cast<char *>(buf), n);
+    return static_cast<int>(n);
+  }
+  long set_rawoffset(long) override { return at = 0; }
+  long get_rawoffset() override { return static_cast<long>(at); }
+  Port::FileDesc get_rawfd() override { return Port::FileDesc(); }
+  bool writes_data() const override { return false; }
+  std::string data;
+  size_t at = 0;
+};
+
+// Whole stream, or false when the decoder reported the stream as damaged.
+bool unpackAll(const std::string &bytes, int piece, std::string *out) {
+  MemoryDevice dev(bytes);
+  UTPAK_DATA p(&dev, '1', '2');
+  std::vector<char> buf(static_cast<size_t>(piece));
+  for (;;) {
+    const int got = p.unpak(buf.data(), piece);
+    if (got < 0)
+      return false;
+    if (got == 0)
+      return true;
+    out->append(buf.data(), static_cast<size_t>(got));
+    if (out->size() > (1u << 24))
+      return false; // a stream may legitimately expand this far; stop looking
+  }
+}
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+  if (size < 1)
+    return 0;
+  fuzzsupport::catchFatals();
+  const int piece = 1 + data[0] * 37;
+  std::string out;
+  try {
+    if (!unpackAll(std::string(reinterpret_cast<const char *>(data) + 1, size - 1), piece, &out))
+      return 0;
+  } catch (const fuzzsupport::FatalReport &) {
+    return 0;
+  }
+  MemoryDevice sink("");
+  {
+    UTPAK_DATA p(&sink, '1', '2');
+    p.pak(const_cast<char *>(out.data()), static_cast<int>(out.size()));
+  }
+  std::string again;
+  if (!unpackAll(sink.data, 4096, &again) || again != out)
+    std::abort();
+  return 0;
+}

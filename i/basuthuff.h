@@ -1,0 +1,105 @@
+// basuthuff.h - Huffman code trees of the classic packed-data codec: a semi-static tree rebuilt
+// from leaf weights (UTHUF_TREE) and an adaptive tree updated after every coded value
+// (UTHUF_ADAPTIVETREE). Trees are built by inserting leaves one at a time in value order, not by
+// pairing the two lightest nodes: encoder and decoder must run the same insertion, sort and
+// update rules to agree on the codes.
+//
+// Threads: a tree belongs to one coder and is not locked.
+#ifndef BASUTHUFF_H
+#define BASUTHUFF_H
+
+#include <cstdint>
+
+class UT_PAKIO;
+
+class UTHUF_NODE {
+public:
+  // A leaf.
+  UTHUF_NODE(UTHUF_NODE *parent, unsigned int value, int probability);
+  // An internal node over two children, which it adopts.
+  UTHUF_NODE(UTHUF_NODE *parent, UTHUF_NODE *left, UTHUF_NODE *right);
+  UTHUF_NODE(const UTHUF_NODE &) = delete;
+  UTHUF_NODE &operator=(const UTHUF_NODE &) = delete;
+  // Destroys the internal nodes below, never a leaf.
+  ~UTHUF_NODE();
+
+  bool isleaf() const { return left == nullptr; }
+  void setdepth(int d);
+  void updateprobability();
+  // Writes the code of this node: one bit per edge from the root, 0 left, 1 right.
+  void putbits(UT_PAKIO *io) const;
+
+  UTHUF_NODE *parent;
+  UTHUF_NODE *left;  // null in a leaf
+  UTHUF_NODE *right; // internal nodes
+  uint32_t value;    // leaves
+  int32_t probability;
+  UTHUF_NODE **slot; // adaptive trees: this node's entry in the node list
+  int32_t depth;
+};
+
+class UTHUF_TREE {
+public:
+  // n leaves of weight 1, inserted in value order. version '1' or '2' (0 means '2'); any other
+  // is fatal.
+  UTHUF_TREE(int n, UT_PAKIO *io, char version);
+  UTHUF_TREE(const UTHUF_TREE &) = delete;
+  UTHUF_TREE &operator=(const UTHUF_TREE &) = delete;
+  ~UTHUF_TREE();
+
+  void addnode(UTHUF_NODE *leaf);
+  // Rebuilds the tree from the leaves' current weights.
+  void rebuild();
+  void putword(unsigned int v);
+  unsigned int getword();
+
+  UTHUF_NODE *getleaf(int v) const { return m_leaves[v]; }
+  UTHUF_NODE *getroot() const { return m_root; }
+  int getnumvalues() const { return m_n; }
+  char getversion() const { return m_version; }
+
+protected:
+  void deleteinternal();
+  void cachecodes();
+
+  char m_version;
+  UT_PAKIO *m_io;
+  UTHUF_NODE *m_root;
+  int32_t m_n;
+  UTHUF_NODE **m_leaves;
+  // Codes of up to 32 bits, kept between rebuilds of a semi-static tree (root edge in bit 0).
+  uint32_t *m_codes;
+  uint8_t *m_lengths;
+  bool m_cached;
+};
+
+class UTHUF_ADAPTIVETREE : public UTHUF_TREE {
+public:
+  UTHUF_ADAPTIVETREE(int n, UT_PAKIO *io, char version);
+  ~UTHUF_ADAPTIVETREE();
+
+  // Counts one occurrence of the leaf's value, keeping the node list sorted.
+  void updatetree(UTHUF_NODE *leaf);
+  // Divides the leaf weights by 8 (at least 1) and rebuilds.
+  void agenodes();
+  void rebuild();
+  // Fatal when the node list is out of order or a slot does not point back at its entry.
+  void checknodes() const;
+
+  UTHUF_NODE *const *getnodes() const { return m_nodes; }
+  int getnumnodes() const { return m_numNodes; }
+
+private:
+  void setslots();
+  void exchange(UTHUF_NODE **a, UTHUF_NODE **b);
+
+  int32_t m_numNodes;
+  UTHUF_NODE **m_nodes;
+};
+
+// Quicksorts nodes by weight, ascending: nodesort keeps lighter/heavier strict (version '1'),
+// nodesort_new moves equal weights as well (version '2').
+void nodesort(UTHUF_NODE **a, int n);
+void nodesort_new(UTHUF_NODE **a, int n);
+
+#endif

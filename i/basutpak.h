@@ -1,0 +1,116 @@
+// basutpak.h - the classic packed-data codec: UT_PAKIO, the bit reader and writer over a
+// compressed file device, and UTPAK_DATA, which packs a byte stream into blocks of Huffman-coded
+// literals and back-references over a 32 KiB window and unpacks it again.
+//
+// An object packs or unpacks, never both. Threads: an object belongs to one device and is not
+// locked.
+#ifndef BASUTPAK_H
+#define BASUTPAK_H
+
+#include <cstdint>
+
+class UT_IO_DEVICE;
+class UTHUF_TREE;
+class UTHUF_ADAPTIVETREE;
+
+// One row of a base-and-extra-bits table; each table ends with a terminator row.
+struct UTPAK_LENGTH {
+  int32_t base;
+  int32_t extra;
+};
+
+// The last row whose base is not above value.
+const UTPAK_LENGTH *findlength(const UTPAK_LENGTH *table, int value);
+extern const UTPAK_LENGTH utpak_lengths[30];   // lengths 3..321, symbols 257..285
+extern const UTPAK_LENGTH utpak_distances[32]; // distances and weights 0..32768
+
+struct UTPAK_BUCKET {
+  UTPAK_BUCKET() : next(nullptr), position(0) {}
+  UTPAK_BUCKET(UTPAK_BUCKET *n, int pos) : next(n), position(pos) {}
+  UTPAK_BUCKET(const UTPAK_BUCKET &) = delete;
+  UTPAK_BUCKET &operator=(const UTPAK_BUCKET &) = delete;
+  // Destroys the chain behind it.
+  ~UTPAK_BUCKET();
+  UTPAK_BUCKET *next;
+  int32_t position;
+};
+
+class UT_PAKIO {
+public:
+  enum { Untouched = 0, Reading = 1, LastBlockRead = 2, Exhausted = 3, Writing = 4 };
+  explicit UT_PAKIO(UT_IO_DEVICE *device);
+  UT_PAKIO(const UT_PAKIO &) = delete;
+  UT_PAKIO &operator=(const UT_PAKIO &) = delete;
+  virtual ~UT_PAKIO();
+
+  // Writes the low n (at most 32) bits of value, least significant first.
+  void putbits(unsigned value, unsigned n);
+  // Reads n (at most 24) bits, least significant first. Bits past the end of the input read as
+  // 0 and set overrun().
+  unsigned getbits(unsigned n);
+  void load_next_buffer();
+  void slow_load_register();
+  int find_marker_bit() const;
+  void unload_next_buffer();
+
+  // A read asked for bits that the input does not have.
+  bool overrun() const { return m_overrun; }
+  int32_t gettransferred() const { return m_transferred; }
+
+protected:
+  int32_t m_state;
+  UT_IO_DEVICE *m_device;
+  unsigned char *m_buffer;
+  unsigned char *m_current;
+  unsigned char *m_end;
+  int32_t m_size;
+  uint32_t m_available;
+  uint32_t m_register;
+  uint8_t m_mask;
+  int32_t m_transferred;
+  bool m_overrun;
+};
+
+class UTPAK_DATA : public UT_PAKIO {
+public:
+  // type: the packer ('1'; 0 means '1', anything else is fatal); hufversion: the Huffman trees'
+  // version ('1' or '2'; 0 means '2').
+  UTPAK_DATA(UT_IO_DEVICE *device, char type, char hufversion);
+  // A packing object ends its stream (end mark, last byte) and flushes it.
+  ~UTPAK_DATA() override;
+
+  // Packs n bytes as one block.
+  void pak(char *data, int n);
+  // Up to n unpacked bytes; 0 at the end of the data (or for input without any bytes); -1 from
+  // the call that meets input ending before its end mark, and from every call after it.
+  int unpak(char *out, int n);
+
+  char gettype() const { return m_type; }
+  char gethufversion() const;
+
+  int gethash(int pos) const;
+  bool findlongestmatch(int pos, int &match, int &length);
+  void shrinkunpacked();
+  UTPAK_BUCKET *getnewbucket(UTPAK_BUCKET *next, int pos);
+  void freebuckets(UTPAK_BUCKET *chain);
+
+private:
+  void growwindow(int size);
+  void sendweights(const int32_t *weights);
+  bool readweights();
+
+  char m_type;
+  bool m_endOfData;
+  unsigned char *m_window;
+  int32_t m_windowLength;
+  int32_t m_consumed;
+  UTHUF_ADAPTIVETREE *m_weightCoder;
+  UTHUF_TREE *m_literals;
+  UTHUF_TREE *m_distances;
+  UTPAK_BUCKET **m_hash;
+  UTPAK_BUCKET *m_free;
+  int32_t m_capacity;
+  bool m_damaged;
+};
+
+#endif
