@@ -307,8 +307,7 @@ void Port_MsgManDefaultImp::printMsg(MsgType type, const wchar_t *text, int num,
 // from the catalogue or from an alias that cannot write a count through %n.
 bool Port_MsgManDefaultImp::dropsUnseen(MsgType type, const Port_Message *msg,
                                         const char *alias) const {
-  if (msgtypes::isFatalType(type) || typeid(*m_owner) != typeid(Port_MsgManDefault) ||
-      isEnabled())
+  if (msgtypes::isFatalType(type) || typeid(*m_owner) != typeid(Port_MsgManDefault) || isEnabled())
     return false;
   return msg || !mayWriteCount(alias);
 }

@@ -99,6 +99,13 @@ halttable::SlotStarts &startsOf(Port_HaltInfo &slot) {
   return halttable::startsOf(s_Port_HaltInfo)[&slot - s_Port_HaltInfo];
 }
 
+// The start time recorded for pid, or 0 (unknown) when the record belongs to another id.
+uint64_t recordedStart(const std::atomic<uint32_t> &id, const std::atomic<uint64_t> &start,
+                       int64_t pid) {
+  const uint64_t value = start.load();
+  return static_cast<int64_t>(id.load()) == pid ? value : 0;
+}
+
 // Whether pid, recorded with start time recorded (0: unknown), names no running process: it
 // has ended, or its id belongs to a later process now.
 bool isDead(uint32_t pid, uint64_t recorded) {
@@ -127,7 +134,7 @@ bool lockSlot(Port_HaltInfo &slot) {
     bool taken = slot.lock.compare_exchange_weak(holder, self, std::memory_order_acquire,
                                                  std::memory_order_relaxed);
     if (!taken && spins % 64 == 0) {
-      taken = heldByDead(holder, starts.holder.load(), self) &&
+      taken = heldByDead(holder, recordedStart(starts.holderId, starts.holder, holder), self) &&
               slot.lock.compare_exchange_strong(holder, self, std::memory_order_acquire,
                                                 std::memory_order_relaxed);
       if (!taken) {
@@ -138,12 +145,14 @@ bool lockSlot(Port_HaltInfo &slot) {
     }
     if (taken) {
       starts.holder.store(s_this_start.load());
+      starts.holderId.store(static_cast<uint32_t>(self));
       return true;
     }
   }
 }
 
 void unlockSlot(Port_HaltInfo &slot) {
+  startsOf(slot).holderId.store(0);
   startsOf(slot).holder.store(0);
   slot.lock.store(0, std::memory_order_release);
 }
@@ -182,6 +191,7 @@ Port_Halt::HaltCode takeAction(Port_HaltInfo &slot) {
 }
 
 void releaseSlot(Port_HaltInfo &slot) {
+  startsOf(slot).ownerId = 0;
   startsOf(slot).owner = 0;
   slot.processId = ReleasedProcessId;
   slot.inUse = false;
@@ -231,7 +241,9 @@ void SetHaltIndex() {
     const bool inUse = slot.inUse;
     const uint32_t owner = slot.processId;
     // A slot left by an earlier process that had this id would catch codes meant for us.
-    const bool vacant = !inUse || owner == self || isDead(owner, startsOf(slot).owner.load());
+    halttable::SlotStarts &starts = startsOf(slot);
+    const bool vacant = !inUse || owner == self ||
+                        isDead(owner, recordedStart(starts.ownerId, starts.owner, owner));
     if (!vacant)
       continue;
     if (claimed >= 0) {
@@ -241,7 +253,8 @@ void SetHaltIndex() {
     }
     slot.sent = false;
     slot.action = NoAction;
-    startsOf(slot).owner = s_this_start.load();
+    starts.owner = s_this_start.load();
+    starts.ownerId = self;
     slot.processId = self;
     slot.inUse = true;
     claimed = i;
@@ -274,7 +287,8 @@ int GetHaltIndex(unsigned long pid) {
     if (!table[i].inUse || table[i].processId != pid)
       continue;
     // A process that is gone has no slot, whatever it left behind.
-    if (pid != selfPid() && isDead(static_cast<uint32_t>(pid), starts[i].owner.load()))
+    const uint64_t start = recordedStart(starts[i].ownerId, starts[i].owner, pid);
+    if (pid != selfPid() && isDead(static_cast<uint32_t>(pid), start))
       continue;
     return i;
   }
@@ -320,6 +334,8 @@ void Port_Halt::Initialize() {
       table[i].processId = ReleasedProcessId;
       table[i].sent = false;
       table[i].action = NoAction;
+      starts[i].ownerId = 0;
+      starts[i].holderId = 0;
       starts[i].owner = 0;
       starts[i].holder = 0;
     }

@@ -2,13 +2,15 @@
 // lock, told apart from later processes that got the same process id.
 //
 // It follows the Port_HaltInfoSlots slots of 20 bytes in the same segment (offset 5120), one
-// record of 16 bytes per slot:
-//   offset 0   uint64  owner start    start time of the slot's owner; 0 when unknown
-//   offset 8   uint64  holder start   start time of the process holding the lock; 0 when
-//                                     unknown (an older library, or between locking and
-//                                     recording)
-// Start times are those of platform::processStartTime. A zero record (a new segment, or one an
-// older library made) makes the process id alone decide, as before.
+// record of 24 bytes per slot:
+//   offset 0   uint32  owner id       the process id the owner start belongs to
+//   offset 4   uint32  holder id      the process id the holder start belongs to
+//   offset 8   uint64  owner start    start time of the slot's owner
+//   offset 16  uint64  holder start   start time of the process holding the lock
+// Start times are those of platform::processStartTime. A start time counts only while its id
+// matches the slot's process id or lock word: an older library that shares the segment
+// writes those and leaves the records alone. Otherwise (and in a zero record) the process id
+// alone decides, as before.
 #ifndef PORT_RUNTIME_HALTTABLE_H
 #define PORT_RUNTIME_HALTTABLE_H
 
@@ -21,10 +23,12 @@
 namespace halttable {
 
 struct SlotStarts {
+  std::atomic<uint32_t> ownerId;
+  std::atomic<uint32_t> holderId;
   std::atomic<uint64_t> owner;
   std::atomic<uint64_t> holder;
 };
-static_assert(std::atomic<uint64_t>::is_always_lock_free && sizeof(SlotStarts) == 16,
+static_assert(std::atomic<uint64_t>::is_always_lock_free && sizeof(SlotStarts) == 24,
               "every process of the user maps the same record layout");
 
 const size_t SlotBytes = sizeof(Port_HaltInfo) * Port_HaltInfoSlots;

@@ -76,6 +76,34 @@ TEST_F(HaltDeadProcesses, EndedProcessHasNoSlotAndIsReclaimedByTheNextRegistrati
   }
 }
 
+// An older library that shares the table writes process ids but leaves the start records
+// alone: a record left by another process must not make a live owner look dead.
+TEST_F(HaltDeadProcesses, StaleStartRecordOfAnotherProcessIsIgnored) {
+  Channel channel;
+  const pid_t live = forkChild(channel, [&] {
+    channel.fromParent();
+    return 0;
+  });
+  const int index = Port_HaltInfoSlots - 1;
+  Port_HaltInfo &slot = s_Port_HaltInfo[index];
+  halttable::SlotStarts &starts = halttable::startsOf(s_Port_HaltInfo)[index];
+  starts.ownerId = static_cast<uint32_t>(live) + 1;
+  starts.owner = 1;
+  slot.processId = static_cast<uint32_t>(live); // registered by the older library
+  slot.inUse = true;
+  const unsigned long id = static_cast<unsigned long>(live);
+  EXPECT_EQ(index, GetHaltIndex(id));
+  Channel none;
+  const pid_t next = forkChild(none, [] {
+    restartService();
+    return 0;
+  });
+  EXPECT_EQ(0, waitChild(next));
+  EXPECT_EQ(index, GetHaltIndex(id));
+  channel.toChild('q');
+  EXPECT_EQ(0, waitChild(live));
+}
+
 // Who holds the lock of the test process's slot when another process posts to it.
 enum class Holder { Zombie, ReusedId, SendersOwnIdFromEarlierProcess, StoppedLiveProcess };
 
@@ -108,6 +136,7 @@ TEST_P(HaltLockHolders, PostingWaitsABoundedTime) {
   if (c.holder != Holder::SendersOwnIdFromEarlierProcess) {
     slot.lock = static_cast<int32_t>(holder);
     // A live process whose recorded start time is not its own got the id of a dead holder.
+    starts.holderId = static_cast<uint32_t>(holder);
     starts.holder = c.holder == Holder::ReusedId ? 1 : 0;
   }
 
@@ -116,6 +145,7 @@ TEST_P(HaltLockHolders, PostingWaitsABoundedTime) {
     alarm(10);
     if (c.holder == Holder::SendersOwnIdFromEarlierProcess) {
       slot.lock = static_cast<int32_t>(getpid());
+      starts.holderId = static_cast<uint32_t>(getpid());
       starts.holder = 1;
     }
     const auto start = std::chrono::steady_clock::now();
@@ -129,6 +159,7 @@ TEST_P(HaltLockHolders, PostingWaitsABoundedTime) {
     EXPECT_EQ(0, slot.lock);
 
   slot.lock = 0;
+  starts.holderId = 0;
   starts.holder = 0;
   EXPECT_EQ(!c.posted, Port_Halt::IsSignalDelivered(self));
   kill(holder, SIGKILL);
