@@ -86,7 +86,8 @@ private:
   String ComposeMountAndPath(bool keepNetworkName, const char *defMount, const char *defPath,
                              unsigned &mountLength);
 
-  FileName &m_owner;
+  // The handle this object belongs to; nothing here needs it yet.
+  [[maybe_unused]] FileName &m_owner;
   String m_mount;
   String m_path;
   String m_base;
