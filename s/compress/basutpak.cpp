@@ -45,6 +45,7 @@ const int kDistanceValues = 31;
 const int kWeights = kLiteralValues + kDistanceValues;
 const int kMaxWeight = 32768;
 const int kEndRow = 31;
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the match search reads words");
 
 Port_MsgManData *report(int line) {
   return Port_MsgManData::createObject("Portability", __FILE__, line, kRevision);
@@ -194,9 +195,24 @@ bool UTPAK_DATA::findlongestmatch(int pos, int &match, int &length) {
   const unsigned char *here = m_window + pos;
   for (UTPAK_BUCKET *b = m_hash[h]; b && pos - b->position < kMaxDistance; b = b->next) {
     const unsigned char *there = m_window + b->position;
+    // Only an entry that agrees up to and including the byte after the best match so far can
+    // beat it: test that byte first (the answer is the same, most entries end here).
+    if (length > 0 && there[length] != here[length])
+      continue;
     int count = 0;
-    while (count < limit && there[count] == here[count])
-      ++count;
+    while (count + 8 <= limit) {
+      uint64_t a, c;
+      std::memcpy(&a, there + count, 8);
+      std::memcpy(&c, here + count, 8);
+      if (a != c) {
+        count += __builtin_ctzll(a ^ c) / 8; // little-endian: the first differing byte
+        break;
+      }
+      count += 8;
+    }
+    if (count + 8 > limit)
+      while (count < limit && there[count] == here[count])
+        ++count;
     if (count > length) {
       length = count;
       match = b->position;
