@@ -6,8 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -222,10 +224,12 @@ public:
   Collector() : Port_Process(0) {}
   void DispatchOutput(const char *text, unsigned char last, void *userData) override {
     text_ += text;
+    maxChunk_ = std::max(maxChunk_, std::strlen(text));
     last_ = last;
     user_ = userData;
   }
   std::string text_;
+  size_t maxChunk_ = 0;
   unsigned char last_ = 0;
   void *user_ = nullptr;
 };
@@ -243,6 +247,24 @@ TEST(PortProcess, DispatchesAllOutputAndTheExitCode) {
   EXPECT_EQ(c.user_, &marker);
   EXPECT_EQ(c.GetChildRetcode(), 3);
   EXPECT_EQ(c.GetProcessID(), 0xFFFFFFFFu);
+}
+
+TEST(PortProcessDeathTest, UnderWineReadsInBlocksAndLosesNothing) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe"); // a fresh process reads the variable
+  setenv("QEL_LINUX_WINE", "1", 1);
+  EXPECT_EXIT(
+      {
+        Collector c;
+        std::string expected;
+        for (int i = 1; i <= 30000; ++i)
+          expected += std::to_string(i) + "\n";
+        int rc = c.Run("sh -c \"seq 1 30000; exit 3\"");
+        std::exit(rc == 0 && c.text_ == expected && c.GetChildRetcode() == 3 && c.maxChunk_ <= 16384
+                      ? 0
+                      : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
+  unsetenv("QEL_LINUX_WINE");
 }
 
 TEST(PortProcess, ReportsInvalidAndUnknownCommands) {
