@@ -1,12 +1,14 @@
 // Synchronous runs of Port::Process and Port_Process with real children.
 #include "Port_Proc.h"
 #include "Port_Process.h"
+#include "platform/faults.h"
 #include "recorder.h"
 #include "temp_tree.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -130,6 +132,19 @@ TEST(ProcessRun, UnknownProgramFailsWithTheSystemText) {
   Port::Process p;
   EXPECT_EQ(p.Run("no_such_program_here_42 a", true, true), 1);
   EXPECT_EQ(errorText(p), "no_such_program_here_42: No such file or directory");
+}
+
+TEST(ProcessRun, FailedReadOfRunningChildEndsTheRunWithTheSystemReason) {
+  auto r = std::make_shared<Record>();
+  Port::Process p;
+  const char *argv[] = {"sh", "-c", "echo a; exec sleep 1"};
+  Port_TestFault(Port_TestRead, 1, 1, EIO);
+  int status = p.Run(3, argv, recorder(r), 50, true, true, false);
+  Port_TestFaultClear();
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(p.GetChildPID(), Port::Process::NoChild);
+  EXPECT_EQ(errorText(p), "sh: Input/output error");
+  EXPECT_EQ(r->lastCalls, 1); // the receiver still hears that the run is over
 }
 
 TEST(ProcessRun, ChildReadsItsInputAndSeesItsEnd) {
