@@ -401,9 +401,7 @@ int createProcess(const char *cmdline, int stdinFd, int outputFd,
   int rc = spawnProgram(splitCommandLine(cmdline), stdinFd, outputFd, &pid);
   if (rc != 0)
     return rc;
-  int pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
-  if (pidfd >= 0)
-    ::fcntl(pidfd, F_SETFD, FD_CLOEXEC);
+  int pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)); // close-on-exec already
   child->reset(new ChildProcess(pid, pidfd < 0 ? -1 : pidfd));
   return 0;
 }

@@ -1,13 +1,17 @@
 // Synchronous runs of Port::Process and Port_Process with real children.
 #include "Port_Proc.h"
 #include "Port_Process.h"
+#include "platform/faults.h"
 #include "recorder.h"
 #include "temp_tree.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -130,6 +134,19 @@ TEST(ProcessRun, UnknownProgramFailsWithTheSystemText) {
   EXPECT_EQ(errorText(p), "no_such_program_here_42: No such file or directory");
 }
 
+TEST(ProcessRun, FailedReadOfRunningChildEndsTheRunWithTheSystemReason) {
+  auto r = std::make_shared<Record>();
+  Port::Process p;
+  const char *argv[] = {"sh", "-c", "echo a; exec sleep 1"};
+  Port_TestFault(Port_TestRead, 1, 1, EIO);
+  int status = p.Run(3, argv, recorder(r), 50, true, true, false);
+  Port_TestFaultClear();
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(p.GetChildPID(), Port::Process::NoChild);
+  EXPECT_EQ(errorText(p), "sh: Input/output error");
+  EXPECT_EQ(r->lastCalls, 1); // the receiver still hears that the run is over
+}
+
 TEST(ProcessRun, ChildReadsItsInputAndSeesItsEnd) {
   auto r = std::make_shared<Record>();
   Port::Process p(2000);
@@ -222,10 +239,12 @@ public:
   Collector() : Port_Process(0) {}
   void DispatchOutput(const char *text, unsigned char last, void *userData) override {
     text_ += text;
+    maxChunk_ = std::max(maxChunk_, std::strlen(text));
     last_ = last;
     user_ = userData;
   }
   std::string text_;
+  size_t maxChunk_ = 0;
   unsigned char last_ = 0;
   void *user_ = nullptr;
 };
@@ -243,6 +262,24 @@ TEST(PortProcess, DispatchesAllOutputAndTheExitCode) {
   EXPECT_EQ(c.user_, &marker);
   EXPECT_EQ(c.GetChildRetcode(), 3);
   EXPECT_EQ(c.GetProcessID(), 0xFFFFFFFFu);
+}
+
+TEST(PortProcessDeathTest, UnderWineReadsInBlocksAndLosesNothing) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe"); // a fresh process reads the variable
+  setenv("QEL_LINUX_WINE", "1", 1);
+  EXPECT_EXIT(
+      {
+        Collector c;
+        std::string expected;
+        for (int i = 1; i <= 30000; ++i)
+          expected += std::to_string(i) + "\n";
+        int rc = c.Run("sh -c \"seq 1 30000; exit 3\"");
+        std::exit(rc == 0 && c.text_ == expected && c.GetChildRetcode() == 3 && c.maxChunk_ <= 16384
+                      ? 0
+                      : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
+  unsetenv("QEL_LINUX_WINE");
 }
 
 TEST(PortProcess, ReportsInvalidAndUnknownCommands) {
