@@ -16,8 +16,9 @@ std::vector<std::string> vec(const UT_CMDFILE &f) {
   std::vector<std::string> out;
   for (int i = 0; i < f.getargc(); ++i)
     out.push_back(f.getargv()[i]);
-  if (f.getargc() > 0)
+  if (f.getargc() > 0) {
     EXPECT_EQ(nullptr, f.getargv()[f.getargc()]);
+  }
   return out;
 }
 

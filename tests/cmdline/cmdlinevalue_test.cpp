@@ -13,8 +13,9 @@ std::vector<std::string> argvOf(Port::CmdLine &c) {
   const char *const *argv = c.get_argv();
   for (int i = 0; argv && i < c.get_argc(); ++i)
     out.push_back(argv[i]);
-  if (argv)
+  if (argv) {
     EXPECT_EQ(nullptr, argv[c.get_argc()]);
+  }
   return out;
 }
 

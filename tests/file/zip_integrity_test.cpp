@@ -171,8 +171,9 @@ with zipfile.ZipFile(sys.argv[1], 'w') as z:
       } else {
         EXPECT_EQ(expected, r.bytes) << "byte " << at << " of " << name;
       }
-      if (std::string(name) == "a.txt" && at >= aData && at < aData + a.size())
+      if (std::string(name) == "a.txt" && at >= aData && at < aData + a.size()) {
         EXPECT_TRUE(failed) << "byte " << at << " of the stored data";
+      }
     }
   }
   EXPECT_GT(failures, static_cast<int>(original.size()) / 2);
