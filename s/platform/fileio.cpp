@@ -234,9 +234,11 @@ bool copyByReading(int in, int out, off_t offset, off_t length) {
 bool copyRange(int in, int out, off_t offset, off_t length) {
   loff_t from = offset, to = offset;
   while (length > 0) {
-    // One call reads and writes: the write's fault stands for both.
+    // One call reads and writes: it answers to the faults of both services.
     const unsigned chunk = length > 0x40000000 ? 0x40000000u : static_cast<unsigned>(length);
-    const long ask = injectTransfer(Port_TestWrite, chunk);
+    const long readable = injectTransfer(Port_TestRead, chunk);
+    const long ask =
+        readable < 0 ? -1 : injectTransfer(Port_TestWrite, static_cast<unsigned>(readable));
     const ssize_t n =
         ask < 0 ? -1 : ::copy_file_range(in, &from, out, &to, static_cast<size_t>(ask), 0);
     if (n < 0 && errno == EINTR)
