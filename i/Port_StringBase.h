@@ -211,11 +211,12 @@ public:
   void VFormat(const T *fmt, va_list args);
   static StringBase doFormat(const T *fmt, ...);
 
-  // Replaces the contents by the next line (without its line feed). False when nothing was read
-  // because the input was at its end.
+  // Replaces the contents by the next line (without its line feed). True when a line was read,
+  // also a last line that has no line feed; false only when the input was already at its end
+  // (the string is then empty), so that `while (s.ReadLine(in))` reads every line.
   bool ReadLine(std::basic_istream<T> &in);
-  // The same from a buffered file stream (UT_STREAM::readline); a wide string takes the line as
-  // UTF-8.
+  // The same from a buffered file stream (UT_STREAM::readline), with the same result; a wide
+  // string takes the line as UTF-8.
   bool ReadLine(UT_STREAM *in);
 
   // Reading.

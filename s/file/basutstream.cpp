@@ -464,7 +464,9 @@ template <> bool Port::StringBase<char>::ReadLine(UT_STREAM *in) {
     *this = "";
     return false;
   }
-  return in->readline(this);
+  // readline tells whether a line end was read; a last line without one is a line all the same,
+  // as for the istream form, so that a read loop never drops it.
+  return in->readline(this) || GetLength() > 0;
 }
 
 template <> bool Port::StringBase<wchar_t>::ReadLine(UT_STREAM *in) {

@@ -12,6 +12,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <sstream>
+#include <vector>
 
 using filetest::slurp;
 using filetest::spit;
@@ -120,11 +122,30 @@ TEST_F(StreamTest, ReadlineDropsLineEndsAndReturnsALastLineWithoutOne) {
   Port::StringBase<char> line;
   EXPECT_TRUE(line.ReadLine(s)); // read in pieces of 128 bytes
   EXPECT_EQ(longLine, line.GetBuffer());
-  EXPECT_FALSE(line.ReadLine(s));
+  EXPECT_TRUE(line.ReadLine(s)); // a last line without a line end is a line
   EXPECT_STREQ("last", line.GetBuffer());
   EXPECT_FALSE(line.ReadLine(s));
   EXPECT_STREQ("", line.GetBuffer());
   Port_File::close(s);
+}
+
+TEST_F(StreamTest, ReadLineLoopsOverAStreamAndAnIstreamGiveTheSameLines) {
+  const std::string contents[] = {"", "\n", "a", "a\n", "a\n\nb", "a\nb\n", std::string(300, 'x')};
+  for (const std::string &text : contents) {
+    const std::string p = tree.root() + "/lines.txt";
+    spit(p, text);
+    std::vector<std::string> fromStream, fromIstream;
+    UT_STREAM *s = openRead(p);
+    ASSERT_NE(nullptr, s);
+    Port::StringBase<char> line;
+    while (line.ReadLine(s))
+      fromStream.push_back(line.GetBuffer());
+    Port_File::close(s);
+    std::istringstream in(text);
+    while (line.ReadLine(in))
+      fromIstream.push_back(line.GetBuffer());
+    EXPECT_EQ(fromIstream, fromStream) << testing::PrintToString(text);
+  }
 }
 
 TEST_F(StreamTest, ReadlineWithCarriageReturnAtTheBufferEndChecksTheNextByte) {
