@@ -3,7 +3,6 @@
 #include "Port_File.h"
 
 #include "Port_MsgManData.h"
-#include "Port_Random.h"
 #include "Port_ZipFile.h"
 #include "basuttime.h"
 #include "file/Port_FileImp.h"

@@ -584,9 +584,9 @@ TEST(FileTempName, BufferNeverOverflowsWithALongTemporaryDirectory) {
   } cases[] = {{tree.root(), "ERROR[0] GUARD[intact]"},
                {longDir, "NAME[(null)] ERROR[38] GUARD[intact]"}};
   for (const Case &c : cases) {
-    porttest::ChildResult r = porttest::runProgram(
-        porttest::testProgram("tmpnamebufprobe"), {},
-        {{"TEMP", c.temp}, {"QUELMO", porttest::installTree()}});
+    porttest::ChildResult r =
+        porttest::runProgram(porttest::testProgram("tmpnamprobe"), {},
+                             {{"TEMP", c.temp}, {"QUELMO", porttest::installTree()}});
     EXPECT_NE(std::string::npos, r.out.find(c.expected)) << c.temp << "\n" << r.out << r.err;
   }
 }

@@ -1,5 +1,5 @@
-// tmpnamebufprobe - asks tmpnam for a name in a buffer of the documented size, with a guard
-// behind it, and prints what happened: NAME[<name>] ERROR[<code>] GUARD[intact|broken]
+// tmpnamprobe - asks tmpnam for a name in a buffer of the documented size, with guard bytes
+// behind it, and prints NAME[<name or (null)>] ERROR[<code>] GUARD[intact|broken].
 #include "Port_File.h"
 
 #include <algorithm>
