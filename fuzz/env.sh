@@ -32,6 +32,6 @@ fuzz_run() {
   [ -f "$root/fuzz/$name.dict" ] && dict=(-dict="$root/fuzz/$name.dict")
   [ -f "$root/fuzz/$name.options" ] && read -r -a options <"$root/fuzz/$name.options"
   dict+=("${options[@]}")
-  "$fuzz_build/fuzz/${name}_fuzz" -artifact_prefix="$artifacts" -timeout=20 -rss_limit_mb=2048 \
+  "$fuzz_build/fuzz/${name}_fuzz" -artifact_prefix="$artifacts" -timeout=60 -rss_limit_mb=2048 \
     "${dict[@]}" "$@" "$work" "$root/fuzz/corpus/$name"
 }

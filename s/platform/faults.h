@@ -9,8 +9,9 @@
 // the call fails with (EIO, ENOSPC, EINTR, EACCES...), or Port_TestShort: the call then moves
 // fewer bytes than asked (half, at least one; meaningful for read and write). The platform
 // treats an injected failure exactly as a real one: an EINTR or a short write inside a call that
-// retries them is retried, so the caller sees success. Port_TestFaultClear disarms every service
-// and resets the counters.
+// retries them is retried, so the caller sees success (arm EINTR for single calls: a persistent
+// one keeps such a call retrying for ever). Port_TestFaultClear disarms every service and resets
+// the counters.
 //
 // Adding the check to a platform function, one line just before the system call it stands for:
 //

@@ -52,7 +52,7 @@ protected:
     return lib;
   }
   static std::string number(int i) {
-    char digits[8];
+    char digits[16];
     std::snprintf(digits, sizeof digits, "%03d", i);
     return digits;
   }
