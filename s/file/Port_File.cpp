@@ -37,12 +37,12 @@ bool failErrno() { return fail(errno); }
 // Null: error 2; longer than the limit: a warning and error 38.
 bool checkLength(const char *name) {
   if (!name)
-    return fail(2);
+    return fail(ENOENT);
   if (std::strlen(name) > static_cast<size_t>(Port_File::MaxPathLength)) {
     report(__LINE__)->issueWarning(
         "The file path length of <%s> exceeds the allowed maximum file path length [%d]\n", name,
         Port_File::MaxPathLength);
-    return fail(38);
+    return fail(Port_FileImp::NameTooLong);
   }
   return true;
 }
@@ -160,7 +160,7 @@ UT_STREAM *Port_File::open(const char *name, UT_STREAM::Access access, unsigned 
 
 UT_STREAM *Port_File::open(const char *name, UT_STREAM *stream, unsigned char truncate) {
   if (!stream) {
-    Port_FileImp::seterror(22);
+    Port_FileImp::seterror(EINVAL);
     return nullptr;
   }
   return Port_FileImp::add_ofile(name, UT_STREAM::Read, stream, truncate);
@@ -397,7 +397,7 @@ bool Port_File::remove_r(const char *name) {
 bool Port_File::make_writable(const char *name) {
   bool readOnly = false;
   if (!name || !platform::getFileAttributes(name, &readOnly, nullptr)) {
-    int e = name ? errno : 2;
+    int e = name ? errno : ENOENT;
     report(__LINE__)->issueDebug("Could not get infomation of the file <%s>.", name ? name : "");
     return fail(e);
   }
@@ -408,7 +408,7 @@ bool Port_File::make_writable(const char *name) {
 
 bool Port_File::append(const char *src, const char *dst) {
   if (!src || !dst)
-    return fail(2);
+    return fail(ENOENT);
   platform::FileStatus from, to;
   if (!platform::stat(src, &from))
     return fail(ENOENT);
@@ -464,7 +464,7 @@ bool Port_File::exist(const char *name) {
     return false;
   platform::FileStatus st;
   if (!platform::stat(stripForTest(name).c_str(), &st))
-    return fail(errno ? errno : 2);
+    return fail(errno ? errno : ENOENT);
   return true;
 }
 
@@ -475,7 +475,7 @@ bool Port_File::isdir(const char *name) {
     return false;
   platform::FileStatus st;
   if (!platform::stat(stripForTest(name).c_str(), &st) || !st.isDirectory)
-    return fail(13);
+    return fail(EACCES);
   return true;
 }
 
@@ -484,7 +484,7 @@ bool Port_File::isfile(const char *name) {
     return false;
   platform::FileStatus st;
   if (!platform::stat(name, &st) || !st.isRegular)
-    return fail(13);
+    return fail(EACCES);
   return true;
 }
 
@@ -493,7 +493,7 @@ bool Port_File::canread(const char *name) {
     return false;
   platform::FileStatus st;
   if (!platform::stat(name, &st))
-    return fail(errno ? errno : 2);
+    return fail(errno ? errno : ENOENT);
   if (st.isDirectory) {
     std::vector<std::string> entries;
     if (!platform::findFiles((stripForTest(name) + "/*").c_str(), &entries))
@@ -501,7 +501,7 @@ bool Port_File::canread(const char *name) {
     return true;
   }
   if (!st.isRegular)
-    return fail(13);
+    return fail(EACCES);
   int fd = platform::open(name, platform::O_BINARY_ | platform::O_RDONLY_);
   if (fd < 0)
     return fail(errno);
@@ -509,7 +509,7 @@ bool Port_File::canread(const char *name) {
   if (st.size > 0) {
     unsigned char c;
     if (platform::read(fd, &c, 1) != 1)
-      return fail(errno ? errno : 5);
+      return fail(errno ? errno : EIO);
   }
   return true;
 }
@@ -579,7 +579,7 @@ long memberSize(const char *name) {
 
 long Port_File::getsize(const char *name, UT_STREAM *stream) {
   if (!name) {
-    fail(2);
+    fail(ENOENT);
     return -1;
   }
   // A member of a zip archive has the size its archive's directory gives.
@@ -597,7 +597,7 @@ long Port_File::getsize(const char *name, UT_STREAM *stream) {
     return -1;
   }
   if (!st.isRegular) {
-    fail(13);
+    fail(EACCES);
     return -1;
   }
   if (stream) {
@@ -637,11 +637,11 @@ long Port_File::getsize(const char *name, UT_STREAM *stream) {
 long Port_File::getsize_noopen(const char *name) {
   platform::FileStatus st;
   if (!name || !platform::stat(name, &st)) {
-    fail(name && errno ? errno : 2);
+    fail(name && errno ? errno : ENOENT);
     return -1;
   }
   if (!st.isRegular) {
-    fail(13);
+    fail(EACCES);
     return -1;
   }
   return static_cast<long>(st.size);
@@ -650,7 +650,7 @@ long Port_File::getsize_noopen(const char *name) {
 bool Port_File::getdatetime(const char *name, long &t) {
   platform::FileStatus st;
   if (!name || !platform::stat(name, &st))
-    return fail(name && errno ? errno : 2);
+    return fail(name && errno ? errno : ENOENT);
   t = static_cast<long>(st.modified);
   return true;
 }
@@ -683,7 +683,7 @@ bool Port_File::asciidatetime(const char *name, char *buf) {
 
 bool Port_File::mkdir(const char *name, unsigned char recursive) {
   if (!name || !*name)
-    return fail(2);
+    return fail(ENOENT);
   if (!recursive) {
     if (platform::mkdir(name) != 0)
       return fail(errno);
@@ -697,7 +697,7 @@ bool Port_File::mkdir(const char *name, unsigned char recursive) {
       c = '\\';
   platform::FileStatus st;
   if (platform::stat(full.c_str(), &st) && st.isDirectory)
-    return fail(17);
+    return fail(EEXIST);
   const bool network = full.compare(0, 2, "\\\\") == 0;
   int prefixes = 0;
   for (std::string::size_type i = 0; i <= full.size(); ++i) {
@@ -722,20 +722,20 @@ bool Port_File::mkdir(const char *name, unsigned char recursive) {
 
 bool Port_File::rmdir(const char *name) {
   if (!name || platform::rmdir(name) != 0)
-    return fail(name ? errno : 2);
+    return fail(name ? errno : ENOENT);
   return true;
 }
 
 bool Port_File::chdir(const char *name) {
   clearerror();
   if (!name || platform::chdir(name) != 0)
-    return fail(name ? errno : 2);
+    return fail(name ? errno : ENOENT);
   return true;
 }
 
 bool Port_File::chmod(const char *name, int mode) {
   if (!name || platform::chmod(name, mode) != 0)
-    return fail(name ? errno : 2);
+    return fail(name ? errno : ENOENT);
   return true;
 }
 
@@ -843,7 +843,7 @@ void Port_File::makedospath(char *name) {
 // An existing file gets new times in place (_utime), which keeps its mode, owner and links.
 bool Port_File::touchfile(const char *name) {
   if (!name || !*name)
-    return fail(2);
+    return fail(ENOENT);
   platform::FileStatus st;
   if (!platform::stat(name, &st)) {
     UT_STREAM *s = open(name, UT_STREAM::Write, 1);

@@ -273,7 +273,7 @@ Opened openDescriptor(const char *name, unsigned access, bool truncate) {
   platform::FileStatus st;
   const bool exists = platform::stat(name, &st);
   if (exists && st.isDirectory) {
-    Port_FileImp::seterror(13); // a directory where a file is expected
+    Port_FileImp::seterror(EACCES); // a directory where a file is expected
     return r;
   }
   if (exists && !st.isRegular) {
@@ -363,7 +363,7 @@ Opened openDescriptor(const char *name, unsigned access, bool truncate) {
                                       "uncompressed file. Cannot open file '%s'.\n",
                                       name);
       probe.close();
-      Port_FileImp::seterror(errno ? errno : 5);
+      Port_FileImp::seterror(errno ? errno : EIO);
       return r;
     }
     r.desc = probe;
@@ -521,7 +521,7 @@ void Port_FileImp::finalize() {
 UT_STREAM *Port_FileImp::add_ofile(const char *name, UT_STREAM::Access access, UT_STREAM *stream,
                                    unsigned char truncate) {
   if (!g_state) {
-    seterror(9);
+    seterror(EBADF);
     return nullptr;
   }
   if (stream && stream->getImp() && static_cast<int>(stream->getImp()->m_fd) >= 0) {
@@ -534,15 +534,15 @@ UT_STREAM *Port_FileImp::add_ofile(const char *name, UT_STREAM::Access access, U
         return stream;
       }
     }
-    seterror(13); // the stream reads a descriptor the table does not know
+    seterror(EACCES); // the stream reads a descriptor the table does not know
     return nullptr;
   }
   if (stream && !stream->getImp()) {
-    seterror(22);
+    seterror(EINVAL);
     return nullptr;
   }
   if (!name || !*name) {
-    seterror(2);
+    seterror(ENOENT);
     return nullptr;
   }
   if (stream)
@@ -554,7 +554,7 @@ UT_STREAM *Port_FileImp::add_ofile(const char *name, UT_STREAM::Access access, U
   }
   if (!room) {
     reportTableFull(name);
-    seterror(24);
+    seterror(EMFILE);
     return nullptr;
   }
   Opened opened = openDescriptor(name, access, truncate != 0);
@@ -595,7 +595,7 @@ UT_STREAM *Port_FileImp::add_ofile(const char *name, UT_STREAM::Access access, U
   if (full) {
     opened.desc.close();
     reportTableFull(name);
-    seterror(24);
+    seterror(EMFILE);
     return nullptr;
   }
   // Append mode writes at the end, with or without the write bit.
@@ -672,7 +672,7 @@ char *Port_FileImp::tmpnam(char *buf) {
   std::snprintf(prefix, sizeof prefix, "qel_%d_", platform::getpid());
   std::string name = platform::tempnam(g_state->tempDir, prefix);
   if (name.empty()) {
-    seterror(errno ? errno : 2);
+    seterror(errno ? errno : ENOENT);
     return nullptr;
   }
   for (char &c : name)
