@@ -9,6 +9,7 @@
 //                       between two steps
 //   porttool cat FILE   print a text file line by line; a file that is not on disk is read
 //                       from a zip archive standing in for one of its directories
+//   porttool watch FILE...  report each change in size or attributes of the files until Ctrl+C
 //   porttool --log LOG ...  any of the above, with every message also copied to the file LOG
 #include "Port_Env.h"
 #include "Port_File.h"
@@ -21,6 +22,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <thread>
+
+// porttool_watch.cpp
+int watchMain(int argc, char **argv);
 
 namespace {
 const char *const kRev = "$Revision: 1.1 $";
@@ -126,6 +130,8 @@ int main(int argc, char **argv) {
     argc -= 2;
     argv += 2;
   }
+  if (argc > 1 && std::strcmp(argv[1], "watch") == 0)
+    return watchMain(argc - 1, argv + 1);
   const char *mode = argc > 1 ? argv[1] : "";
   if (std::strcmp(mode, "fatal") == 0) {
     report(__LINE__)->issueFatal(argc > 2 ? std::atoi(argv[2]) : 1, "Stopping as asked.\n");

@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include <cstdint>
 #include <cstdio>
@@ -18,9 +20,13 @@ using porttest::runProgram;
 
 namespace {
 const std::string kTool = std::string(PORT_TEST_BINARY_TREE) + "/examples/porttool";
-const std::map<std::string, std::string> kEnv = {
-    {"QEL_NO_TRANSLATE", kUnset}, {"QEL_NOMSGBOX", "1"}, {"QEL_NO_MESSAGE_HEADER", kUnset},
-    {"QEL_MAXLINEWIDTH", kUnset}, {"LANGUAGE", kUnset}, {"LANG", "C"}, {"LC_ALL", kUnset}};
+const std::map<std::string, std::string> kEnv = {{"QEL_NO_TRANSLATE", kUnset},
+                                                 {"QEL_NOMSGBOX", "1"},
+                                                 {"QEL_NO_MESSAGE_HEADER", kUnset},
+                                                 {"QEL_MAXLINEWIDTH", kUnset},
+                                                 {"LANGUAGE", kUnset},
+                                                 {"LANG", "C"},
+                                                 {"LC_ALL", kUnset}};
 } // namespace
 
 TEST(PortTool, ShowsNumberedMessagesFromItsCatalogueAndEndsWithTheFatalExitValue) {
@@ -112,4 +118,22 @@ TEST(PortTool, CopiesItsMessagesToALogFile) {
   EXPECT_NE(std::string::npos,
             content.str().find("ERROR:porttool:101 - Cannot open \"missing.txt\" for reading.\n"));
   EXPECT_NE(std::string::npos, content.str().find("Counted: 1 errors, 2 warnings, 1 infos.\n"));
+}
+
+TEST(PortTool, WatchPrintsEachChangeUntilCtrlC) {
+  porttest::TempTree tree;
+  const std::string name = tree.write("watched.txt", "first\n");
+  std::thread writer([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    std::ofstream(name, std::ios::app) << "more\n";
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    std::ofstream(name, std::ios::app) << "and more\n";
+  });
+  const ChildResult r = runProgram(kTool, {"watch", name, tree.root() + "/none"}, kEnv, 1800);
+  writer.join();
+  EXPECT_EQ(2, r.status);
+  const std::string changed = "\"" + name + "\" changed.\n";
+  EXPECT_EQ(r.out,
+            "Watching 1 file(s); Ctrl+C stops.\n" + changed + changed + "Stopped watching.\n");
+  EXPECT_NE(std::string::npos, r.err.find("Cannot watch \"" + tree.root() + "/none\""));
 }
