@@ -145,6 +145,13 @@ bool ChangeNotifier::wait(int timeoutMs, Events *events) {
         addOnce(&events->closed, e->wd);
         continue;
       }
+      if (e->mask & IN_MOVE_SELF) {
+        // The watch would follow the directory to its new name; the handle stands for the
+        // old name, so it ends here.
+        ::inotify_rm_watch(m_inotify, e->wd);
+        addOnce(&events->closed, e->wd);
+        continue;
+      }
       addOnce(&events->signalled, e->wd);
     }
   }

@@ -45,7 +45,7 @@ public:
   // What one wait saw.
   struct Events {
     std::vector<int> signalled; // handles that had changes, each once, in the order seen
-    std::vector<int> closed;    // handles whose directory went away (the handle is dead)
+    std::vector<int> closed;    // handles whose directory was removed or renamed (now dead)
     bool overflow = false;      // changes were lost: every handle must be taken as signalled
     bool woken = false;         // wake() was called
   };

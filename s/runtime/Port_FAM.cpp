@@ -281,7 +281,12 @@ void FAMImpl::StartMonitor() {
 }
 
 void *FAMImpl::threadMain(void *arg) {
-  static_cast<FAMImpl *>(arg)->run();
+  try {
+    static_cast<FAMImpl *>(arg)->run();
+  } catch (...) {
+    // A failure inside the thread (a callback that throws included) ends the thread, not the
+    // process.
+  }
   return nullptr;
 }
 
