@@ -19,7 +19,7 @@ namespace {
 
 const char *const kRevision = "$Revision: 1.4 $";
 const unsigned char kSignature[5] = {0x06, 0x1E, 0x43, 0x00, 0x09};
-const unsigned kBlock = 1024;       // bytes read from the stream at a time
+const unsigned kBlock = 65536;      // bytes read from the stream at a time
 const unsigned kWriteChunk = 65536; // bytes scrambled into the write buffer at a time
 const int kStep = 2048;             // growth step of the contents
 
@@ -29,15 +29,23 @@ inline std::uint8_t scramble(std::uint8_t b, long k) {
   return static_cast<std::uint8_t>(b - k % 7 + k % 74);
 }
 
-// Unscrambles n bytes, k counting from 0 at p; the residues are stepped instead of divided.
+// The unscrambling offset k % 7 - k % 74 repeats every 518 (7 * 74) bytes.
+const int kPeriod = 7 * 74;
+struct Offsets {
+  std::uint8_t add[kPeriod];
+  Offsets() {
+    for (int k = 0; k < kPeriod; ++k)
+      add[k] = static_cast<std::uint8_t>(k % 7 - k % 74);
+  }
+};
+
+// Unscrambles n bytes, k counting from 0 at p.
 void unscrambleRange(std::uint8_t *p, long n) {
-  int k7 = 0, k74 = 0;
-  for (long k = 0; k < n; ++k) {
-    p[k] = static_cast<std::uint8_t>(p[k] + k7 - k74);
-    if (++k7 == 7)
-      k7 = 0;
-    if (++k74 == 74)
-      k74 = 0;
+  static const Offsets offsets;
+  for (long at = 0; at < n; at += kPeriod) {
+    const long len = std::min<long>(kPeriod, n - at);
+    for (long k = 0; k < len; ++k)
+      p[at + k] = static_cast<std::uint8_t>(p[at + k] + offsets.add[k]);
   }
 }
 
