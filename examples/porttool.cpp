@@ -16,6 +16,7 @@
 //   porttool run [-t MS] PROGRAM [ARG...]  run a program, show its output and exit code;
 //                       with -t end it after MS milliseconds (porttool_run.cpp)
 //   porttool compress|expand|format ...  compressed files (porttool_compress.cpp)
+//   porttool watch FILE...  report each change in size or attributes of the files until Ctrl+C
 //   porttool --log LOG ...  any of the above, with every message also copied to the file LOG
 //
 // The command line is stated in the command format language, one group per mode (kModes); a
@@ -39,6 +40,9 @@
 #include <vector>
 
 int portToolCompress(int argc, char **argv);
+
+// porttool_watch.cpp
+int watchMain(int argc, char **argv);
 
 namespace {
 const char *const kRev = "$Revision: 1.1 $";
@@ -221,6 +225,8 @@ int main(int argc, char **argv) {
   }
   // run hands its words to the child as they stand, so the checker must not read them as
   // switches of porttool's own; the compressed-file modes check their own words.
+  if (argc > 1 && std::strcmp(argv[1], "watch") == 0)
+    return watchMain(argc - 1, argv + 1);
   if (argc > 1 && std::strcmp(argv[1], "run") == 0)
     return runCommand(argc - 2, argv + 2);
   if (argc > 1 && (!std::strcmp(argv[1], "compress") || !std::strcmp(argv[1], "expand") ||

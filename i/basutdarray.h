@@ -14,6 +14,7 @@
 #include "basutarray.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <type_traits>
 
 class UT_PORT_DARRAY : public UT_PORT_BASE_ARRAY {
@@ -89,6 +90,14 @@ typedef std::ptrdiff_t Port_PtrDiff;
 class PORT_DARRAY_Port_PtrDiff : public PORT_DARRAY_TYPED<Port_PtrDiff> {
 public:
   using PORT_DARRAY_TYPED<Port_PtrDiff>::PORT_DARRAY_TYPED;
+};
+
+// The byte array of the encoded text files.
+typedef std::uint8_t Port_UINT8;
+
+class PORT_DARRAY_Port_UINT8 : public PORT_DARRAY_TYPED<Port_UINT8> {
+public:
+  using PORT_DARRAY_TYPED<Port_UINT8>::PORT_DARRAY_TYPED;
 };
 
 #endif

@@ -48,6 +48,7 @@ enum Port_TestService {
   Port_TestProcessTimes, // GetProcessTimes (fails: false)
   Port_TestProcessClock, // clock (fails: -1)
   Port_TestWallClock,    // ftime (fails: the clock reads 0)
+  Port_TestNotify,       // FindFirstChangeNotificationA (and making the notifier itself)
   Port_TestServiceCount
 };
 

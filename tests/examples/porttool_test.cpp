@@ -5,8 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include <cstdint>
 #include <cstdio>
@@ -161,4 +163,22 @@ TEST(PortTool, CatReadsArchivesOfZipToolsAndFailsOnUnreadableMembers) {
     EXPECT_NE(std::string::npos, r.err.find("ERROR:porttool:")) << r.err;
     EXPECT_EQ(std::string::npos, r.out.find("line two")) << c.archive;
   }
+}
+
+TEST(PortTool, WatchPrintsEachChangeUntilCtrlC) {
+  porttest::TempTree tree;
+  const std::string name = tree.write("watched.txt", "first\n");
+  std::thread writer([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    std::ofstream(name, std::ios::app) << "more\n";
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    std::ofstream(name, std::ios::app) << "and more\n";
+  });
+  const ChildResult r = runProgram(kTool, {"watch", name, tree.root() + "/none"}, kEnv, 3500);
+  writer.join();
+  EXPECT_EQ(2, r.status);
+  const std::string changed = "\"" + name + "\" changed.\n";
+  EXPECT_EQ(r.out,
+            "Watching 1 file(s); Ctrl+C stops.\n" + changed + changed + "Stopped watching.\n");
+  EXPECT_NE(std::string::npos, r.err.find("Cannot watch \"" + tree.root() + "/none\""));
 }
