@@ -169,11 +169,23 @@ void BM_Sort_std_sort(benchmark::State &state) {
 
 } // namespace
 
-BENCHMARK(BM_HashInsert_UT_PORT_HASH)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_HashInsert_std_unordered_map)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_HashFind_UT_PORT_HASH)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_HashFind_std_unordered_map)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Append_UT_PORT_DARRAY)->Arg(10)->Arg(4096)->Arg(1 << 20)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Append_std_vector)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Sort_a_sort)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Sort_std_sort)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+// Names follow "<Name>/ours" and "<Name>/ref" (scripts/bench.sh pairs them).
+BENCHMARK(BM_HashInsert_UT_PORT_HASH)->Name("HashInsert/ours")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HashInsert_std_unordered_map)->Name("HashInsert/ref")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HashFind_UT_PORT_HASH)->Name("HashFind/ours")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HashFind_std_unordered_map)->Name("HashFind/ref")->Unit(benchmark::kMillisecond);
+// The vector has no growth step: its rows repeat one measurement for each step of ours.
+BENCHMARK(BM_Append_UT_PORT_DARRAY)
+    ->Name("Append/ours")
+    ->Arg(10)
+    ->Arg(4096)
+    ->Arg(1 << 20)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Append_std_vector)
+    ->Name("Append/ref")
+    ->Arg(10)
+    ->Arg(4096)
+    ->Arg(1 << 20)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Sort_a_sort)->Name("Sort/ours")->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Sort_std_sort)->Name("Sort/ref")->DenseRange(0, 2)->Unit(benchmark::kMillisecond);

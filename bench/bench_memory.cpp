@@ -69,9 +69,9 @@ template <class Allocator> void Churn(benchmark::State &state) {
   state.SetItemsProcessed(state.iterations() * 1000);
 }
 
-BENCHMARK_TEMPLATE(Burst, PoolAllocator)->Name("SmallObjects_Burst/UT_PORT_FASTMEM");
-BENCHMARK_TEMPLATE(Burst, GeneralAllocator)->Name("SmallObjects_Burst/new_delete");
-BENCHMARK_TEMPLATE(Churn, PoolAllocator)->Name("SmallObjects_Churn/UT_PORT_FASTMEM");
-BENCHMARK_TEMPLATE(Churn, GeneralAllocator)->Name("SmallObjects_Churn/new_delete");
+BENCHMARK_TEMPLATE(Burst, PoolAllocator)->Name("SmallObjectsBurst/ours");
+BENCHMARK_TEMPLATE(Burst, GeneralAllocator)->Name("SmallObjectsBurst/ref");
+BENCHMARK_TEMPLATE(Churn, PoolAllocator)->Name("SmallObjectsChurn/ours");
+BENCHMARK_TEMPLATE(Churn, GeneralAllocator)->Name("SmallObjectsChurn/ref");
 
 } // namespace

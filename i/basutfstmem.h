@@ -77,10 +77,21 @@ private:
   void free_block(UT_PORT_FM_BLOCK_HEAD *block);
 
   UT_PORT_FM_BLOCK_HEAD *m_blocks;
-  // The same blocks ordered by address, so that a free finds its block in logarithmic time
-  // whatever the length of the chain.
-  std::vector<uintptr_t> m_bases;
-  std::vector<UT_PORT_FM_BLOCK_HEAD *> m_byAddress;
+  // The blocks by address, so that a free finds its block in constant time whatever the
+  // length of the chain: the address space is cut into spans of m_spanShift bits, no shorter
+  // than a block, so a block lies in at most two spans and a span meets at most two blocks.
+  // m_index is an open-addressed table (linear probing, at most half full) of (span, block)
+  // for every span a block touches.
+  struct IndexEntry {
+    uintptr_t span;
+    UT_PORT_FM_BLOCK_HEAD *block; // null: a free entry
+  };
+  void index_insert(UT_PORT_FM_BLOCK_HEAD *block);
+  void index_erase(UT_PORT_FM_BLOCK_HEAD *block);
+  void index_rebuild(size_t capacity);
+  std::vector<IndexEntry> m_index;
+  size_t m_indexUsed;
+  unsigned int m_spanShift;
   uint64_t m_elemSizeInverse; // 2^64 / elem size, rounded up: divisibility without a division
   unsigned int m_elemSize;
   unsigned int m_elemCount;

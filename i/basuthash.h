@@ -67,6 +67,12 @@ private:
     Node *next;
     void *item;
   };
+  // A bucket holds its chain's newest item itself, so that most finds read one bucket and no
+  // node; the older items follow in nodes. item is emptySlot() when the chain is empty.
+  struct Slot {
+    void *item;
+    Node *next;
+  };
   struct NodeBlock;
 
   Node *newnode();
@@ -76,7 +82,7 @@ private:
   unsigned int bucketof(uint32_t hash) const;
 
   unsigned int m_buckets;
-  Node **m_table;
+  Slot *m_table;
   unsigned char m_flag;
   int m_count;
   // Nodes are carved from blocks that the table owns (each twice the size of the one before,

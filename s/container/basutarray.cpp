@@ -46,12 +46,15 @@ void UT_PORT_BASE_ARRAY::a_sort(CompareFunc compare, int from, int to) {
   if (from >= to)
     return;
   qsort(from, to, compare);
+  void *previous = getaddr(from);
   for (int i = from; i < to; ++i) {
-    if (compare(getaddr(i), getaddr(i + 1)) > 0) {
+    void *next = getaddr(i + 1);
+    if (compare(previous, next) > 0) {
       Port_MsgManData::createObject("Portability", __FILE__, __LINE__, kRevision)
           ->issueFatal(19, "Sort produced an unsorted list.\n");
       return;
     }
+    previous = next;
   }
 }
 

@@ -83,10 +83,25 @@ void UT_PORT_DARRAY::qsort(int from, int to, CompareFunc compare) {
     return;
   quicksort::Scratch scratch(m_elementSize);
   unsigned char *base = static_cast<unsigned char *>(m_buffer);
-  size_t size = static_cast<size_t>(m_elementSize);
-  quicksort::sort(
-      from, to, m_elementSize, compare,
-      [base, size](int i) { return base + size * static_cast<size_t>(i); }, scratch.get());
+  // The common element sizes get a sort of their own, with the addressing and swaps inline.
+  switch (m_elementSize) {
+  case 4:
+    quicksort::sort<4>(
+        from, to, 4, compare, [base](int i) { return base + 4 * static_cast<size_t>(i); },
+        scratch.get());
+    break;
+  case 8:
+    quicksort::sort<8>(
+        from, to, 8, compare, [base](int i) { return base + 8 * static_cast<size_t>(i); },
+        scratch.get());
+    break;
+  default: {
+    const size_t size = static_cast<size_t>(m_elementSize);
+    quicksort::sort(
+        from, to, m_elementSize, compare,
+        [base, size](int i) { return base + size * static_cast<size_t>(i); }, scratch.get());
+  }
+  }
 }
 
 void UT_PORT_DARRAY::a_shift(int index, int direction) {

@@ -1,10 +1,12 @@
-// basuthash.cpp - UT_PORT_HASH: buckets of singly linked chains, newest node first.
+// basuthash.cpp - UT_PORT_HASH: buckets of singly linked chains, newest item first; the newest
+// item of each chain is kept in the bucket itself.
 #include "basuthash.h"
 
 #include "Port_MsgManData.h"
 #include "container/contmem.h"
 
 #include <cstring>
+#include <vector>
 
 // A block of nodes; the nodes follow the header.
 struct UT_PORT_HASH::NodeBlock {
@@ -17,6 +19,10 @@ struct UT_PORT_HASH::NodeBlock {
 namespace {
 constexpr unsigned int kFirstBlockNodes = 16;
 constexpr unsigned int kLargestBlockNodes = 4096;
+
+// Marks an empty bucket: no item (not even a null one) has this address.
+char emptyMark;
+void *const kEmpty = &emptyMark;
 } // namespace
 
 UT_PORT_HASH::UT_PORT_HASH(unsigned int buckets, unsigned char flag)
@@ -28,9 +34,9 @@ UT_PORT_HASH::UT_PORT_HASH(unsigned int buckets, unsigned char flag)
     return;
   }
   m_inverse = UINT64_MAX / buckets + 1;
-  size_t bytes = sizeof(Node *) * static_cast<size_t>(buckets);
-  m_table = static_cast<Node **>(contmem::allocate(bytes));
-  std::memset(m_table, 0, bytes);
+  m_table = static_cast<Slot *>(contmem::allocate(sizeof(Slot) * static_cast<size_t>(buckets)));
+  for (unsigned int b = 0; b < buckets; ++b)
+    m_table[b] = Slot{kEmpty, nullptr};
 }
 
 UT_PORT_HASH::~UT_PORT_HASH() {
@@ -83,18 +89,40 @@ void UT_PORT_HASH::del_func(void *) {}
 void UT_PORT_HASH::add(void *key, void *item) {
   if (!m_table)
     return;
-  Node **head = &m_table[bucketof(hash_func(key))];
-  Node *n = newnode();
-  n->item = item ? item : key;
-  n->next = *head;
-  *head = n;
+  Slot &slot = m_table[bucketof(hash_func(key))];
+  if (slot.item != kEmpty) {
+    // The bucket's item moves into a node at the front of the older ones.
+    Node *n = newnode();
+    n->item = slot.item;
+    n->next = slot.next;
+    slot.next = n;
+  }
+  slot.item = item ? item : key;
   ++m_count;
 }
 
 void *UT_PORT_HASH::find_and_remove(void *key, bool remove) {
   if (!m_table)
     return nullptr;
-  for (Node **link = &m_table[bucketof(hash_func(key))]; *link; link = &(*link)->next) {
+  Slot &slot = m_table[bucketof(hash_func(key))];
+  if (slot.item == kEmpty)
+    return nullptr;
+  if (comp_func(key, slot.item) == 0) {
+    void *item = slot.item;
+    if (remove) {
+      // The next older item, if any, takes the bucket.
+      if (Node *n = slot.next) {
+        slot.item = n->item;
+        slot.next = n->next;
+        freenode(n);
+      } else {
+        slot.item = kEmpty;
+      }
+      --m_count;
+    }
+    return item;
+  }
+  for (Node **link = &slot.next; *link; link = &(*link)->next) {
     Node *n = *link;
     if (comp_func(key, n->item) != 0)
       continue;
@@ -121,27 +149,28 @@ void *UT_PORT_HASH::s_remove(void *key) { return find_and_remove(key, true); }
 void UT_PORT_HASH::process_and_kill(bool useDelFunc, ItemFunc func) {
   if (!m_table)
     return;
-  // Detach every chain and the nodes' memory first: the calls below may free items or use the
-  // table again, which then starts afresh.
-  Node *chains = nullptr;
-  Node **tail = &chains;
+  // Take every item and the nodes' memory out first: the calls below may free items or use
+  // the table again, which then starts afresh.
+  std::vector<void *> items;
+  items.reserve(static_cast<size_t>(m_count));
   for (unsigned int b = 0; b < m_buckets; ++b) {
-    if (!m_table[b])
+    Slot &slot = m_table[b];
+    if (slot.item == kEmpty)
       continue;
-    *tail = m_table[b];
-    while (*tail)
-      tail = &(*tail)->next;
-    m_table[b] = nullptr;
+    items.push_back(slot.item);
+    for (Node *n = slot.next; n; n = n->next)
+      items.push_back(n->item);
+    slot = Slot{kEmpty, nullptr};
   }
   NodeBlock *blocks = m_blocks;
   m_blocks = nullptr;
   m_freeNodes = nullptr;
   m_count = 0;
-  for (Node *n = chains; n; n = n->next) {
-    if (useDelFunc)
-      del_func(n->item);
-    else if (func)
-      func(n->item);
-  }
   releaseblocks(blocks);
+  for (void *item : items) {
+    if (useDelFunc)
+      del_func(item);
+    else if (func)
+      func(item);
+  }
 }

@@ -34,7 +34,7 @@ private:
 };
 
 // Swaps two elements of size bytes through scratch; the common sizes move as integers.
-inline void swapbytes(void *a, void *b, int size, void *scratch) {
+inline __attribute__((always_inline)) void swapbytes(void *a, void *b, int size, void *scratch) {
   if (a == b)
     return;
   switch (size) {
@@ -61,12 +61,13 @@ inline void swapbytes(void *a, void *b, int size, void *scratch) {
   }
 }
 
-// addr(i) gives the address of element i.
-template <class Addr>
+// addr(i) gives the address of element i. Size, when not 0, is the element size known at compile
+// time (the swaps are then inline moves); otherwise size is used.
+template <int Size = 0, class Addr>
 void sort(int from, int to, int size, CompareFunc compare, const Addr &addr, void *scratch) {
   auto swap = [&](int a, int b) {
     if (a != b)
-      swapbytes(addr(a), addr(b), size, scratch);
+      swapbytes(addr(a), addr(b), Size ? Size : size, scratch);
   };
   while (from < to) {
     swap(from, from + (to - from) / 2);
@@ -93,10 +94,10 @@ void sort(int from, int to, int size, CompareFunc compare, const Addr &addr, voi
     int lowTo = from + lessCount - 1;
     int highFrom = lessEnd + 1;
     if (lowTo - from < to - highFrom) {
-      sort(from, lowTo, size, compare, addr, scratch);
+      sort<Size>(from, lowTo, size, compare, addr, scratch);
       from = highFrom;
     } else {
-      sort(highFrom, to, size, compare, addr, scratch);
+      sort<Size>(highFrom, to, size, compare, addr, scratch);
       to = lowTo;
     }
   }

@@ -9,6 +9,7 @@
 
 #include "Port_MsgManData.h"
 #include "basutstr.h"
+#include "str/convspec.h"
 #include "platform/mbcs.h"
 
 #include <cstdint>
@@ -56,48 +57,76 @@ std::vector<std::string> format(const char *alias, va_list list) {
       continue;
     }
     // Rebuild the conversion with '*' replaced by the value it takes.
-    std::string spec = "%";
     const char *q = p + 1;
-    while (*q && std::strchr("-+ #0,", *q))
-      spec += *q++;
-    if (*q == '*') {
-      spec += std::to_string(va_arg(args, int));
-      ++q;
-    } else {
-      while (*q >= '0' && *q <= '9')
-        spec += *q++;
-    }
-    if (*q == '.') {
-      spec += *q++;
-      if (*q == '*') {
-        const int precision = va_arg(args, int);
-        spec += std::to_string(precision < 0 ? 0 : precision);
-        ++q;
-      } else {
-        while (*q >= '0' && *q <= '9')
-          spec += *q++;
-      }
-    }
-    // Length modifiers; 'h' and 'l' in front of the library's I and U conversions belong to
-    // them (16 and 64 bits).
-    std::string length;
-    for (;;) {
-      if (*q == 'h' || *q == 'l' || *q == 'L' || *q == 'q' || *q == 'j' || *q == 't') {
-        length += *q++;
-      } else if (q[0] == 'I' && ((q[1] == '6' && q[2] == '4') || (q[1] == '3' && q[2] == '2'))) {
-        length.append(q, 3);
-        q += 3;
-      } else {
-        break;
-      }
-    }
-    const char conv = *q;
-    if (!conv) {
+    convspec::Spec cs;
+    const convspec::Result parsed = convspec::parse(q, cs, convspec::Dialect::Message);
+    if (parsed == convspec::Result::End) {
       out.push_back("UNKNOWN");
       Port_MsgManData::debugStub("Unknown conversion specifier found.\n");
       break;
     }
-    p = q;
+    std::string spec = "%";
+    if (cs.left)
+      spec += '-';
+    if (cs.plus)
+      spec += '+';
+    if (cs.space)
+      spec += ' ';
+    if (cs.alt)
+      spec += '#';
+    if (cs.zero)
+      spec += '0';
+    if (cs.widthStar)
+      spec += std::to_string(va_arg(args, int));
+    else if (cs.width >= 0)
+      spec += std::to_string(cs.width);
+    if (cs.precisionStar) {
+      const int precision = va_arg(args, int);
+      spec += '.' + std::to_string(precision < 0 ? 0 : precision);
+    } else if (cs.precision >= 0) {
+      spec += '.' + std::to_string(cs.precision);
+    }
+    // Length modifiers; 'h' and 'l' in front of the library's I and U conversions belong to
+    // them (16 and 64 bits).
+    std::string length;
+    switch (cs.size) {
+    case convspec::Size::HH:
+      length = "hh";
+      break;
+    case convspec::Size::H:
+      length = "h";
+      break;
+    case convspec::Size::L:
+      length = "l";
+      break;
+    case convspec::Size::LL:
+      length = "ll";
+      break;
+    case convspec::Size::Q:
+      length = "q";
+      break;
+    case convspec::Size::BigL:
+      length = "L";
+      break;
+    case convspec::Size::J:
+      length = "j";
+      break;
+    case convspec::Size::T:
+      length = "t";
+      break;
+    case convspec::Size::I64:
+      length = "I64";
+      break;
+    case convspec::Size::I32:
+      length = "I32";
+      break;
+    default:
+      break;
+    }
+    const char conv = static_cast<char>(cs.conv);
+    p = q - 1;
+    // A width or precision beyond int formats to nothing, its argument taken all the same.
+    const size_t before = out.size();
     const bool isLong = length == "l";
     const bool isLongLong = length == "ll" || length == "q" || length == "j" || length == "I64";
     switch (conv) {
@@ -171,6 +200,8 @@ std::vector<std::string> format(const char *alias, va_list list) {
       Port_MsgManData::debugStub("Unknown conversion specifier found.\n");
       break;
     }
+    if (parsed == convspec::Result::TooLarge && out.size() > before)
+      out.back().clear();
   }
   va_end(args);
   return out;
@@ -217,12 +248,23 @@ std::wstring convertMetacharacters(const std::wstring &text) {
   out.reserve(text.size());
   for (wchar_t c : text) {
     switch (c) {
-    case L'&': out += L"&amp;"; break;
-    case L'<': out += L"&lt;"; break;
-    case L'>': out += L"&gt;"; break;
-    case L'\'': out += L"&apos;"; break;
-    case L'"': out += L"&quot;"; break;
-    default: out += c;
+    case L'&':
+      out += L"&amp;";
+      break;
+    case L'<':
+      out += L"&lt;";
+      break;
+    case L'>':
+      out += L"&gt;";
+      break;
+    case L'\'':
+      out += L"&apos;";
+      break;
+    case L'"':
+      out += L"&quot;";
+      break;
+    default:
+      out += c;
     }
   }
   return out;

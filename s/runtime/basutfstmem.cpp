@@ -44,6 +44,10 @@ UT_PORT_FASTMEM::UT_PORT_FASTMEM(unsigned int elemSize, unsigned int elemCount,
   if (static_cast<uint64_t>(m_elemSize) * m_elemCount > 0xFFFFFFFFu)
     m_elemCount = 0xFFFFFFFFu / m_elemSize;
   m_blockSize = m_elemSize * m_elemCount;
+  m_indexUsed = 0;
+  m_spanShift = 0;
+  while ((uint64_t(1) << m_spanShift) < m_blockSize)
+    ++m_spanShift;
   m_elemSizeInverse = UINT64_MAX / m_elemSize + 1;
   UT_PORT_FASTMEM_MGR::Instance()->add(this);
 }
@@ -69,26 +73,80 @@ UT_PORT_FM_BLOCK_HEAD *UT_PORT_FASTMEM::new_block() {
     setNext(elem, elem + m_elemSize);
   setNext(elem, nullptr);
   block->free_list = block->memory;
-  const uintptr_t base = reinterpret_cast<uintptr_t>(block->memory);
-  const size_t at = std::upper_bound(m_bases.begin(), m_bases.end(), base) - m_bases.begin();
-  m_bases.insert(m_bases.begin() + at, base);
-  m_byAddress.insert(m_byAddress.begin() + at, block);
+  if (4 * (m_indexUsed + 2) > m_index.size())
+    index_rebuild(std::max<size_t>(16, 2 * m_index.size()));
+  index_insert(block);
   return block;
+}
+
+namespace {
+size_t spanSlot(uintptr_t span, size_t mask) {
+  return static_cast<size_t>((static_cast<uint64_t>(span) * 0x9E3779B97F4A7C15u) >> 32) & mask;
+}
+} // namespace
+
+void UT_PORT_FASTMEM::index_insert(UT_PORT_FM_BLOCK_HEAD *block) {
+  const uintptr_t first = reinterpret_cast<uintptr_t>(block->memory) >> m_spanShift;
+  const uintptr_t last =
+      (reinterpret_cast<uintptr_t>(block->memory) + m_blockSize - 1) >> m_spanShift;
+  const size_t mask = m_index.size() - 1;
+  for (uintptr_t span = first; span <= last; ++span) {
+    size_t i = spanSlot(span, mask);
+    while (m_index[i].block)
+      i = (i + 1) & mask;
+    m_index[i] = IndexEntry{span, block};
+    ++m_indexUsed;
+  }
+}
+
+// Removes the block's entries; each hole is filled from behind (linear-probing deletion), so
+// that every entry stays reachable from its slot without tombstones.
+void UT_PORT_FASTMEM::index_erase(UT_PORT_FM_BLOCK_HEAD *block) {
+  const size_t mask = m_index.size() - 1;
+  const uintptr_t first = reinterpret_cast<uintptr_t>(block->memory) >> m_spanShift;
+  const uintptr_t last =
+      (reinterpret_cast<uintptr_t>(block->memory) + m_blockSize - 1) >> m_spanShift;
+  for (uintptr_t span = first; span <= last; ++span) {
+    size_t hole = spanSlot(span, mask);
+    while (!(m_index[hole].block == block && m_index[hole].span == span))
+      hole = (hole + 1) & mask;
+    for (size_t j = (hole + 1) & mask; m_index[j].block; j = (j + 1) & mask) {
+      const size_t home = spanSlot(m_index[j].span, mask);
+      // The entry at j may move to the hole when its home is not cyclically in (hole, j].
+      const bool stays = hole < j ? (home > hole && home <= j) : (home > hole || home <= j);
+      if (!stays) {
+        m_index[hole] = m_index[j];
+        hole = j;
+      }
+    }
+    m_index[hole] = IndexEntry{0, nullptr};
+    --m_indexUsed;
+  }
+}
+
+// A fresh table of capacity entries (a power of two) holding every block of the chain.
+void UT_PORT_FASTMEM::index_rebuild(size_t capacity) {
+  m_index.assign(capacity, IndexEntry{0, nullptr});
+  m_indexUsed = 0;
+  for (UT_PORT_FM_BLOCK_HEAD *block = m_blocks; block; block = block->next)
+    index_insert(block);
 }
 
 // The helpers of the two hot paths are inline so that they are not reached through the
 // shared library's symbol table.
 inline UT_PORT_FM_BLOCK_HEAD *UT_PORT_FASTMEM::block_holding(const void *ptr) const {
-  if (m_bases.empty())
+  if (m_index.empty())
     return nullptr;
   const uintptr_t addr = reinterpret_cast<uintptr_t>(ptr);
-  // The last block starting at or below addr; written so that it compiles without branches,
-  // since frees in random order would mispredict every step.
-  const uintptr_t *bases = m_bases.data();
-  size_t low = 0;
-  for (size_t count = m_bases.size(); count > 1; count -= count / 2)
-    low = bases[low + count / 2] <= addr ? low + count / 2 : low;
-  return addr >= bases[low] && addr - bases[low] < m_blockSize ? m_byAddress[low] : nullptr;
+  const uintptr_t span = addr >> m_spanShift;
+  const size_t mask = m_index.size() - 1;
+  for (size_t i = spanSlot(span, mask); m_index[i].block; i = (i + 1) & mask) {
+    UT_PORT_FM_BLOCK_HEAD *block = m_index[i].block;
+    const uintptr_t base = reinterpret_cast<uintptr_t>(block->memory);
+    if (m_index[i].span == span && addr >= base && addr - base < m_blockSize)
+      return block;
+  }
+  return nullptr;
 }
 
 // offset (below 2^32) is a multiple of the element size exactly when offset times the
@@ -110,10 +168,7 @@ inline void UT_PORT_FASTMEM::move_to_front(UT_PORT_FM_BLOCK_HEAD *block) {
 }
 
 void UT_PORT_FASTMEM::free_block(UT_PORT_FM_BLOCK_HEAD *block) {
-  const uintptr_t base = reinterpret_cast<uintptr_t>(block->memory);
-  const size_t at = std::lower_bound(m_bases.begin(), m_bases.end(), base) - m_bases.begin();
-  m_bases.erase(m_bases.begin() + at);
-  m_byAddress.erase(m_byAddress.begin() + at);
+  index_erase(block);
   qel_free(block->memory);
   qel_free(block);
 }

@@ -5,24 +5,24 @@
 // meaning differs from the C library's here:
 //   %s %c          wide string / character      %S %C          narrow (UTF-8) string / character
 //   %hs %hc        narrow                         %ls %lc %ws %wc wide
-//   size prefixes  hh h l ll L I32 I64 I z j t    %n             consumed, never written
+//   size prefixes  hh h l ll L I32 I64 I z j t w  %n             consumed, never written
+// Specifications are read by convspec (wide printf); numbers are formatted in the "C" locale.
 // A narrow text is converted from UTF-8; a null string prints as "(null)".
 #include "Port_StringBase.h"
 
 #include "basutstr.h"
+#include "convspec.h"
 #include "platform/mbcs.h"
 
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <cwchar>
 #include <string>
-#include <vector>
 
 namespace Port {
 
 namespace {
-
-enum class Size { None, HH, H, L, LL, BigL, I32, Ptr, W };
 
 void Pad(std::wstring &out, const std::wstring &text, int width, bool left) {
   const size_t fill = width > 0 && size_t(width) > text.size() ? size_t(width) - text.size() : 0;
@@ -33,19 +33,16 @@ void Pad(std::wstring &out, const std::wstring &text, int width, bool left) {
     out.append(fill, L' ');
 }
 
-// Formats one numeric conversion with the C library: spec is "%" flags width precision.
+// A number formatted with its flags, width and precision (the digits are ASCII).
 template <class V>
-void FormatNumber(std::wstring &out, const std::wstring &spec, const wchar_t *length, wchar_t conv,
-                  int width, int precision, V value) {
-  const std::wstring f = spec + length + conv;
-  std::vector<wchar_t> buf(size_t(width > 0 ? width : 0) + size_t(precision > 0 ? precision : 0) +
-                           400);
-  const int n = std::swprintf(buf.data(), buf.size(), f.c_str(), value);
-  if (n > 0)
-    out.append(buf.data(), size_t(n));
+void FormatNumber(std::wstring &out, convspec::Spec spec, wchar_t conv, V value) {
+  spec.conv = static_cast<char32_t>(conv);
+  const std::string text = convspec::print(spec, value);
+  out.append(text.begin(), text.end());
 }
 
 std::wstring FormatWide(const wchar_t *fmt, va_list args) {
+  using convspec::Size;
   std::wstring out;
   va_list ap;
   va_copy(ap, args);
@@ -56,81 +53,32 @@ std::wstring FormatWide(const wchar_t *fmt, va_list args) {
       continue;
     }
     const wchar_t *start = p++;
-    std::wstring spec = L"%";
-    bool left = false;
-    while (*p && std::wcschr(L"-+ #0", *p)) {
-      left = left || *p == L'-';
-      spec += *p++;
-    }
-    int width = -1;
-    if (*p == L'*') {
-      width = va_arg(ap, int);
-      if (width < 0) {
-        left = true;
-        spec += L'-';
-        width = -width;
-      }
-      spec += std::to_wstring(width);
-      ++p;
-    } else if (*p >= L'0' && *p <= L'9') {
-      width = 0;
-      while (*p >= L'0' && *p <= L'9' && width < 100000)
-        width = width * 10 + (*p++ - L'0');
-      while (*p >= L'0' && *p <= L'9')
-        ++p;
-      spec += std::to_wstring(width);
-    }
-    int precision = -1;
-    if (*p == L'.') {
-      ++p;
-      precision = 0;
-      if (*p == L'*') {
-        precision = va_arg(ap, int);
-        ++p;
-      } else {
-        while (*p >= L'0' && *p <= L'9' && precision < 100000)
-          precision = precision * 10 + (*p++ - L'0');
-        while (*p >= L'0' && *p <= L'9')
-          ++p;
-      }
-      if (precision >= 0)
-        spec += L"." + std::to_wstring(precision);
-    }
-    Size size = Size::None;
-    if (p[0] == L'h' && p[1] == L'h') {
-      size = Size::HH;
-      p += 2;
-    } else if (p[0] == L'h') {
-      size = Size::H;
-      ++p;
-    } else if (p[0] == L'l' && p[1] == L'l') {
-      size = Size::LL;
-      p += 2;
-    } else if (p[0] == L'l') {
-      size = Size::L;
-      ++p;
-    } else if (p[0] == L'L') {
-      size = Size::BigL;
-      ++p;
-    } else if (p[0] == L'I' && p[1] == L'6' && p[2] == L'4') {
-      size = Size::LL;
-      p += 3;
-    } else if (p[0] == L'I' && p[1] == L'3' && p[2] == L'2') {
-      size = Size::I32;
-      p += 3;
-    } else if (p[0] == L'I' || p[0] == L'z' || p[0] == L'j' || p[0] == L't') {
-      size = Size::Ptr;
-      ++p;
-    } else if (p[0] == L'w') {
-      size = Size::W;
-      ++p;
-    }
-    const wchar_t conv = *p;
-    if (!conv) {
-      out.append(start, p);
+    convspec::Spec spec;
+    const convspec::Result parsed = convspec::parse(p, spec, convspec::Dialect::WidePrintf);
+    if (parsed != convspec::Result::Ok) {
+      // The format ends inside this conversion, or its width or precision is beyond any
+      // buffer: the rest is written as it stands.
+      out.append(start);
       break;
     }
-    ++p;
+    if (spec.widthStar) {
+      const int width = va_arg(ap, int);
+      if (width < 0) {
+        spec.left = true;
+        spec.width = width == INT_MIN ? INT_MAX : -width;
+      } else {
+        spec.width = width;
+      }
+    }
+    if (spec.precisionStar) {
+      const int precision = va_arg(ap, int);
+      spec.precision = precision < 0 ? -1 : precision;
+    }
+    const Size size = spec.size;
+    const int width = spec.width;
+    const int precision = spec.precision;
+    const bool left = spec.left;
+    const wchar_t conv = static_cast<wchar_t>(spec.conv);
     switch (conv) {
     case L'%':
       out += L'%';
@@ -173,16 +121,20 @@ std::wstring FormatWide(const wchar_t *fmt, va_list args) {
         v = va_arg(ap, long);
         break;
       case Size::LL:
+      case Size::I64:
         v = va_arg(ap, long long);
         break;
-      case Size::Ptr:
+      case Size::I:
+      case Size::Z:
+      case Size::J:
+      case Size::T:
         v = va_arg(ap, ptrdiff_t);
         break;
       default:
         v = va_arg(ap, int);
         break;
       }
-      FormatNumber(out, spec, L"ll", conv, width, precision, v);
+      FormatNumber(out, spec, conv, v);
       break;
     }
     case L'u':
@@ -201,16 +153,20 @@ std::wstring FormatWide(const wchar_t *fmt, va_list args) {
         v = va_arg(ap, unsigned long);
         break;
       case Size::LL:
+      case Size::I64:
         v = va_arg(ap, unsigned long long);
         break;
-      case Size::Ptr:
+      case Size::I:
+      case Size::Z:
+      case Size::J:
+      case Size::T:
         v = va_arg(ap, size_t);
         break;
       default:
         v = va_arg(ap, unsigned);
         break;
       }
-      FormatNumber(out, spec, L"ll", conv, width, precision, v);
+      FormatNumber(out, spec, conv, v);
       break;
     }
     case L'e':
@@ -222,16 +178,17 @@ std::wstring FormatWide(const wchar_t *fmt, va_list args) {
     case L'a':
     case L'A':
       if (size == Size::BigL)
-        FormatNumber(out, spec, L"L", conv, width, precision, va_arg(ap, long double));
+        FormatNumber(out, spec, conv, va_arg(ap, long double));
       else
-        FormatNumber(out, spec, L"", conv, width, precision, va_arg(ap, double));
+        FormatNumber(out, spec, conv, va_arg(ap, double));
       break;
     case L'p': {
-      wchar_t buf[32];
-      std::swprintf(
-          buf, 32, L"%016llX",
-          static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(va_arg(ap, void *))));
-      Pad(out, buf, width, left);
+      // Every hex digit of the pointer, upper case, without prefix.
+      const uintptr_t v = reinterpret_cast<uintptr_t>(va_arg(ap, void *));
+      std::wstring hex(2 * sizeof v, L'0');
+      for (size_t i = 0; i < hex.size(); ++i)
+        hex[i] = L"0123456789ABCDEF"[(v >> (4 * (hex.size() - 1 - i))) & 0xF];
+      Pad(out, hex, width, left);
       break;
     }
     case L'n':

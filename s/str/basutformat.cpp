@@ -2,21 +2,18 @@
 // va_list forms, with the library's sized-integer conversions.
 //
 // A format is walked conversion by conversion. Each argument is fetched with its real type on
-// this platform and formatted on its own: numbers through the C library's snprintf on a
-// single-conversion format (floating point in the "C" locale), texts and characters by hand,
+// this platform and formatted on its own: numbers by convspec (in the "C" locale), texts and
+// characters by hand,
 // wide ones converted to UTF-8. Counting and writing share the walk, so the predicted length is
 // exactly what is written.
 //
-// Conversion specification: '%' flags width precision length conversion, where
-//   flags       any of "-+ #0" (',' and '\'' are accepted and ignored)
-//   width       digits or '*' (a negative '*' width means '-' and its absolute value)
-//   precision   '.' then digits or '*' (a negative '*' precision means none)
-//   length      hh h l ll L q j z t w I64 I32
-//   conversion  d i o u x X e E f F g G a A c C s S p n %
-//               I (signed 32-bit)  U (unsigned 32-bit), with h: 16-bit, with l or ll: 64-bit
+// Conversion specifications are read by convspec (narrow printf); a negative '*' width means
+// '-' and its absolute value, a negative '*' precision means none. Conversions:
+//   d i o u x X e E f F g G a A c C s S p n %
+//   I (signed 32-bit)  U (unsigned 32-bit), with h: 16-bit, with l or ll: 64-bit
 #include "basutstr.h"
 
-#include "platform/clocale.h"
+#include "convspec.h"
 #include "platform/mbcs.h"
 
 #include <algorithm>
@@ -33,131 +30,58 @@ namespace {
 
 enum class Length { None, HH, H, L, LL, LD, J, Z, T };
 
-struct Spec {
-  bool left = false, plus = false, space = false, alt = false, zero = false;
-  bool widthStar = false, precisionStar = false;
-  int width = -1;
-  int precision = -1;
+struct Spec : convspec::Spec {
   Length length = Length::None;
   char conv = 0; // normalised: d o u x X e E f F g G a A c s p n %
   bool wide = false;
 };
 
-bool readNumber(const char *&p, int &value) {
-  long long v = 0;
-  while (*p >= '0' && *p <= '9') {
-    v = v * 10 + (*p++ - '0');
-    if (v > INT_MAX)
-      return false;
-  }
-  value = static_cast<int>(v);
-  return true;
-}
-
 // Invalid: the format ends inside a conversion; TooLarge: a width or precision beyond int.
 enum class ParseResult { Ok, Unknown, Invalid, TooLarge };
 
-// Reads one specification after its '%'. On return p is behind what was read.
+// Reads one specification after its '%' and gives it this formatter's meaning. On return p is
+// behind what was read.
 ParseResult parseSpec(const char *&p, Spec &s) {
-  for (;; ++p) {
-    switch (*p) {
-    case '-':
-      s.left = true;
-      continue;
-    case '+':
-      s.plus = true;
-      continue;
-    case ' ':
-      s.space = true;
-      continue;
-    case '#':
-      s.alt = true;
-      continue;
-    case '0':
-      s.zero = true;
-      continue;
-    case ',':
-    case '\'':
-      continue;
-    default:
-      break;
-    }
-    break;
-  }
-  if (*p == '*') {
-    s.widthStar = true;
-    ++p;
-  } else if (*p >= '1' && *p <= '9' && !readNumber(p, s.width)) {
+  switch (convspec::parse(p, s, convspec::Dialect::Printf)) {
+  case convspec::Result::End:
+    return ParseResult::Invalid;
+  case convspec::Result::TooLarge:
     return ParseResult::TooLarge;
+  case convspec::Result::Ok:
+    break;
   }
-  if (*p == '.') {
-    ++p;
-    if (*p == '*') {
-      s.precisionStar = true;
-      ++p;
-    } else {
-      s.precision = 0;
-      if (!readNumber(p, s.precision))
-        return ParseResult::TooLarge;
-    }
-  }
-  switch (*p) {
-  case 'h':
-    ++p;
+  switch (s.size) {
+  case convspec::Size::HH:
+    s.length = Length::HH;
+    break;
+  case convspec::Size::H:
     s.length = Length::H;
-    if (*p == 'h') {
-      ++p;
-      s.length = Length::HH;
-    }
     break;
-  case 'l':
-    ++p;
+  case convspec::Size::L:
+  case convspec::Size::W:
     s.length = Length::L;
-    if (*p == 'l') {
-      ++p;
-      s.length = Length::LL;
-    }
     break;
-  case 'q':
-    ++p;
+  case convspec::Size::LL:
+  case convspec::Size::Q:
+  case convspec::Size::I64:
     s.length = Length::LL;
     break;
-  case 'L':
-    ++p;
+  case convspec::Size::BigL:
     s.length = Length::LD;
     break;
-  case 'j':
-    ++p;
+  case convspec::Size::J:
     s.length = Length::J;
     break;
-  case 'z':
-    ++p;
+  case convspec::Size::Z:
     s.length = Length::Z;
     break;
-  case 't':
-    ++p;
+  case convspec::Size::T:
     s.length = Length::T;
-    break;
-  case 'w':
-    ++p;
-    s.length = Length::L;
-    break;
-  case 'I':
-    if (p[1] == '6' && p[2] == '4') {
-      p += 3;
-      s.length = Length::LL;
-    } else if (p[1] == '3' && p[2] == '2') {
-      p += 3;
-      s.length = Length::None;
-    }
     break;
   default:
     break;
   }
-  const char c = *p;
-  if (!c)
-    return ParseResult::Invalid;
-  ++p;
+  const char32_t c = static_cast<convspec::Spec &>(s).conv;
   switch (c) {
   case 'I':
   case 'U':
@@ -186,11 +110,11 @@ ParseResult parseSpec(const char *&p, Spec &s) {
   case 'p':
   case 'n':
   case '%':
-    s.conv = c;
+    s.conv = static_cast<char>(c);
     return ParseResult::Ok;
   case 'c':
   case 's':
-    s.conv = c;
+    s.conv = static_cast<char>(c);
     s.wide = s.length == Length::L;
     return ParseResult::Ok;
   case 'C':
@@ -296,31 +220,6 @@ private:
   size_t m_total = 0;
 };
 
-// The single-conversion format handed to snprintf: "%" flags width precision length conv.
-size_t buildFormat(char *f, const Spec &s, const char *length) {
-  char *p = f;
-  *p++ = '%';
-  if (s.left)
-    *p++ = '-';
-  if (s.plus)
-    *p++ = '+';
-  if (s.space)
-    *p++ = ' ';
-  if (s.alt)
-    *p++ = '#';
-  if (s.zero)
-    *p++ = '0';
-  if (s.width > 0)
-    p += std::snprintf(p, 12, "%d", s.width);
-  if (s.precision >= 0)
-    p += std::snprintf(p, 13, ".%d", s.precision);
-  while (*length)
-    *p++ = *length++;
-  *p++ = s.conv;
-  *p = 0;
-  return static_cast<size_t>(p - f);
-}
-
 // Pads a formatted number to the width itself, so that a huge width costs no time in snprintf:
 // blanks on the right for '-'; zeros after the sign and any "0x" prefix for '0' (not for an
 // integer with a precision, nor for infinity or NaN); blanks on the left otherwise.
@@ -342,20 +241,20 @@ bool padNumber(Writer<Sink> &w, const Spec &s, const char *text, size_t n, bool 
   return w.put(text, prefix) && w.fill('0', pad) && w.put(text + prefix, n - prefix);
 }
 
-// Formats one number with snprintf, without its width (see padNumber). A piece too long for the
-// stack buffer (a large precision) gets a heap buffer, or is only counted when it cannot be kept.
+// Formats one number in the "C" locale, without its width (see padNumber). A piece too long
+// for the stack buffer (a large precision) gets a heap buffer, or is only counted when it cannot
+// be kept.
 template <typename Sink, typename T>
-bool formatNumber(Writer<Sink> &w, const Spec &s, const char *length, T value, bool finite = true) {
-  Spec inner = s;
+bool formatNumber(Writer<Sink> &w, const Spec &s, T value, bool finite = true) {
+  convspec::Spec inner = s;
   inner.width = -1;
   inner.left = false;
   inner.zero = false;
-  char format[48];
-  buildFormat(format, inner, length);
+  inner.conv = static_cast<char32_t>(s.conv);
   const bool isInteger = std::strchr("diouxX", s.conv) != nullptr;
   const bool zeroAllowed = isInteger ? s.precision < 0 : finite;
   char piece[128];
-  const int n = std::snprintf(piece, sizeof piece, format, value);
+  const int n = convspec::print(piece, sizeof piece, inner, value);
   if (n < 0)
     return false;
   if (static_cast<size_t>(n) < sizeof piece)
@@ -365,7 +264,7 @@ bool formatNumber(Writer<Sink> &w, const Spec &s, const char *length, T value, b
   if (!w.canHold(total))
     return w.fill(' ', total);
   std::string big(static_cast<size_t>(n) + 1, '\0');
-  if (std::snprintf(&big[0], big.size(), format, value) != n)
+  if (convspec::print(&big[0], big.size(), inner, value) != n)
     return false;
   return padNumber(w, s, big.data(), static_cast<size_t>(n), zeroAllowed);
 }
@@ -500,7 +399,7 @@ template <typename Sink> int walk(Sink &sink, const char *fmt, va_list args) {
           v = va_arg(ap, int);
           break;
         }
-        ok = isPlain(s) ? plainSigned(w, v) : formatNumber(w, s, "ll", v);
+        ok = isPlain(s) ? plainSigned(w, v) : formatNumber(w, s, v);
         break;
       }
       case 'o':
@@ -535,7 +434,7 @@ template <typename Sink> int walk(Sink &sink, const char *fmt, va_list args) {
           v = va_arg(ap, unsigned);
           break;
         }
-        ok = (s.conv == 'u' && isPlain(s)) ? plainUnsigned(w, v) : formatNumber(w, s, "ll", v);
+        ok = (s.conv == 'u' && isPlain(s)) ? plainUnsigned(w, v) : formatNumber(w, s, v);
         break;
       }
       case 'e':
@@ -546,13 +445,12 @@ template <typename Sink> int walk(Sink &sink, const char *fmt, va_list args) {
       case 'G':
       case 'a':
       case 'A': {
-        platform::CLocaleScope cLocale;
         if (s.length == Length::LD) {
           const long double v = va_arg(ap, long double);
-          ok = formatNumber(w, s, "L", v, std::isfinite(v));
+          ok = formatNumber(w, s, v, std::isfinite(v));
         } else {
           const double v = va_arg(ap, double);
-          ok = formatNumber(w, s, "", v, std::isfinite(v));
+          ok = formatNumber(w, s, v, std::isfinite(v));
         }
         break;
       }

@@ -2,6 +2,7 @@
 #include "basutstr.h"
 
 #include "Port_MsgManData.h"
+#include "convspec.h"
 #include "platform/clocale.h"
 #include "platform/mbcs.h"
 
@@ -221,34 +222,51 @@ struct ScanSpec {
   bool wide = false;
 };
 
-// A conversion after its '%': an optional '*', width, length, then the conversion letter,
-// or for '[' everything up to the closing ']' (a ']' right after '[' or '[^' is in the set).
+// A conversion after its '%' (read by convspec): an optional '*', width, length, then the
+// conversion letter, or for '[' everything up to the closing ']' (a ']' right after '[' or '[^' is
+// in the set).
 bool nextFormatSpec(const char *&f, ScanSpec &s) {
-  if (*f == '*') {
-    s.suppress = true;
-    ++f;
-  }
-  while (*f >= '0' && *f <= '9')
-    s.width += *f++;
-  if (f[0] == 'h' && f[1] == 'h') {
-    s.length = "hh";
-    f += 2;
-  } else if (f[0] == 'l' && f[1] == 'l') {
-    s.length = "ll";
-    f += 2;
-  } else if (f[0] == 'I' && f[1] == '6' && f[2] == '4') {
-    s.length = "ll";
-    f += 3;
-  } else if (f[0] == 'I' && f[1] == '3' && f[2] == '2') {
-    f += 3;
-  } else if (*f && std::strchr("hlLqjztw", *f)) {
-    s.length = *f == 'w' ? 'l' : *f;
-    ++f;
-  }
-  const char c = *f;
-  if (!c)
+  convspec::Spec cs;
+  // A width beyond int is read as INT_MAX, which no field reaches.
+  if (convspec::parse(f, cs, convspec::Dialect::Scanf) == convspec::Result::End)
     return false;
-  ++f;
+  s.suppress = cs.suppress;
+  if (cs.width >= 0)
+    s.width = std::to_string(cs.width);
+  switch (cs.size) {
+  case convspec::Size::HH:
+    s.length = "hh";
+    break;
+  case convspec::Size::H:
+    s.length = "h";
+    break;
+  case convspec::Size::L:
+  case convspec::Size::W:
+    s.length = "l";
+    break;
+  case convspec::Size::LL:
+  case convspec::Size::I64:
+    s.length = "ll";
+    break;
+  case convspec::Size::Q:
+    s.length = "q";
+    break;
+  case convspec::Size::BigL:
+    s.length = "L";
+    break;
+  case convspec::Size::J:
+    s.length = "j";
+    break;
+  case convspec::Size::Z:
+    s.length = "z";
+    break;
+  case convspec::Size::T:
+    s.length = "t";
+    break;
+  default:
+    break;
+  }
+  const char c = static_cast<char>(cs.conv);
   switch (c) {
   case 'I':
   case 'U':

@@ -146,6 +146,9 @@ TEST(FastMemDeathTest, FreesThePoolDidNotHandOutAreFatal) {
          p.int_free(&other);
        },
        notInList},
+      {"just past the block",
+       [](UT_PORT_FASTMEM &p) { p.int_free(static_cast<char *>(p.getnewptr()) + 4 * 8); },
+       notInList},
       {"inside an element",
        [](UT_PORT_FASTMEM &p) { p.int_free(static_cast<char *>(p.getnewptr()) + 4); }, notInList},
       {"second free",

@@ -1,9 +1,15 @@
 // Shared string over the text utilities: number conversion, checksum and formatting.
 #include "Port_StringBase.h"
+#include "basutstr.h"
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <locale>
+#include <stdexcept>
 #include <string>
 
 using Str = Port::StringBase<char>;
@@ -125,12 +131,58 @@ TEST(StringFormat, WideUsesWindowsConversions) {
        WStr::doFormat(L"%I64d %x %.2f", -9000000000LL, 0xFFFFFFFFu, 2.5)},
       {L"100% (null)", WStr::doFormat(L"100%% %s", static_cast<const wchar_t *>(nullptr))},
       {L"\U0001F600", WStr::doFormat(L"%S", "\xf0\x9f\x98\x80")},
+      {L"[+1.5][  3][0x1f][%,d]", WStr::doFormat(L"[%+.1f][%3Iu][%#x][%,d]", 1.5, size_t(3), 31)},
   };
   for (const Case &c : cases)
     EXPECT_EQ(std::wstring(c.got.GetBuffer(), c.got.GetLength()), c.expected);
   WStr w(L"self");
   w.Format(L"%s+%s", w.GetBuffer(), w.GetBuffer());
   EXPECT_EQ(std::wstring(w.GetBuffer()), L"self+self");
+}
+
+// Under a locale with a decimal comma every formatter and reader still uses '.': the narrow and
+// wide shared string, UT_STR's printf family and SScanf. Run in a child, which sets the locale
+// for the whole process as a host program would.
+TEST(StringFormat, NumbersIgnoreTheProcessLocale) {
+  const char *german = nullptr;
+  for (const char *name : {"de_DE.UTF-8", "de_DE.utf8", "de_DE"}) {
+    try {
+      std::locale probe(name);
+      german = name;
+      break;
+    } catch (const std::runtime_error &) {
+    }
+  }
+  if (!german)
+    GTEST_SKIP() << "no German locale on this machine (see locale -a)";
+  EXPECT_EXIT(
+      {
+        std::setlocale(LC_ALL, german);
+        char c[32];
+        std::snprintf(c, sizeof c, "%.2f", 1.5);
+        if (std::string(c) != "1,50") {
+          std::fprintf(stderr, "the locale writes %s\n", c);
+          std::exit(2);
+        }
+        const char *fmt = "%.2f|%g|%e|%8.3Lf|%lu";
+        const std::string expected = "1.50|0.25|1.250000e+00|  -0.125|7";
+        const std::wstring wideExpected(expected.begin(), expected.end());
+        char buf[64];
+        UT_STR::SNPrintf(buf, sizeof buf, fmt, 1.5, 0.25, 1.25, -0.125L, 7UL);
+        const Str narrow = Str::doFormat(fmt, 1.5, 0.25, 1.25, -0.125L, 7UL);
+        const WStr wide = WStr::doFormat(L"%.2f|%g|%e|%8.3Lf|%lu", 1.5, 0.25, 1.25, -0.125L, 7UL);
+        double read = 0;
+        const int fields = UT_STR::SScanf("2.5", "%lf", &read);
+        const bool ok = std::string(buf) == expected &&
+                        std::string(narrow.GetBuffer(), narrow.GetLength()) == expected &&
+                        std::wstring(wide.GetBuffer(), wide.GetLength()) == wideExpected &&
+                        fields == 1 && read == 2.5;
+        if (!ok)
+          std::fprintf(stderr, "SNPrintf %s, Format %s, wide Format %ls, SScanf %d %g\n", buf,
+                       narrow.GetBuffer(), wide.GetBuffer(), fields, read);
+        std::exit(ok ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
 }
 
 } // namespace
