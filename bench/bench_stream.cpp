@@ -1,12 +1,17 @@
 // bench_stream.cpp - UT_STREAM against stdio and iostreams on the same 64 MiB file, in one run:
-// sequential writes and reads in 4 KiB and 1-byte pieces, big-endian ints, text lines.
+// sequential writes and reads in 4 KiB and 1-byte pieces, big-endian ints, text lines and
+// tokens. For lines and tokens the floor is a raw scan: read() in 1 MiB pieces and memchr
+// counting the line feeds, without making any line.
 #include "Port_File.h"
 #include "basutstream.h"
 
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -216,6 +221,39 @@ void BM_Readline_StdGetline(benchmark::State &state) {
   setBytes(state);
 }
 
+void BM_Readtoken_UtStream(benchmark::State &state) {
+  for (auto _ : state) {
+    UT_STREAM *s = Port_File::open(files().text.c_str(), UT_STREAM::Read, 0);
+    Port::StringBase<char> token;
+    size_t total = 0;
+    while (s->readtoken(&token))
+      total += token.GetLength();
+    benchmark::DoNotOptimize(total);
+    Port_File::close(s);
+  }
+  setBytes(state);
+}
+
+void BM_LineScan_ReadMemchr(benchmark::State &state) {
+  std::vector<char> piece(1 << 20);
+  for (auto _ : state) {
+    const int fd = ::open(files().text.c_str(), O_RDONLY);
+    size_t lines = 0;
+    ssize_t got;
+    while ((got = ::read(fd, piece.data(), piece.size())) > 0) {
+      const char *p = piece.data();
+      const char *end = p + got;
+      while (const void *hit = std::memchr(p, '\n', static_cast<size_t>(end - p))) {
+        ++lines;
+        p = static_cast<const char *>(hit) + 1;
+      }
+    }
+    benchmark::DoNotOptimize(lines);
+    ::close(fd);
+  }
+  setBytes(state);
+}
+
 } // namespace
 
 BENCHMARK(BM_Write4K_UtStream)->Unit(benchmark::kMillisecond);
@@ -230,3 +268,5 @@ BENCHMARK(BM_ReadInt_UtStream)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadInt_FreadSwap)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Readline_UtStream)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Readline_StdGetline)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Readtoken_UtStream)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LineScan_ReadMemchr)->Unit(benchmark::kMillisecond);

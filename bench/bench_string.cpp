@@ -1,10 +1,12 @@
-// Shared string against std::string, and Port_Regexp against std::regex, on the same inputs.
+// Shared string against std::string, and Port_Regexp against std::regex and RE2, on the same
+// inputs.
 // Pairs are named <operation>/<Port|Std> so that a run reads as a table of ratios.
 #include "Port_Regexp.h"
 #include "Port_StringBase.h"
 
 #include <benchmark/benchmark.h>
 
+#include <re2/re2.h>
 #include <regex>
 #include <string>
 #include <vector>
@@ -148,6 +150,16 @@ void Regexp_Std(benchmark::State &state) {
   }
   state.SetLabel(kPatterns[state.range(0)]);
 }
+// RE2 finds the same leftmost match and its extent (one submatch: the whole match).
+void Regexp_Re2(benchmark::State &state) {
+  const std::string text = RegexText();
+  const re2::RE2 re(kPatterns[state.range(0)]);
+  for (auto _ : state) {
+    re2::StringPiece m;
+    benchmark::DoNotOptimize(re.Match(text, 0, text.size(), re2::RE2::UNANCHORED, &m, 1));
+  }
+  state.SetLabel(kPatterns[state.range(0)]);
+}
 
 } // namespace
 
@@ -164,3 +176,4 @@ BENCHMARK(Split_Port);
 BENCHMARK(Split_Std);
 BENCHMARK(Regexp_Port)->DenseRange(0, 5);
 BENCHMARK(Regexp_Std)->DenseRange(0, 5);
+BENCHMARK(Regexp_Re2)->DenseRange(0, 5);

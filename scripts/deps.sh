@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(g++ clang cmake ninja-build pkg-config zlib1g-dev libminizip-dev nettle-dev libdeflate-dev libboost-dev libxerces-c-dev
-          libgtest-dev libgmock-dev libbenchmark-dev)
+          libgtest-dev libgmock-dev libbenchmark-dev libre2-dev)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -55,9 +55,7 @@ bool UT_STREAM::seekstart() {
 }
 bool UT_STREAM::seekend() { return m_imp->seekend(); }
 // Known for record-codec files being read; -1 otherwise.
-long UT_STREAM::getsize() {
-  return m_imp->isWriteStream() ? -1 : m_imp->get_uncompressed_size();
-}
+long UT_STREAM::getsize() { return m_imp->isWriteStream() ? -1 : m_imp->get_uncompressed_size(); }
 long UT_STREAM::available() { return m_imp->isWriteStream() ? 0 : m_imp->m_filled - m_imp->m_pos; }
 bool UT_STREAM::geteof() { return m_imp->m_eof; }
 int UT_STREAM::geterror() { return m_imp->m_error; }
@@ -335,21 +333,8 @@ unsigned UT_STREAM::peekstring(char *buf, int size) {
 bool UT_STREAM::readstring(Port::StringBase<char> *text) {
   if (!text)
     return false;
-  *text = "";
-  char piece[128];
-  for (;;) {
-    bool ended;
-    unsigned n = m_imp->readUntil(reinterpret_cast<unsigned char *>(piece), sizeof piece,
-                                  ZeroStop{}, false, &ended);
-    if (ended)
-      --n; // the zero byte
-    if (n)
-      text->Append(piece, n);
-    if (ended)
-      return true;
-    if (n == 0)
-      return false;
-  }
+  text->Empty();
+  return m_imp->appendUntil(text, ZeroStop{}) >= 0;
 }
 
 namespace {
@@ -389,28 +374,17 @@ unsigned UT_STREAM::readline(char *buf, int size) {
 bool UT_STREAM::readline(Port::StringBase<char> *text) {
   if (!text)
     return false;
-  *text = "";
-  char piece[128];
-  for (;;) {
-    bool ended;
-    unsigned n = readLinePiece(m_imp, piece, sizeof piece, &ended);
-    if (n)
-      text->Append(piece, n);
-    if (ended)
-      return true;
-    if (n == 0 || m_imp->m_eof || m_imp->m_error)
-      return false;
-  }
+  text->Empty();
+  if (m_imp->appendUntil(text, KeyStop{"\n"}) < 0)
+    return false;
+  const unsigned n = text->GetLength();
+  if (n > 0 && text->GetBuffer()[n - 1] == '\r')
+    text->Truncate(n - 1);
+  return true;
 }
 
 namespace {
-bool isBlank(unsigned char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
-
-void skipBlanks(UT_STREAMIMP *imp) {
-  unsigned char c;
-  while (imp->peek(&c, 1) == 1 && isBlank(c))
-    imp->read(&c, 1);
-}
+void skipBlanks(UT_STREAMIMP *imp) { imp->skipWhile(NonBlank{}); }
 
 // After a token that ended in a carriage return, a following line feed belongs to it.
 void eatLineFeed(UT_STREAMIMP *imp) {
@@ -438,25 +412,12 @@ unsigned UT_STREAM::readtoken(char *buf, int size) {
 bool UT_STREAM::readtoken(Port::StringBase<char> *text) {
   if (!text)
     return false;
-  *text = "";
+  text->Empty();
   skipBlanks(m_imp);
-  char piece[128];
-  for (;;) {
-    bool ended;
-    unsigned n = m_imp->readUntil(reinterpret_cast<unsigned char *>(piece), sizeof piece,
-                                  TokenStop{}, false, &ended);
-    if (ended) {
-      if (piece[n - 1] == '\r')
-        eatLineFeed(m_imp);
-      --n;
-    }
-    if (n)
-      text->Append(piece, n);
-    if (ended)
-      return true;
-    if (n == 0)
-      return !text->IsEmpty();
-  }
+  const int stop = m_imp->appendUntil(text, TokenStop{});
+  if (stop == '\r')
+    eatLineFeed(m_imp);
+  return stop >= 0 || !text->IsEmpty();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -362,15 +362,11 @@ unsigned UT_STREAMIMP::readUntil(unsigned char *buf, unsigned size, Stop stop, b
   const unsigned limit = size - 1;
   unsigned count = 0;
   if (peekOnly) {
-    unsigned avail = fillForPeek(limit);
-    while (count < limit && count < avail) {
-      unsigned char c = m_buf[m_pos + count];
-      buf[count++] = c;
-      if (stop(c)) {
-        *ended = true;
-        break;
-      }
-    }
+    const size_t avail = std::min(fillForPeek(limit), limit);
+    const size_t at = stop.scan(m_buf + m_pos, avail);
+    count = static_cast<unsigned>(at < avail ? at + 1 : avail);
+    std::memcpy(buf, m_buf + m_pos, count);
+    *ended = at < avail;
     buf[count] = 0;
     return count;
   }
@@ -394,13 +390,50 @@ unsigned UT_STREAMIMP::readUntil(unsigned char *buf, unsigned size, Stop stop, b
   return count;
 }
 
-// The forms of readUntil that UT_STREAM uses.
+template <class Stop> int UT_STREAMIMP::appendUntil(Port::StringBase<char> *text, Stop stop) {
+  for (;;) {
+    if (m_pos >= m_filled) {
+      if (isWriteStream() || m_eof || loadbuf() <= 0)
+        return -1;
+    }
+    const unsigned char *from = m_buf + m_pos;
+    const size_t avail = static_cast<size_t>(m_filled - m_pos);
+    const size_t at = stop.scan(from, avail);
+    if (at > 0)
+      text->Append(reinterpret_cast<const char *>(from), static_cast<unsigned>(at));
+    if (at < avail) {
+      m_pos += static_cast<int32_t>(at + 1);
+      return from[at];
+    }
+    m_pos = m_filled;
+  }
+}
+
+template <class Skip> bool UT_STREAMIMP::skipWhile(Skip skip) {
+  for (;;) {
+    if (m_pos >= m_filled) {
+      if (isWriteStream() || m_eof || loadbuf() <= 0)
+        return false;
+    }
+    const size_t avail = static_cast<size_t>(m_filled - m_pos);
+    const size_t at = skip.scan(m_buf + m_pos, avail);
+    m_pos += static_cast<int32_t>(at);
+    if (at < avail)
+      return true;
+  }
+}
+
+// The forms of readUntil, appendUntil and skipWhile that UT_STREAM uses.
 template unsigned UT_STREAMIMP::readUntil<KeyStop>(unsigned char *, unsigned, KeyStop, bool,
                                                    bool *);
 template unsigned UT_STREAMIMP::readUntil<ZeroStop>(unsigned char *, unsigned, ZeroStop, bool,
                                                     bool *);
 template unsigned UT_STREAMIMP::readUntil<TokenStop>(unsigned char *, unsigned, TokenStop, bool,
                                                      bool *);
+template int UT_STREAMIMP::appendUntil<KeyStop>(Port::StringBase<char> *, KeyStop);
+template int UT_STREAMIMP::appendUntil<ZeroStop>(Port::StringBase<char> *, ZeroStop);
+template int UT_STREAMIMP::appendUntil<TokenStop>(Port::StringBase<char> *, TokenStop);
+template bool UT_STREAMIMP::skipWhile<NonBlank>(NonBlank);
 
 // ---------------------------------------------------------------------------------------------
 // Positioning

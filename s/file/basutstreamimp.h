@@ -11,20 +11,24 @@
 #include <cstdint>
 #include <cstring>
 
-// Stop conditions of UT_STREAMIMP::readUntil: a character of a key, the zero byte, the end of a
-// token.
-// scan() gives the index of the first stopping byte of p[0..n), or n.
+// Stop conditions of UT_STREAMIMP::readUntil and appendUntil: a character of a key, the zero
+// byte, the end of a token. scan() gives the index of the first stopping byte of p[0..n), or n.
 struct KeyStop {
-  const char *key;
-  bool operator()(unsigned char c) const {
-    for (const char *k = key; *k; ++k)
-      if (static_cast<unsigned char>(*k) == c)
-        return true;
-    return false;
+  // One bit per byte value; a one-character key is searched with memchr.
+  uint64_t set[4] = {0, 0, 0, 0};
+  int single = -1;
+  explicit KeyStop(const char *key) {
+    for (const char *k = key; *k; ++k) {
+      const unsigned char c = static_cast<unsigned char>(*k);
+      set[c >> 6] |= uint64_t(1) << (c & 63);
+    }
+    if (key[0] && !key[1])
+      single = static_cast<unsigned char>(key[0]);
   }
+  bool operator()(unsigned char c) const { return (set[c >> 6] >> (c & 63)) & 1; }
   size_t scan(const unsigned char *p, size_t n) const {
-    if (key[0] && !key[1]) {
-      const void *hit = std::memchr(p, static_cast<unsigned char>(key[0]), n);
+    if (single >= 0) {
+      const void *hit = std::memchr(p, single, n);
       return hit ? static_cast<const unsigned char *>(hit) - p : n;
     }
     for (size_t i = 0; i < n; ++i)
@@ -40,15 +44,40 @@ struct ZeroStop {
     return hit ? static_cast<const unsigned char *>(hit) - p : n;
   }
 };
+// The token ends are all below '!': eight bytes at a time are tested for such a byte, and only
+// a word holding one is looked at byte by byte.
+inline bool hasByteBelowBang(const unsigned char *p) {
+  uint64_t w;
+  std::memcpy(&w, p, 8);
+  return ((w - 0x2121212121212121ULL) & ~w & 0x8080808080808080ULL) != 0;
+}
 struct TokenStop {
   bool operator()(unsigned char c) const {
     return c == 0 || c == '\t' || c == '\n' || c == '\r' || c == ' ';
   }
   size_t scan(const unsigned char *p, size_t n) const {
-    for (size_t i = 0; i < n; ++i)
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+      if (!hasByteBelowBang(p + i))
+        continue;
+      for (size_t j = i; j < i + 8; ++j)
+        if ((*this)(p[j]))
+          return j;
+    }
+    for (; i < n; ++i)
       if ((*this)(p[i]))
         return i;
     return n;
+  }
+};
+// Blanks between tokens; scan() gives the index of the first byte that is not one.
+struct NonBlank {
+  static bool blank(unsigned char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+  size_t scan(const unsigned char *p, size_t n) const {
+    size_t i = 0;
+    while (i < n && blank(p[i]))
+      ++i;
+    return i;
   }
 };
 
@@ -117,6 +146,11 @@ public:
   // whether such a byte ended the text. With peek the position does not move.
   template <class Stop>
   unsigned readUntil(unsigned char *buf, unsigned size, Stop stop, bool peek, bool *ended);
+  // Appends to text the bytes before the first stopping byte, straight from the buffer; that
+  // byte is consumed but not appended. It is returned, or -1 when the data ended first.
+  template <class Stop> int appendUntil(Port::StringBase<char> *text, Stop stop);
+  // Moves past the bytes scan() passes over (blanks); false when the data ended first.
+  template <class Skip> bool skipWhile(Skip skip);
 
   UT_STREAM *m_owner;
   Port::FileDesc m_fd;
@@ -147,5 +181,9 @@ extern template unsigned UT_STREAMIMP::readUntil<ZeroStop>(unsigned char *, unsi
                                                            bool, bool *);
 extern template unsigned UT_STREAMIMP::readUntil<TokenStop>(unsigned char *, unsigned, TokenStop,
                                                             bool, bool *);
+extern template int UT_STREAMIMP::appendUntil<KeyStop>(Port::StringBase<char> *, KeyStop);
+extern template int UT_STREAMIMP::appendUntil<ZeroStop>(Port::StringBase<char> *, ZeroStop);
+extern template int UT_STREAMIMP::appendUntil<TokenStop>(Port::StringBase<char> *, TokenStop);
+extern template bool UT_STREAMIMP::skipWhile<NonBlank>(NonBlank);
 
 #endif

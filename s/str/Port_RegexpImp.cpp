@@ -246,7 +246,8 @@ Port_RegexpImp::Port_RegexpImp(const char *pattern)
 }
 
 Port_RegexpImp::Port_RegexpImp(const Port_RegexpImp &other)
-    : m_pattern(new (std::nothrow) uint16_t[PatternSize]), m_status(other.m_status) {
+    : m_pattern(new (std::nothrow) uint16_t[PatternSize]), m_status(other.m_status),
+      m_plan(other.m_plan) {
   if (!m_pattern) {
     m_status = 2;
     return;
@@ -266,6 +267,7 @@ Port_RegexpImp &Port_RegexpImp::operator=(const Port_RegexpImp &other) {
   }
   std::memcpy(m_pattern, other.m_pattern, PatternSize * sizeof(uint16_t));
   m_status = other.m_status;
+  m_plan = other.m_plan;
   return *this;
 }
 
@@ -277,6 +279,7 @@ void Port_RegexpImp::Compile(const char *pattern) {
     return;
   }
   m_pattern[0] = CodeEnd;
+  m_plan = StartPlan();
   const unsigned char *p = reinterpret_cast<const unsigned char *>(pattern);
   if (!p || !*p || *p == '*' || *p == '+' || *p == '?') {
     m_status = 1;
@@ -369,6 +372,73 @@ void Port_RegexpImp::Compile(const char *pattern) {
   }
   code[k] = CodeEnd;
   m_status = 0;
+  Plan();
+}
+
+void Port_RegexpImp::Plan() {
+  const uint16_t *code = m_pattern;
+  if (code[0] == CodeStartAnchor)
+    return; // one position only
+  // A pattern anchored at its end whose elements each take at most one character.
+  int32_t longest = 0;
+  int i = 0;
+  for (;
+       code[i] != CodeEnd && code[i] != CodeEndAnchor && code[i] != CodeStar && code[i] != CodePlus;
+       i += code[i] == CodeClass ? 17 : 1)
+    if (code[i] != CodeOptional)
+      ++longest;
+  if (code[i] == CodeEndAnchor)
+    m_plan.longest = longest;
+
+  int element = 0;
+  if (code[0] == CodePlus) {
+    element = 1;
+    m_plan.run = true;
+  }
+  const uint16_t first = code[element];
+  if (first < 0x8000) {
+    m_plan.kind = StartPlan::Byte;
+    m_plan.byte = static_cast<uint8_t>(first);
+  } else if (first == CodeClass) {
+    int members = 0, last = 0;
+    for (int w = 0; w < 16; ++w) {
+      m_plan.set[w] = code[element + 1 + w];
+      for (int b = 0; b < 16; ++b)
+        if (m_plan.set[w] & (1u << b)) {
+          ++members;
+          last = w * 16 + b;
+        }
+    }
+    if (members == 1) {
+      m_plan.kind = StartPlan::Byte;
+      m_plan.byte = static_cast<uint8_t>(last);
+    } else {
+      m_plan.kind = StartPlan::Set;
+    }
+  } else {
+    m_plan.run = false; // '.', or a closure that may match nothing: every position
+  }
+}
+
+template <class T> bool Port_RegexpImp::Starts(T ch) const {
+  const uint32_t c = CharValue(ch);
+  if (m_plan.kind == StartPlan::Byte)
+    return c == m_plan.byte;
+  return c < 256 && (m_plan.set[c >> 4] & (1u << (c & 15))) != 0;
+}
+
+// The first position from pos on whose character may begin a match, or end.
+template <class T>
+uint32_t Port_RegexpImp::NextStart(const T *text, uint32_t pos, uint32_t end) const {
+  if constexpr (sizeof(T) == 1) {
+    if (m_plan.kind == StartPlan::Byte) {
+      const void *hit = std::memchr(text + pos, m_plan.byte, end - pos);
+      return hit ? static_cast<uint32_t>(static_cast<const T *>(hit) - text) : end;
+    }
+  }
+  while (pos < end && !Starts(text[pos]))
+    ++pos;
+  return pos;
 }
 
 template <class T>
@@ -377,12 +447,28 @@ Port_Range Port_RegexpImp::Search(const T *text, uint32_t first, uint32_t end) c
     return Port_Range();
   Matcher<T> matcher(m_pattern, text, first, end);
   const bool anchored = m_pattern[0] == CodeStartAnchor;
-  for (uint32_t pos = first;; ++pos) {
+  uint32_t pos = first;
+  // A match that must reach the end and is at most longest characters long starts near it.
+  if (m_plan.longest >= 0 && end - first > static_cast<uint32_t>(m_plan.longest))
+    pos = end - static_cast<uint32_t>(m_plan.longest);
+  for (;;) {
+    if (m_plan.kind != StartPlan::Every) {
+      // The first element takes a character, so nothing begins at the end.
+      pos = NextStart(text, pos, end);
+      if (pos == end)
+        break;
+    }
     const int64_t after = matcher.Match(pos, 0);
     if (after >= 0)
       return Port_Range(pos, static_cast<uint32_t>(after) - 1);
     if (anchored || pos == end)
       break;
+    ++pos;
+    // Every position inside the run of a leading closure tries a part of what the run's first
+    // position tried.
+    if (m_plan.run)
+      while (pos < end && Starts(text[pos]))
+        ++pos;
   }
   return Port_Range();
 }

@@ -40,8 +40,29 @@ public:
   template <class T> Port_Range Search(const T *text, uint32_t first, uint32_t end) const;
 
 private:
+  // Where a match can begin, worked out when compiling: the positions a search may skip.
+  struct StartPlan {
+    enum Kind : uint8_t {
+      Every, // any position may begin a match
+      Byte,  // only the character byte
+      Set    // only a character of set (bit n%16 of word n/16)
+    };
+    Kind kind = Every;
+    // The first element is a closure of at least one: after a failure at a position, the rest
+    // of that element's run fails too.
+    bool run = false;
+    uint8_t byte = 0;
+    uint16_t set[16] = {0};
+    // The longest match of a pattern anchored at its end and free of '*' and '+'; -1 otherwise.
+    int32_t longest = -1;
+  };
+  void Plan();
+  template <class T> bool Starts(T ch) const;
+  template <class T> uint32_t NextStart(const T *text, uint32_t pos, uint32_t end) const;
+
   uint16_t *m_pattern;
   int32_t m_status;
+  StartPlan m_plan;
 };
 
 #endif

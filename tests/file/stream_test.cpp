@@ -8,10 +8,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <random>
 #include <sstream>
 #include <vector>
 
@@ -186,6 +188,71 @@ TEST_F(StreamTest, TokensKeysAndStrings) {
   EXPECT_STREQ("rest", buf);
   EXPECT_FALSE(s->readstring(&tok)); // "tail" ends without a zero byte
   EXPECT_STREQ("tail", tok.GetBuffer());
+  Port_File::close(s);
+}
+
+TEST_F(StreamTest, LinesTokensAndKeysAcrossManyBufferLoads) {
+  // Lines of every length up to several buffers, CR LF and LF ends, lone CRs, blank runs: the
+  // buffer boundaries fall at every kind of place. The model splits the same text.
+  std::mt19937 rng(7);
+  const char alphabet[] = "ab \t\r\n;,xyz";
+  std::string text;
+  while (text.size() < 600000) {
+    const size_t n = rng() % 4 == 0 ? rng() % 70000 : rng() % 40;
+    for (size_t i = 0; i < n; ++i)
+      text += alphabet[rng() % (sizeof alphabet - 1)];
+    text += rng() % 2 ? "\r\n" : "\n";
+  }
+  text += "tail\r";
+  const std::string p = path("many");
+  spit(p, text);
+
+  std::vector<std::string> lines, tokens, keys;
+  for (size_t from = 0; from < text.size();) {
+    size_t lf = text.find('\n', from);
+    std::string line = text.substr(from, lf == std::string::npos ? lf : lf - from);
+    if (lf != std::string::npos && !line.empty() && line.back() == '\r')
+      line.pop_back();
+    lines.push_back(line);
+    from = lf == std::string::npos ? text.size() : lf + 1;
+  }
+  for (size_t from = text.find_first_not_of(" \t\r\n"); from != std::string::npos;) {
+    const size_t end = text.find_first_of(" \t\r\n", from);
+    tokens.push_back(text.substr(from, end == std::string::npos ? end : end - from));
+    from = end == std::string::npos ? end : text.find_first_not_of(" \t\r\n", end);
+  }
+  for (size_t from = 0; from < text.size();) {
+    const size_t end = std::min(text.find_first_of(";,", from), text.size() - 1);
+    keys.push_back(text.substr(from, std::min<size_t>(end + 1 - from, 99)));
+    from += keys.back().size();
+  }
+
+  UT_STREAM *s = openRead(p);
+  ASSERT_NE(nullptr, s);
+  std::vector<std::string> got;
+  Port::StringBase<char> line;
+  while (line.ReadLine(s))
+    got.emplace_back(line.GetBuffer(), line.GetLength());
+  EXPECT_TRUE(got == lines) << got.size() << " lines, expected " << lines.size();
+
+  ASSERT_TRUE(s->seekstart());
+  got.clear();
+  while (s->readtoken(&line))
+    got.emplace_back(line.GetBuffer(), line.GetLength());
+  EXPECT_TRUE(got == tokens) << got.size() << " tokens, expected " << tokens.size();
+
+  ASSERT_TRUE(s->seekstart());
+  got.clear();
+  unsigned char key[100], peeked[100];
+  for (;;) {
+    const unsigned n = s->peekkey(peeked, sizeof peeked, ";,");
+    ASSERT_EQ(n, s->readkey(key, sizeof key, ";,"));
+    if (n == 0)
+      break;
+    ASSERT_EQ(0, std::memcmp(key, peeked, n + 1));
+    got.emplace_back(reinterpret_cast<char *>(key), n);
+  }
+  EXPECT_TRUE(got == keys) << got.size() << " keys, expected " << keys.size();
   Port_File::close(s);
 }
 

@@ -135,29 +135,35 @@ TEST(Regexp, HostileInputStaysBounded) {
 
 TEST(Regexp, AgreesWithStdRegexOnTheCommonSubset) {
   // Patterns without alternation or groups search the same way in both: leftmost start, greedy
-  // closures that give back one character at a time.
+  // closures that give back one character at a time. A search from an offset is a search of
+  // the rest of the text ('^' and '$' anchor at the searched part), and wide text agrees.
   std::mt19937 rng(12345);
-  const char *const elements[] = {"a", "b", ".", "[ab]", "[^a]", "[b-c]", "\\."};
+  const char *const elements[] = {"a", "b", ".", "[ab]", "[^a]", "[b-c]", "\\.", "[c]"};
   const char *const closures[] = {"", "", "*", "+", "?"};
   const char alphabet[] = "aabbc.\n";
   for (int round = 0; round < 3000; ++round) {
     std::string pattern = rng() % 4 == 0 ? "^" : "";
     for (int n = 1 + rng() % 5; n > 0; --n)
-      pattern += std::string(elements[rng() % 7]) + closures[rng() % 5];
+      pattern += std::string(elements[rng() % 8]) + closures[rng() % 5];
     if (rng() % 4 == 0)
       pattern += "$";
     std::string text;
-    for (int n = rng() % 12; n > 0; --n)
+    for (int n = rng() % 16; n > 0; --n)
       text += alphabet[rng() % 7];
+    const unsigned start = round % 2 ? rng() % (text.size() + 1) : 0;
     const Port_Regexp mine(pattern.c_str());
     ASSERT_EQ(mine.GetStatus(), 0) << pattern;
-    const Port_Range got = mine.GetRangeOfMatch(text.c_str());
+    const Port_Range got = mine.GetRangeOfMatch(text.c_str(), start);
+    const std::wstring wide(text.begin(), text.end());
+    EXPECT_EQ(got, mine.GetRangeOfMatch(wide.c_str(), start)) << pattern << " on " << text;
+    const std::string rest = text.substr(start);
     std::smatch m;
-    if (std::regex_search(text, m, std::regex(pattern))) {
-      EXPECT_EQ(got.first, uint32_t(m.position(0))) << pattern << " on " << text;
-      EXPECT_EQ(got.last, uint32_t(m.position(0) + m.length(0) - 1)) << pattern << " on " << text;
+    if (std::regex_search(rest, m, std::regex(pattern))) {
+      EXPECT_EQ(got.first, start + uint32_t(m.position(0))) << pattern << " on " << text;
+      EXPECT_EQ(got.last, start + uint32_t(m.position(0) + m.length(0) - 1))
+          << pattern << " on " << text << " from " << start;
     } else {
-      EXPECT_EQ(got, kNone) << pattern << " on " << text;
+      EXPECT_EQ(got, kNone) << pattern << " on " << text << " from " << start;
     }
   }
 }
