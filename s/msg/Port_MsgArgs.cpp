@@ -42,7 +42,7 @@ std::string utf8(const wchar_t *text) {
 }
 } // namespace
 
-std::vector<std::string> format(const char *alias, va_list list) {
+std::vector<std::string> format(const char *alias, va_list list, std::vector<std::string> *specs) {
   std::vector<std::string> out;
   if (!alias)
     return out;
@@ -56,6 +56,8 @@ std::vector<std::string> format(const char *alias, va_list list) {
       continue;
     }
     // Rebuild the conversion with '*' replaced by the value it takes.
+    const char *const start = p;
+    const size_t before = out.size();
     std::string spec = "%";
     const char *q = p + 1;
     while (*q && std::strchr("-+ #0,", *q))
@@ -94,6 +96,8 @@ std::vector<std::string> format(const char *alias, va_list list) {
     const char conv = *q;
     if (!conv) {
       out.push_back("UNKNOWN");
+      if (specs)
+        specs->push_back(start);
       Port_MsgManData::debugStub("Unknown conversion specifier found.\n");
       break;
     }
@@ -171,6 +175,8 @@ std::vector<std::string> format(const char *alias, va_list list) {
       Port_MsgManData::debugStub("Unknown conversion specifier found.\n");
       break;
     }
+    if (specs && out.size() > before)
+      specs->emplace_back(start, static_cast<size_t>(q + 1 - start));
   }
   va_end(args);
   return out;
@@ -217,12 +223,23 @@ std::wstring convertMetacharacters(const std::wstring &text) {
   out.reserve(text.size());
   for (wchar_t c : text) {
     switch (c) {
-    case L'&': out += L"&amp;"; break;
-    case L'<': out += L"&lt;"; break;
-    case L'>': out += L"&gt;"; break;
-    case L'\'': out += L"&apos;"; break;
-    case L'"': out += L"&quot;"; break;
-    default: out += c;
+    case L'&':
+      out += L"&amp;";
+      break;
+    case L'<':
+      out += L"&lt;";
+      break;
+    case L'>':
+      out += L"&gt;";
+      break;
+    case L'\'':
+      out += L"&apos;";
+      break;
+    case L'"':
+      out += L"&quot;";
+      break;
+    default:
+      out += c;
     }
   }
   return out;
