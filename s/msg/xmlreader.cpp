@@ -7,6 +7,7 @@
 #include <xercesc/sax2/XMLReaderFactory.hpp>
 #include <xercesc/util/OutOfMemoryException.hpp>
 #include <xercesc/util/PlatformUtils.hpp>
+#include <xercesc/util/SecurityManager.hpp>
 #include <xercesc/util/TransService.hpp>
 #include <xercesc/util/XMLString.hpp>
 
@@ -42,6 +43,10 @@ bool parse(const char *data, size_t length, ContentHandler &handler) {
   reader->setFeature(XMLUni::fgXercesLoadExternalDTD, false);
   reader->setFeature(XMLUni::fgXercesDisableDefaultEntityResolution, true);
   reader->setFeature(XMLUni::fgXercesSchema, false);
+  // Bounds the expansion of entities a document declares for itself (nested entities could
+  // otherwise take all memory).
+  SecurityManager security;
+  reader->setProperty(XMLUni::fgXercesSecurityManager, &security);
   Port::XmlErrorHandler errors;
   reader->setContentHandler(&handler);
   reader->setErrorHandler(&errors);
