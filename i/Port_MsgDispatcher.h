@@ -86,8 +86,8 @@ public:
                                  int num, va_list args);
   static void issueFatalMsgByNum(const char *lib, const char *file, int line, const char *rev,
                                  int exitVal, int num, va_list args);
-  static void issueUserFatalMsgByNum(const char *lib, const char *file, int line,
-                                     const char *rev, int exitVal, int num, va_list args);
+  static void issueUserFatalMsgByNum(const char *lib, const char *file, int line, const char *rev,
+                                     int exitVal, int num, va_list args);
 
   // Already formatted texts.
   static void printMsg(Port_MsgMan::MsgType type, const wchar_t *text, const char *lib,
@@ -157,14 +157,35 @@ public:
   // The HTML or XML variant of a message ("HTML", "XML"), or null.
   static const wchar_t *lookupMsgSubClass(const char *kind, const char *lib, const char *alias);
   static const wchar_t *lookupMsgSubClassByNum(const char *kind, const char *lib, int num);
-  static wchar_t *parseMsgSubClass(const char *kind, Port_MsgMan::MsgType type,
-                                   const char *alias, const Port_Message *msg, va_list args);
+  static wchar_t *parseMsgSubClass(const char *kind, Port_MsgMan::MsgType type, const char *alias,
+                                   const Port_Message *msg, va_list args);
   static wchar_t *parseMsgSubClassByNum(const char *kind, Port_MsgMan::MsgType type, int num,
                                         const Port_Message *msg, va_list args);
-  static wchar_t *translateMsgSubClass(const char *kind, Port_MsgMan::MsgType type,
-                                       const char *lib, const char *alias, ...);
+  static wchar_t *translateMsgSubClass(const char *kind, Port_MsgMan::MsgType type, const char *lib,
+                                       const char *alias, ...);
   static wchar_t *translateMsgSubClassVa(const char *kind, Port_MsgMan::MsgType type,
                                          const char *lib, const char *alias, va_list args);
+
+  // XML message log. Opens a log on the file (its contents are replaced); false when a log is
+  // already open or the file cannot be written. With track set, first reads the file as the
+  // log of the previous run and marks every message logged new or old against it; false, and
+  // nothing changed, when tracking is already on. A log opened from XML_MSG_FILE starts with
+  // the first message issued. The closing tag is written when the dispatcher is finalised.
+  static bool turnOnXmlMsg(const char *file);
+  static bool turnOnXmlMsg(const char *file, bool track);
+
+  // Message filtering from a filter file, for one application. A missing file is ignored; an
+  // unreadable or malformed one is reported and leaves filtering off. A filter in place stays
+  // (turn it off first to read another). A filtered message is counted, reaches no manager,
+  // and is logged with its mark; a highlighted one is shown and logged with its mark.
+  // XML_FILTER_FILE and FILTER_APP_NAME switch it on with the first message.
+  static void turnOnFiltering(const char *filterFile, const char *appName);
+  static void turnOffFiltering();
+  static bool isFilteringOn();
+  // Hands a control string to the message-filtering component of the utilities library
+  // (loaded through the component factory) and returns its answer; false, with a warning,
+  // when the library cannot be loaded, and false when it lacks the component.
+  static bool controlMessageProcessing(const char *control);
 
   // Internal: the dispatcher lock (recursive), taken first of all the message locks.
   static void lock();

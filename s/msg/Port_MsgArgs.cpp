@@ -43,7 +43,7 @@ std::string utf8(const wchar_t *text) {
 }
 } // namespace
 
-std::vector<std::string> format(const char *alias, va_list list) {
+std::vector<std::string> format(const char *alias, va_list list, std::vector<std::string> *specs) {
   std::vector<std::string> out;
   if (!alias)
     return out;
@@ -57,11 +57,14 @@ std::vector<std::string> format(const char *alias, va_list list) {
       continue;
     }
     // Rebuild the conversion with '*' replaced by the value it takes.
+    const char *const start = p;
     const char *q = p + 1;
     convspec::Spec cs;
     const convspec::Result parsed = convspec::parse(q, cs, convspec::Dialect::Message);
     if (parsed == convspec::Result::End) {
       out.push_back("UNKNOWN");
+      if (specs)
+        specs->push_back(start);
       Port_MsgManData::debugStub("Unknown conversion specifier found.\n");
       break;
     }
@@ -202,6 +205,9 @@ std::vector<std::string> format(const char *alias, va_list list) {
     }
     if (parsed == convspec::Result::TooLarge && out.size() > before)
       out.back().clear();
+    // The conversion as written (q stands after its letter), for the log's fmt attribute.
+    if (specs && out.size() > before)
+      specs->emplace_back(start, static_cast<size_t>(q - start));
   }
   va_end(args);
   return out;

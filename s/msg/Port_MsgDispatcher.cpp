@@ -6,7 +6,9 @@
 //   2. a manager's writing lock (Port_MsgManDefaultImp), taken by msgWrite;
 //   3. a message stream's list locks (Port_MsgStreamImp), one at a time;
 //   4. leaves, under which nothing else is locked and nothing is reported: the catalogue's
-//      table lock, the XML log lock, the abort list, the exit value, a manager's field locks.
+//      table lock, the abort list, the exit value, a manager's field locks.
+// The XML log and the new-message detector are kept under the dispatcher lock itself: writing
+// the log may report a write error, and reading the previous log may report it corrupt.
 // Issuing a message takes the dispatcher lock, so a thread reports nothing while it holds a
 // lock of rank 2 or 3 unless it already holds the dispatcher lock; every path that takes a
 // writing or list lock and may report under it (writing, flushing and removing streams) takes
@@ -21,9 +23,17 @@
 // the process has left.
 #include "Port_MsgDispatcher.h"
 
+#include "Cit_Factory.h"
 #include "Port_Env.h"
+#include "Port_File.h"
+#include "Port_Message.h"
+#include "Port_MsgFilter.h"
+#include "Port_MsgManData.h"
+#include "Port_MsgXml.h"
 #include "Port_Thr.h"
 #include "basutstr.h"
+#include "basutstream.h"
+#include "msg/Port_MsgFilterImp.h"
 #include "msg/catalogue.h"
 #include "msg/msgtypes.h"
 #include "msg/msgvisit.h"
@@ -32,6 +42,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -52,13 +63,23 @@ struct DispatcherState {
   std::condition_variable gateOpen;
   std::vector<Port_MsgMan *> msgManPtrArray;
   Port_MsgManDefault *defaultMsgMan = nullptr;
-  Port_ThrRecursiveLock xmlStreamMutex;
   std::wstring strArgPrefix;
   std::wstring strArgTerm;
-  // The XML log and the filter switched on from the environment at start-up.
+  // The XML log and the filter switched on from the environment, at the first message.
   std::string xmlMsgFile;
   std::string xmlFilterFile;
   std::string filterAppName;
+  bool environmentPending = false;
+  // The open XML log, and the detector of new messages with the name it reads (which it
+  // does not copy).
+  UT_STREAM *xmlStream = nullptr;
+  // Keeps the open-file table (which owns the log's stream) alive while the log is open: the
+  // dispatcher may be finalised after the file services.
+  std::unique_ptr<Port_FileInit> xmlFileUse;
+  std::unique_ptr<Port::DeltaMsg> deltaMsgPtr;
+  std::string deltaMsgFile;
+  // The active filter, consulted while Port_useFilter is set.
+  std::unique_ptr<Port_MsgFilterImp> msgFilterPtr;
 };
 
 DispatcherState *state = nullptr;
@@ -71,6 +92,8 @@ std::atomic<int32_t> s_visitors{0};
 thread_local int32_t t_visits PORT_FAST_TLS = 0;
 // How many times this thread holds the dispatcher lock.
 thread_local int32_t t_lockDepth PORT_FAST_TLS = 0;
+// Set while this thread writes the XML log: a write error reported meanwhile is not logged.
+thread_local bool t_writingLog PORT_FAST_TLS = false;
 
 void enterVisit() {
   if (t_visits++ == 0)
@@ -137,6 +160,7 @@ private:
 
 // Written under the dispatcher lock, read without it: atomics keep the unlocked reads defined.
 std::atomic<bool> Port_enabled{true};
+std::atomic<bool> Port_useFilter{false};
 std::atomic<uint32_t> Port_statCount{0}, Port_errCount{0}, Port_warnCount{0}, Port_infoCount{0},
     Port_errPassCount{0}, Port_warnPassCount{0}, Port_infoPassCount{0}, Port_intCount{0},
     Port_fatalCount{0}, Port_userFatalCount{0}, Port_dbgCount{0};
@@ -168,6 +192,10 @@ std::atomic<uint32_t> *passCounter(Port_MsgMan::MsgType type) {
   case Port_MsgMan::MSG_INFO: return &Port_infoPassCount;
   default: return nullptr;
   }
+}
+
+Port_MsgManData *report(int line) {
+  return Port_MsgManData::createObject("Portability", __FILE__, line, "$Revision: 1.2 $");
 }
 
 void increment(std::atomic<uint32_t> *counter) {
@@ -211,9 +239,94 @@ void forEachManager(msgtypes::NumHandler handler, const char *lib, const char *f
 // Bit 0 of a filter result: filtered; bit 1: highlighted.
 const int kFiltered = 1;
 
-// Filtering needs the external filter component, which this dispatcher cannot load yet: until
-// it can, no message is filtered.
-int filterResult() { return 0; }
+// The XML log, under the dispatcher lock. Each element is one line, flushed at once so that a
+// killed run leaves every message issued so far.
+void writeLog(const wchar_t *element) {
+  if (!state->xmlStream || t_writingLog)
+    return;
+  t_writingLog = true;
+  std::unique_ptr<char[]> bytes(Port::wcs2utf8s(element));
+  std::string line = bytes.get();
+  line += '\n';
+  state->xmlStream->write(reinterpret_cast<const unsigned char *>(line.data()),
+                          static_cast<unsigned>(line.size()));
+  state->xmlStream->flush(true);
+  t_writingLog = false;
+}
+
+bool openLog(const char *file) {
+  if (state->xmlStream || !file || !*file)
+    return false;
+  auto fileUse = std::make_unique<Port_FileInit>();
+  UT_STREAM *stream = Port_File::open(file, UT_STREAM::Write, 1);
+  if (!stream)
+    return false;
+  state->xmlStream = stream;
+  state->xmlFileUse = std::move(fileUse);
+  std::unique_ptr<wchar_t[]> header(Port::MsgDisp::createXmlRootOpen());
+  writeLog(header.get());
+  return true;
+}
+
+void closeLog() {
+  if (!state->xmlStream)
+    return;
+  std::unique_ptr<wchar_t[]> tail(Port::MsgDisp::createXmlRootClose());
+  writeLog(tail.get());
+  UT_STREAM *stream = state->xmlStream;
+  state->xmlStream = nullptr;
+  Port_File::close(stream);
+  state->xmlFileUse.reset();
+}
+
+// The log and filter named by the environment start with the first message, when the
+// installation and the file services are surely up. Under the dispatcher lock.
+void startFromEnvironment() {
+  if (!state->environmentPending)
+    return;
+  state->environmentPending = false;
+  if (!state->xmlMsgFile.empty())
+    Port_MsgDispatcher::turnOnXmlMsg(state->xmlMsgFile.c_str(), true);
+  if (!state->xmlFilterFile.empty())
+    Port_MsgDispatcher::turnOnFiltering(state->xmlFilterFile.c_str(), state->filterAppName.c_str());
+}
+
+const Port_Message *lookupFor(const char *lib, const char *alias) {
+  return Port_MsgDispatcher::lookupMsg(lib, alias);
+}
+const Port_Message *lookupFor(const char *lib, int num) {
+  return Port_MsgDispatcher::lookupMsgByNum(lib, num);
+}
+const char *aliasFor(const char *alias, const Port_Message *) { return alias; }
+const char *aliasFor(int, const Port_Message *msg) { return msg ? msg->getMsgAlias() : nullptr; }
+
+// An error, warning or info: filtered or passed to the managers, then logged.
+template <class Key, class Handler>
+void issueLogged(Port_MsgMan::MsgType type, Handler handler, const char *lib, const char *file,
+                 int line, const char *rev, Key key, va_list args) {
+  const bool logging = state->xmlStream && !t_writingLog;
+  const bool filtering = Port_useFilter.load() && state->msgFilterPtr;
+  const Port_Message *msg = logging || filtering ? lookupFor(lib, key) : nullptr;
+  const char *alias = aliasFor(key, msg);
+  const int mask = filtering ? static_cast<int>(state->msgFilterPtr->Matches(
+                                   lib, alias, msg, Port_MsgDispatcher::getTypeTag(type), args))
+                             : 0;
+  if (!(mask & kFiltered)) {
+    increment(passCounter(type));
+    forEachManager(handler, lib, file, line, rev, key, args);
+  }
+  if (!logging || !state->xmlStream)
+    return;
+  Port::DeltaMsg::ResultType delta = Port::DeltaMsg::UNKNOWN_MSG;
+  if (state->deltaMsgPtr)
+    delta =
+        state->deltaMsgPtr->isNewMsg(lib, alias, msg, Port_MsgDispatcher::getTypeTag(type), args)
+            ? Port::DeltaMsg::NEW_MSG
+            : Port::DeltaMsg::OLD_MSG;
+  std::unique_ptr<wchar_t[]> element(Port::MsgDisp::createMsgXml(
+      alias, msg, type, lib, file, line, rev, static_cast<unsigned>(mask), delta, args));
+  writeLog(element.get());
+}
 
 // The common road of every issued message. Errors, warnings and infos are looked up, may be
 // filtered and have a pass counter; fatal types ignore the enabled switch.
@@ -229,12 +342,11 @@ void issue(Port_MsgMan::MsgType type, Handler handler, const char *lib, const ch
   if (!Port_enabled.load() && !msgtypes::isFatalType(type))
     return;
   increment(totalCounter(type));
-  if (msgtypes::isFilteredType(type)) {
-    if (filterResult() & kFiltered)
-      return;
-    increment(passCounter(type));
-  }
-  forEachManager(handler, lib, file, line, rev, key, args);
+  startFromEnvironment();
+  if (msgtypes::isFilteredType(type))
+    issueLogged(type, handler, lib, file, line, rev, key, args);
+  else
+    forEachManager(handler, lib, file, line, rev, key, args);
 }
 
 } // namespace
@@ -276,6 +388,7 @@ void Port_MsgDispatcher::initialize() {
     if (const char *value = Port_Env::GetEnv(name))
       *field = value;
   }
+  state->environmentPending = !state->xmlMsgFile.empty() || !state->xmlFilterFile.empty();
   s_open = true;
 }
 
@@ -288,8 +401,13 @@ void Port_MsgDispatcher::finalize() {
     return;
   }
   catalogue::finalize();
+  Port_useFilter = false;
+  state->msgFilterPtr.reset();
+  state->deltaMsgPtr.reset();
   state->defaultMsgMan->flush();
   delete state->defaultMsgMan;
+  state->msgManPtrArray.clear();
+  closeLog();
   delete state;
   state = nullptr;
 }
@@ -385,11 +503,21 @@ void Port_MsgDispatcher::printMsg(Port_MsgMan::MsgType type, const wchar_t *text
   if (!visit || !guard)
     return;
   increment(totalCounter(type));
-  if (filterResult() & kFiltered)
-    return;
-  for (size_t i = 0; i < state->msgManPtrArray.size(); ++i)
-    state->msgManPtrArray[i]->printMsg(type, text, num, lib, file, line, rev);
-  increment(passCounter(type));
+  startFromEnvironment();
+  const int mask = Port_useFilter.load() && state->msgFilterPtr
+                       ? static_cast<int>(state->msgFilterPtr->MatchText(
+                             lib, static_cast<unsigned>(num), getTypeTag(type), text))
+                       : 0;
+  if (!(mask & kFiltered)) {
+    for (size_t i = 0; i < state->msgManPtrArray.size(); ++i)
+      state->msgManPtrArray[i]->printMsg(type, text, num, lib, file, line, rev);
+    increment(passCounter(type));
+  }
+  if (state->xmlStream && !t_writingLog) {
+    std::unique_ptr<wchar_t[]> element(Port::MsgDisp::createMsgXml(
+        text, type, lib, static_cast<unsigned>(mask & kFiltered), file, line, rev, num));
+    writeLog(element.get());
+  }
 }
 
 // Under the dispatcher lock like the other forms: without it a manager removed (and destroyed)
@@ -585,4 +713,108 @@ int Port_MsgDispatcher::getExitVal() {
     return 0;
   Port_ThrGuard<Port_ThrMutex> guard(state->exitValMutex);
   return state->exitVal;
+}
+
+bool Port_MsgDispatcher::turnOnXmlMsg(const char *file) {
+  msgvisit::Visit visit;
+  DispatcherLock guard(DispatcherLock::Register);
+  if (!visit || !guard)
+    return false;
+  return openLog(file);
+}
+
+// The log is checked before the detector reads anything: while a log is open on the file, its
+// contents are this run's messages, not the previous run's.
+bool Port_MsgDispatcher::turnOnXmlMsg(const char *file, bool track) {
+  if (!track)
+    return turnOnXmlMsg(file);
+  msgvisit::Visit visit;
+  DispatcherLock guard(DispatcherLock::Register);
+  if (!visit || !guard || !file || !*file || state->deltaMsgPtr || state->xmlStream)
+    return false;
+  state->deltaMsgFile = file;
+  auto delta = std::make_unique<Port::DeltaMsg>(state->deltaMsgFile.c_str());
+  if (Port_File::canread(file)) {
+    if (!delta->readXmlMsg())
+      report(__LINE__)->issueWarning(
+          "The message file \"%s\" is corrupt, therefore all messages will be "
+          "marked as new.\n",
+          file);
+  } else if (Port_File::isfile(file)) {
+    report(__LINE__)->issueWarning(
+        "The message data file \"%s\" is not readable, therefore all "
+        "messages will be marked as new. To resolve this issue, please modify "
+        "the file permission settings of the message data file.\n",
+        file);
+  }
+  if (!openLog(file))
+    return false;
+  state->deltaMsgPtr = std::move(delta);
+  return true;
+}
+
+void Port_MsgDispatcher::turnOnFiltering(const char *filterFile, const char *appName) {
+  if (!filterFile || !*filterFile || !Port_File::isfile(filterFile))
+    return;
+  if (!Port_File::canread(filterFile)) {
+    report(__LINE__)->issueWarning(
+        "The message filter file \"%s\" is not readable, therefore messages "
+        "will be not be filtered. To resolve this issue, please modify the "
+        "file permission setting of the filter file.",
+        filterFile);
+    return;
+  }
+  msgvisit::Visit visit;
+  DispatcherLock guard(DispatcherLock::Register);
+  if (!visit || !guard || state->msgFilterPtr)
+    return;
+  state->msgFilterPtr = std::make_unique<Port_MsgFilterImp>(filterFile, appName);
+  Port_useFilter = state->msgFilterPtr->ReadFilterFile();
+  if (state->msgFilterPtr->IsMalformed())
+    report(__LINE__)->issueWarning(
+        "The message filter file \"%s\" is malformed, therefore messages will "
+        "not be filtered.\n",
+        filterFile);
+}
+
+void Port_MsgDispatcher::turnOffFiltering() {
+  msgvisit::Visit visit;
+  DispatcherLock guard(DispatcherLock::Register);
+  if (!visit || !guard)
+    return;
+  Port_useFilter = false;
+  state->msgFilterPtr.reset();
+}
+
+bool Port_MsgDispatcher::isFilteringOn() { return Port_useFilter.load(); }
+
+const Port::QUID &UtilI::IMessageFiltering::InterfaceID() {
+  static const Port::QUID *id = new Port::QUID("{bf2cf11a-4f17-4851-bf24-a31da3ba1e61}");
+  return *id;
+}
+
+const Port::QUID &Port::CMessageFilteringCompID() {
+  static const Port::QUID *id = new Port::QUID("{ed59281d-36f1-4476-a649-294b5dba7ae9}");
+  return *id;
+}
+
+const char *Port::CMessageFilteringLibraryName() { return "libQuelmoUtil"; }
+
+// The component is called without the dispatcher lock: it may switch filtering itself.
+bool Port_MsgDispatcher::controlMessageProcessing(const char *control) {
+  const char *library = Port::CMessageFilteringLibraryName();
+  if (!CitP::Factory::LoadLibraryFactory(Port::StringBase<char>(library))) {
+    report(__LINE__)->issueWarning("Runtime library \"%s\" either doesn't exist or is corrupt.\n",
+                                   library);
+    return false;
+  }
+  CitP::InstanceRef instance = CitP::Factory::CreateInstanceRef(Port::CMessageFilteringCompID());
+  if (!instance)
+    return false;
+  // An object hands out the interface named by the identifier, so the cast is by contract.
+  auto *filtering = static_cast<UtilI::IMessageFiltering *>(
+      instance->GetInterface(UtilI::IMessageFiltering::InterfaceID()));
+  if (!filtering)
+    return false;
+  return filtering->ControlMessageProcessing(Port::StringBase<char>(control ? control : ""));
 }

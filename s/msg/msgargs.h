@@ -11,8 +11,11 @@
 namespace msgargs {
 
 // One formatted text per conversion specification of the alias, in order; "%%" and "%n"
-// produce none, an unknown conversion produces "UNKNOWN". The list is read on a copy.
-std::vector<std::string> format(const char *alias, va_list args);
+// produce none, an unknown conversion produces "UNKNOWN". The list is read on a copy. When
+// specs is given, it receives beside each value the specification's text as written, from the
+// percent sign to the conversion character.
+std::vector<std::string> format(const char *alias, va_list args,
+                                std::vector<std::string> *specs = nullptr);
 
 // The text with every reference replaced: "!%" n "!" by the n-th argument (from 1), "!%%!" by
 // "%", and "!%N!", "!%T!", "!%M!", "!%Q!" by the named value when there is one. A reference

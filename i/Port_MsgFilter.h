@@ -1,0 +1,29 @@
+// Port_MsgFilter.h - the message-filtering component of the suite's utilities library, which
+// Port_MsgDispatcher::controlMessageProcessing loads through the component factory and hands
+// control strings to.
+#ifndef PORT_MSGFILTER_H
+#define PORT_MSGFILTER_H
+
+#include "Cit_Interface.h"
+
+namespace UtilI {
+
+class IMessageFiltering : public CitI::IInterface {
+public:
+  // Acts on a control string; the answer is the component's (see its library for the
+  // strings it knows).
+  virtual bool ControlMessageProcessing(const Port::StringBase<char> &control) = 0;
+  static const Port::QUID &InterfaceID(); // {bf2cf11a-4f17-4851-bf24-a31da3ba1e61}
+};
+
+} // namespace UtilI
+
+namespace Port {
+// The class of the message-filtering component: {ed59281d-36f1-4476-a649-294b5dba7ae9}.
+const QUID &CMessageFilteringCompID();
+// The utilities library that implements it, as the factory finds it under bin/nt of the
+// installation ("libQuelmoUtil").
+const char *CMessageFilteringLibraryName();
+} // namespace Port
+
+#endif

@@ -1,0 +1,390 @@
+// Port_MsgXml.cpp - the elements of the XML message log and their UTF-8 form, and the
+// detector of new messages, which reads the previous run's log.
+//
+// The log, in UTF-8:
+//   <?xml version="1.0" encoding="UTF-8"?>
+//   <!-- IMPORTANT: ... -->                      (five lines)
+//   <messages>
+//   <msg type="warning" file="Portability" num="1234" delta="new" >text <arg fmt="%s"
+//   index="1">value</arg> text</msg>              (one line per message)
+//   </messages>                                   (written when the log is closed)
+// Element text and attribute values are escaped alike; a character that XML cannot carry
+// (C0 controls other than tab and line ends, U+FFFE, U+FFFF) is written as U+FFFD, a
+// carriage return as "&#13;" (a parser would read a bare one as a line feed), and in
+// attribute values tab and line feed as "&#9;" and "&#10;" (a parser would read blanks).
+// So every value reads back exactly as the argument strings of new-message tracking need it.
+#include "Port_MsgXml.h"
+
+#include "Port_Message.h"
+#include "Port_MsgDispatcher.h"
+#include "basutstr.h"
+#include "msg/msgargs.h"
+#include "msg/xmlreader.h"
+#include "platform/mbcs.h"
+
+#include <cstring>
+#include <cwchar>
+#include <vector>
+
+namespace {
+
+const wchar_t kReplacement = 0xFFFD;
+
+bool isSurrogate(uint32_t c) { return c >= 0xD800 && c <= 0xDFFF; }
+
+// Code points of the text with surrogate pairs joined and lone surrogates replaced.
+std::wstring joinSurrogates(const wchar_t *text) {
+  std::wstring out;
+  if (!text)
+    return out;
+  for (const wchar_t *p = text; *p; ++p) {
+    const uint32_t c = static_cast<uint32_t>(*p);
+    const uint32_t next = static_cast<uint32_t>(p[1]);
+    if (c >= 0xD800 && c <= 0xDBFF && next >= 0xDC00 && next <= 0xDFFF) {
+      out += static_cast<wchar_t>(0x10000 + ((c - 0xD800) << 10) + (next - 0xDC00));
+      ++p;
+    } else if (isSurrogate(c) || c > 0x10FFFF) {
+      out += kReplacement;
+    } else {
+      out += *p;
+    }
+  }
+  return out;
+}
+
+bool isXmlChar(uint32_t c) {
+  if (c < 0x20)
+    return c == 0x9 || c == 0xA || c == 0xD;
+  return !isSurrogate(c) && c != 0xFFFE && c != 0xFFFF && c <= 0x10FFFF;
+}
+
+// The escaped form of a text for element content or, with attribute set, an attribute value.
+std::wstring escape(const std::wstring &text, bool attribute) {
+  std::wstring clean = joinSurrogates(text.c_str());
+  for (wchar_t &c : clean)
+    if (!isXmlChar(static_cast<uint32_t>(c)))
+      c = kReplacement;
+  const std::wstring converted = msgargs::convertMetacharacters(clean);
+  std::wstring out;
+  out.reserve(converted.size());
+  for (wchar_t c : converted) {
+    if (c == L'\r')
+      out += L"&#13;";
+    else if (attribute && c == L'\t')
+      out += L"&#9;";
+    else if (attribute && c == L'\n')
+      out += L"&#10;";
+    else
+      out += c;
+  }
+  return out;
+}
+
+std::wstring escape(const char *text, bool attribute) {
+  return escape(platform::multibyteToWide(text ? text : ""), attribute);
+}
+
+std::wstring widen(const std::string &text) {
+  return platform::multibyteToWide(text.c_str(), text.size());
+}
+
+// A value as the log keeps it, in UTF-8: what a parser reads back from the written element.
+std::string canonical(const std::string &value) {
+  std::wstring wide = joinSurrogates(widen(value).c_str());
+  for (wchar_t &c : wide)
+    if (!isXmlChar(static_cast<uint32_t>(c)))
+      c = kReplacement;
+  return platform::wideToMultibyte(wide.c_str(), wide.size());
+}
+
+// "$Revision: 1.39 $" gives "1.39"; anything else stays as it is.
+std::string revision(const char *rcs) {
+  std::string r = rcs ? rcs : "";
+  const std::string head = "$Revision: ", tail = " $";
+  if (r.size() >= head.size() + tail.size() && r.compare(0, head.size(), head) == 0 &&
+      r.compare(r.size() - tail.size(), tail.size(), tail) == 0)
+    return r.substr(head.size(), r.size() - head.size() - tail.size());
+  return r;
+}
+
+bool hasSourceAttributes(Port_MsgMan::MsgType type) {
+  return type == Port_MsgMan::MSG_INTERNAL || type == Port_MsgMan::MSG_FATAL ||
+         type == Port_MsgMan::MSG_EXCEPTION;
+}
+
+std::wstring sourceAttributes(const char *srcFile, int srcLine, const char *srcRcs) {
+  return L"srcfile=\"" + escape(srcFile, true) + L"\" srcline=\"" + std::to_wstring(srcLine) +
+         L"\" srcrcs=\"" + escape(revision(srcRcs).c_str(), true) + L"\"";
+}
+
+std::wstring startTag(Port_MsgMan::MsgType type, const char *lib, int num) {
+  const char *tag = Port_MsgDispatcher::getTypeTag(type);
+  return L"<msg type=\"" + escape(tag, true) + L"\" file=\"" + escape(lib, true) + L"\" num=\"" +
+         std::to_wstring(num) + L"\"";
+}
+
+std::wstring argElement(const std::string &spec, size_t index, const std::string &value) {
+  return L"<arg fmt=\"" + escape(widen(spec), true) + L"\" index=\"" + std::to_wstring(index) +
+         L"\">" + escape(widen(value), false) + L"</arg>";
+}
+
+// The body: the catalogue text with each argument reference replaced by its element, or,
+// without an entry, the alias with each conversion replaced by its element.
+std::wstring body(const char *alias, const Port_Message *msg, va_list args) {
+  std::vector<std::string> specs;
+  const std::vector<std::string> values = msgargs::format(alias, args, &specs);
+  std::vector<std::wstring> elements;
+  for (size_t i = 0; i < values.size(); ++i)
+    elements.push_back(argElement(specs[i], i + 1, values[i]));
+  if (msg && msg->getMsgText())
+    return msgargs::substitute(escape(std::wstring(msg->getMsgText()), false), elements);
+  std::wstring out;
+  if (!alias)
+    return out;
+  // Walk the alias with the specification texts, which appear in it in order.
+  const std::string text = alias;
+  size_t from = 0;
+  for (size_t i = 0; i < specs.size(); ++i) {
+    size_t at = text.find(specs[i], from);
+    while (at != std::string::npos && at > 0 && text[at - 1] == '%') {
+      // "%%" before it is a literal percent sign, not this conversion.
+      size_t percents = 0;
+      for (size_t k = at; k > 0 && text[k - 1] == '%'; --k)
+        ++percents;
+      if (percents % 2 == 0)
+        break;
+      at = text.find(specs[i], at + 1);
+    }
+    if (at == std::string::npos)
+      break;
+    out += escape(text.substr(from, at - from).c_str(), false) + elements[i];
+    from = at + specs[i].size();
+  }
+  return out + escape(text.substr(from).c_str(), false);
+}
+
+wchar_t *dup(const std::wstring &text) { return UT_STR::WDup(text.c_str()); }
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// UTF-8
+
+int Port::wchar2utf8(wchar_t c, char *out) {
+  uint32_t code = static_cast<uint32_t>(c);
+  if (isSurrogate(code) || code > 0x10FFFF)
+    code = kReplacement;
+  return static_cast<int>(platform::encodeMultibyte(static_cast<wchar_t>(code), out));
+}
+
+char *Port::wcs2utf8s(const wchar_t *text) {
+  const std::wstring joined = joinSurrogates(text);
+  const std::string bytes = platform::wideToMultibyte(joined.c_str(), joined.size());
+  char *out = new char[bytes.size() + 1];
+  std::memcpy(out, bytes.data(), bytes.size());
+  out[bytes.size()] = '\0';
+  return out;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Elements
+
+wchar_t *Port::MsgDisp::createXmlRootOpen() {
+  return dup(L"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+             L"<!-- IMPORTANT: This is an internal file that has been generated\n"
+             L"     by the Quelmo Ovrin software.  Any direct editing or\n"
+             L"     changes made to this file may result in unpredictable\n"
+             L"     behavior or data corruption.  It is strongly advised that\n"
+             L"     users do not edit the contents of this file. -->\n"
+             L"<messages>");
+}
+
+wchar_t *Port::MsgDisp::createXmlRootClose() { return dup(L"</messages>"); }
+
+wchar_t *Port::MsgDisp::convertMetacharacters(const wchar_t *text) {
+  return dup(msgargs::convertMetacharacters(text ? text : L""));
+}
+
+wchar_t *Port::MsgDisp::createMsgXml(const char *alias, const Port_Message *msg,
+                                     Port_MsgMan::MsgType type, const char *lib,
+                                     const char *srcFile, int srcLine, const char *srcRcs,
+                                     unsigned int flags, DeltaMsg::ResultType delta, va_list args) {
+  std::wstring xml = startTag(type, lib, msg ? msg->getMsgNum() : 0) + L" ";
+  xml += delta == DeltaMsg::NEW_MSG   ? L"delta=\"new\" "
+         : delta == DeltaMsg::OLD_MSG ? L"delta=\"old\" "
+                                      : L"delta=\"unknown\" ";
+  if (flags & 1u)
+    xml += L"filtered=\"1\" ";
+  if (flags & 2u)
+    xml += L"highlighted=\"1\" ";
+  if (hasSourceAttributes(type))
+    xml += sourceAttributes(srcFile, srcLine, srcRcs);
+  xml += L">" + body(alias, msg, args) + L"</msg>";
+  return dup(xml);
+}
+
+wchar_t *Port::MsgDisp::createMsgXml(const wchar_t *text, Port_MsgMan::MsgType type,
+                                     const char *lib, unsigned int flags, const char *srcFile,
+                                     int srcLine, const char *srcRcs, int num) {
+  std::wstring xml = startTag(type, lib, num);
+  if (flags & 1u)
+    xml += L" filtered=\"1\"";
+  if (hasSourceAttributes(type))
+    xml += L" " + sourceAttributes(srcFile, srcLine, srcRcs);
+  xml += L">" + escape(std::wstring(text ? text : L""), false) + L"</msg>";
+  return dup(xml);
+}
+
+// ---------------------------------------------------------------------------------------------
+// New-message tracking
+
+std::string Port::generateKey(const char *lib, const char *typeTag, int num) {
+  return std::string(lib ? lib : "") + (typeTag ? typeTag : "") + std::to_string(num);
+}
+
+std::string Port::genTxtMsgArgStr(const char *alias, const Port_Message *msg, va_list args) {
+  const std::vector<std::string> values = msgargs::format(alias, args);
+  std::string out;
+  if (msg && msg->getMsgText()) {
+    // The referenced values, in the order of the references: substitute the references with
+    // marked values and split the result at the marks.
+    std::vector<std::wstring> marked;
+    for (size_t i = 0; i < values.size(); ++i)
+      marked.push_back(L"\x01" + std::to_wstring(i) + L"\x02");
+    const std::wstring refs = msgargs::substitute(msg->getMsgText(), marked);
+    bool first = true;
+    for (size_t at = refs.find(L'\x01'); at != std::wstring::npos;
+         at = refs.find(L'\x01', at + 1)) {
+      const size_t end = refs.find(L'\x02', at);
+      if (end == std::wstring::npos)
+        break;
+      const size_t index = std::wcstoul(refs.substr(at + 1, end - at - 1).c_str(), nullptr, 10);
+      if (index >= values.size())
+        continue;
+      if (!first)
+        out += '\0';
+      out += canonical(values[index]);
+      first = false;
+    }
+    return out;
+  }
+  out = canonical(alias ? alias : "");
+  for (const std::string &v : values)
+    out += '\0' + canonical(v);
+  return out;
+}
+
+Port::DeltaMsg::DeltaMsg(const char *dataFile) : m_dataFile(dataFile) {}
+Port::DeltaMsg::~DeltaMsg() = default;
+
+void Port::DeltaMsg::addMsg(const std::string &key, const std::string &argStr) {
+  m_seen[key].emplace(UT_STR::CRC32(argStr.data(), argStr.size()), argStr);
+  ++m_count;
+}
+
+bool Port::DeltaMsg::isNewMsg(const std::string &key, const std::string &argStr) const {
+  if (m_allNew)
+    return true;
+  auto it = m_seen.find(key);
+  if (it == m_seen.end())
+    return true;
+  return it->second.count({UT_STR::CRC32(argStr.data(), argStr.size()), argStr}) == 0;
+}
+
+bool Port::DeltaMsg::isNewMsg(const char *lib, const char *alias, const Port_Message *msg,
+                              const char *typeTag, va_list args) const {
+  if (m_allNew)
+    return true;
+  return isNewMsg(generateKey(lib, typeTag, msg ? msg->getMsgNum() : 0),
+                  genTxtMsgArgStr(alias, msg, args));
+}
+
+namespace {
+
+// Collects each msg element of a log: its key, and its argument string as genTxtMsgArgStr
+// forms it (for a message without an entry, the body with each arg element read as its fmt
+// attribute gives back the alias).
+class LogReader : public xercesc::DefaultHandler {
+public:
+  explicit LogReader(Port::DeltaMsg &delta) : m_delta(delta) {}
+  bool sawRoot() const { return m_root; }
+
+  void startElement(const XMLCh *, const XMLCh *, const XMLCh *qname,
+                    const xercesc::Attributes &attrs) override {
+    if (m_depth++ == 0) {
+      m_root = xmlreader::isName(qname, "messages");
+      return;
+    }
+    if (!m_root)
+      return;
+    if (m_depth == 2 && xmlreader::isName(qname, "msg")) {
+      m_inMsg = true;
+      m_key = xmlreader::attribute(attrs, "file") + xmlreader::attribute(attrs, "type") +
+              xmlreader::attribute(attrs, "num");
+      m_numbered = xmlreader::attribute(attrs, "num") != "0";
+      m_alias.clear();
+      m_values.clear();
+    } else if (m_inMsg && m_depth == 3 && xmlreader::isName(qname, "arg")) {
+      m_inArg = true;
+      m_alias += xmlreader::attribute(attrs, "fmt");
+      m_values.emplace_back();
+    }
+  }
+
+  void endElement(const XMLCh *, const XMLCh *, const XMLCh *qname) override {
+    --m_depth;
+    if (m_inArg && m_depth == 2) {
+      m_inArg = false;
+    } else if (m_inMsg && m_depth == 1 && xmlreader::isName(qname, "msg")) {
+      m_inMsg = false;
+      std::string argStr;
+      if (m_numbered) {
+        for (size_t i = 0; i < m_values.size(); ++i)
+          argStr += (i ? std::string(1, '\0') : std::string()) + m_values[i];
+      } else {
+        argStr = m_alias;
+        for (const std::string &v : m_values)
+          argStr += '\0' + v;
+      }
+      m_delta.addMsg(m_key, argStr);
+    }
+  }
+
+  void characters(const XMLCh *chars, const XMLSize_t length) override {
+    if (!m_inMsg)
+      return;
+    std::basic_string<XMLCh> copy(chars, length);
+    const std::string text = xmlreader::utf8(copy.c_str());
+    if (m_inArg)
+      m_values.back() += text;
+    else if (m_depth == 2)
+      m_alias += text;
+  }
+
+private:
+  Port::DeltaMsg &m_delta;
+  int m_depth = 0;
+  bool m_root = false;
+  bool m_inMsg = false;
+  bool m_inArg = false;
+  bool m_numbered = false;
+  std::string m_key;
+  std::string m_alias;
+  std::vector<std::string> m_values;
+};
+
+} // namespace
+
+bool Port::DeltaMsg::readXmlMsg() {
+  m_seen.clear();
+  m_count = 0;
+  m_allNew = true;
+  LogReader reader(*this);
+  if (!xmlreader::parseFile(m_dataFile, reader) || !reader.sawRoot()) {
+    m_seen.clear();
+    m_count = 0;
+    return false;
+  }
+  m_allNew = false;
+  return true;
+}
