@@ -144,18 +144,27 @@ void Version_Hash::AddEntry(StringBase<char> const &key, long time, StringBase<c
   entries.insert(at, std::make_pair(time, value));
 }
 
+namespace {
+// Loaded tables are shared by every thread without a lock, and a string's block may be shared
+// only within one thread (its count is not atomic): values leave a table as copies of their
+// characters, never as shared blocks.
+StringBase<char> copyOf(const StringBase<char> &value) {
+  return StringBase<char>(value.GetBuffer(), value.GetLength());
+}
+} // namespace
+
 StringBase<char> Version_Hash::getValue(char const *key, char const *when) const {
   const auto found = m_table.find(key ? key : "");
   if (found == m_table.end() || found->second.empty())
     return StringBase<char>();
   if (!when || !*when || std::strcmp(key, "summary") == 0)
-    return found->second.front().second;
+    return copyOf(found->second.front().second);
   const long time = Version_Time::Convert(when, Version_Time::errorvalue2);
   if (time < 0)
     return StringBase<char>();
   for (const auto &entry : found->second)
     if (entry.first == time)
-      return entry.second;
+      return copyOf(entry.second);
   return StringBase<char>();
 }
 
@@ -164,7 +173,7 @@ std::vector<StringBase<char>> Version_Hash::getValueList(char const *key) const 
   const auto found = m_table.find(key ? key : "");
   if (found != m_table.end())
     for (const auto &entry : found->second)
-      values.push_back(entry.second);
+      values.push_back(copyOf(entry.second));
   return values;
 }
 
