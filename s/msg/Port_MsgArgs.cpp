@@ -1,7 +1,7 @@
 // Port_MsgArgs.cpp - message arguments formatted one conversion at a time, and argument
 // references in catalogue texts.
 //
-// A conversion specification is: '%', flags from "-+ #0,", a width (digits or '*'), a
+// A conversion is: '%', flags from "-+ #0,", a width (digits or '*'), a
 // precision ('.' then digits or '*'), length modifiers (h, hh, l, ll, L, q, j, t, I32, I64)
 // and the conversion character. Each takes its argument with its real size on this platform:
 // 'l' is a long and '%p' a pointer, both 64 bits here; "%lI"/"%lU" are 64 bits, "%I"/"%U" 32.
@@ -21,7 +21,7 @@ namespace msgargs {
 namespace {
 const size_t kWorkingBuffer = 4096;
 
-// Formats one value with one specification; a value longer than the working buffer gets a
+// Formats one value with one conversion; a value longer than the working buffer gets a
 // buffer of its own, so nothing is cut.
 template <class T> std::string formatOne(const std::string &spec, T value) {
   char small[kWorkingBuffer];

@@ -141,7 +141,7 @@ std::wstring body(const char *alias, const Port_Message *msg, va_list args) {
   std::wstring out;
   if (!alias)
     return out;
-  // Walk the alias with the specification texts, which appear in it in order.
+  // Walk the alias with the conversions as written, which appear in it in order.
   const std::string text = alias;
   size_t from = 0;
   for (size_t i = 0; i < specs.size(); ++i) {

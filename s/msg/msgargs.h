@@ -10,9 +10,9 @@
 
 namespace msgargs {
 
-// One formatted text per conversion specification of the alias, in order; "%%" and "%n"
+// One formatted text per conversion of the alias, in order; "%%" and "%n"
 // produce none, an unknown conversion produces "UNKNOWN". The list is read on a copy. When
-// specs is given, it receives beside each value the specification's text as written, from the
+// specs is given, it receives beside each value the conversion's text as written, from the
 // percent sign to the conversion character.
 std::vector<std::string> format(const char *alias, va_list args,
                                 std::vector<std::string> *specs = nullptr);

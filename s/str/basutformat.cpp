@@ -7,7 +7,7 @@
 // wide ones converted to UTF-8. Counting and writing share the walk, so the predicted length is
 // exactly what is written.
 //
-// Conversion specifications are read by convspec (narrow printf); a negative '*' width means
+// Conversions are read by convspec (narrow printf); a negative '*' width means
 // '-' and its absolute value, a negative '*' precision means none. Conversions:
 //   d i o u x X e E f F g G a A c C s S p n %
 //   I (signed 32-bit)  U (unsigned 32-bit), with h: 16-bit, with l or ll: 64-bit
@@ -39,7 +39,7 @@ struct Spec : convspec::Spec {
 // Invalid: the format ends inside a conversion; TooLarge: a width or precision beyond int.
 enum class ParseResult { Ok, Unknown, Invalid, TooLarge };
 
-// Reads one specification after its '%' and gives it this formatter's meaning. On return p is
+// Reads one conversion after its '%' and gives it this formatter's meaning. On return p is
 // behind what was read.
 ParseResult parseSpec(const char *&p, Spec &s) {
   switch (convspec::parse(p, s, convspec::Dialect::Printf)) {
@@ -343,7 +343,7 @@ template <typename Sink> int walk(Sink &sink, const char *fmt, va_list args) {
     if (parsed == ParseResult::TooLarge)
       break;
     if (parsed == ParseResult::Invalid) {
-      // A format ending inside a specification: the rest is written as it stands.
+      // A format ending inside a conversion: the rest is written as it stands.
       if (!w.put(pct, std::strlen(pct)))
         break;
       result = static_cast<int>(w.total());

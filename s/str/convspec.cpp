@@ -1,4 +1,4 @@
-// convspec.cpp - reading conversion specifications; formatting numbers in the "C" locale.
+// convspec.cpp - reading conversions; formatting numbers in the "C" locale.
 #include "convspec.h"
 
 #include "platform/clocale.h"

@@ -1,8 +1,8 @@
-// convspec.h - the one reader of printf and scanf conversion specifications, and the one
+// convspec.h - the one reader of printf and scanf conversions, and the one
 // number formatter behind them, shared by UT_STR's Printf family and SScanf, the shared
 // string's Format and the message arguments.
 //
-// A specification after its '%' is read as
+// A conversion after its '%' is read as
 //   [*] flags width precision size conversion
 // where, depending on the dialect,
 //   '*'         (scanf only) the field is read but not stored
@@ -40,11 +40,11 @@ struct Spec {
 
 enum class Result {
   Ok,
-  End,     // the format ends inside the specification
-  TooLarge // a width or precision beyond int (the specification is read all the same)
+  End,     // the format ends inside the conversion
+  TooLarge // a width or precision beyond int (the conversion is read all the same)
 };
 
-// Reads one specification; p points behind the '%' and is left behind the conversion
+// Reads one conversion; p points behind the '%' and is left behind the conversion
 // character (or at the end of the format for End).
 template <class C> Result parse(const C *&p, Spec &s, Dialect dialect);
 

@@ -70,7 +70,7 @@ TEST(Format, StarsPercentAndCount) {
   int count = -1;
   EXPECT_EQ(fmt("100%% done%n!", &count), "100% done!");
   EXPECT_EQ(count, 9);
-  EXPECT_EQ(fmt("%y %"), "%y %"); // unknown and unfinished specifications stay as written
+  EXPECT_EQ(fmt("%y %"), "%y %"); // unknown and unfinished conversions stay as written
 }
 
 TEST(Format, FloatingPoint) {
@@ -163,7 +163,7 @@ TEST(Format, BoundedCountsWidthsAndWideTexts) {
 
 // Random formats and sizes into buffers of exactly that size: the text is written whole or not
 // at all, and never beyond the buffer (the sanitizer build catches any stray byte). The
-// arguments are fixed; each position gets a random specification of its kind.
+// arguments are fixed; each position gets a random conversion of its kind.
 TEST(Format, RandomFormatsNeverOverflow) {
   const std::vector<std::vector<std::string>> kinds = {
       {"s", "hs"},     // narrow text
