@@ -1,17 +1,21 @@
-// fuzz_support.h - shared by the compression fuzz targets: a scratch file holding the input, and
-// a fatal report that returns to the target instead of ending the process (the packed-data
-// decoder ends the process on a back-reference outside its data, as specified).
+// fuzz_support.h - shared by the fuzz targets that read files: a scratch file holding the input,
+// a test for inputs that the open-file layer reads as compressed, and a fatal report that
+// returns to the target instead of ending the process (the packed-data decoder ends the process
+// on a back-reference outside its data, as specified, so any target whose input can reach it
+// through a stream must catch that report).
 #ifndef PORT_FUZZ_SUPPORT_H
 #define PORT_FUZZ_SUPPORT_H
 
 #include "Port_FileDesc.h"
 #include "Port_MsgDispatcher.h"
+#include "PortCompress.h"
 
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 namespace fuzzsupport {
@@ -24,6 +28,26 @@ inline void throwOnFatal() { throw FatalReport(); }
 inline void catchFatals() {
   static bool done = (Port_MsgDispatcher::setAbort(&throwOnFatal), true);
   (void)done;
+}
+
+// Runs f with fatal reports caught; false when one ended it.
+template <class F> bool survivesFatal(F &&f) {
+  catchFatals();
+  try {
+    f();
+    return true;
+  } catch (const FatalReport &) {
+    return false;
+  }
+}
+
+// Whether a stream opened on these bytes reads them through one of the two decoders (a record
+// header, or the classic signature), so that what it hands out is not the bytes themselves.
+inline bool looksCompressed(const void *data, size_t size) {
+  static const unsigned char classic[7] = {0x5A, 0x5A, 0xA5, 0xA5, 0xC3, 0xC3, 0x71};
+  const auto *bytes = static_cast<const unsigned char *>(data);
+  return (size >= 24 && Port_Compress::IsQuelmoZipFormat(bytes)) ||
+         (size >= sizeof classic && std::memcmp(bytes, classic, sizeof classic) == 0);
 }
 
 // The input as a file, open read-write, removed when the object goes.
