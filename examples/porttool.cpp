@@ -4,7 +4,9 @@
 //   porttool            show one message of each type, a wrapped message, then end with a
 //                       fatal message and its exit value (3)
 //   porttool fatal N    end at once with a fatal message and exit value N
-//   porttool quiet      the same messages without ending fatally
+//   porttool quiet [MISSING]  the same messages without ending fatally, naming MISSING as the
+//                       file that cannot be opened (default missing.txt); two runs with
+//                       XML_MSG_FILE set show the XML log's new and old marks
 //   porttool work N     work through N steps of a tenth of a second; Ctrl+C stops it cleanly
 //                       between two steps
 //   porttool cat FILE   print a text file line by line; a file that is not on disk is read
@@ -51,10 +53,10 @@ Port_MsgManData *report(int line) {
   return Port_MsgManData::createObject("porttool", __FILE__, line, kRev);
 }
 
-void showMessages() {
+void showMessages(const char *missing = "missing.txt") {
   report(__LINE__)->issueStatus("porttool: messages of the Portability library (language %s).\n",
                                 Port_Env::GetLang());
-  report(__LINE__)->issueError("Cannot open \"%s\" for reading.\n", "missing.txt");
+  report(__LINE__)->issueError("Cannot open \"%s\" for reading.\n", missing);
   report(__LINE__)->issueWarning("Only %I of %I files were read.\n", 2, 3);
   report(__LINE__)->issueInfo("Installation directory is \"%s\".\n",
                               Port_Env::GetEnv("QUELMO") ? Port_Env::GetEnv("QUELMO") : "unset");
@@ -153,7 +155,8 @@ int defaultMode(int, char **) {
 }
 
 int quietMode(int, char **) {
-  showMessages();
+  const UT_CMDARGINFO *missing = porttoolArgs().getarg("missing", 0);
+  showMessages(missing ? missing->getargtxt() : "missing.txt");
   return 0;
 }
 
@@ -185,7 +188,7 @@ struct Mode {
 
 const Mode kModes[] = {
     {"()", nullptr, &defaultMode},
-    {"(quiet)", "quiet", &quietMode},
+    {"(quiet [<missing>])", "quiet", &quietMode},
     {"(fatal [<value:0,255>])", "fatal", &fatalMode},
     {"(work [<steps:1,1000000>])", "work", &workMode},
     {"(cat <file>)", "cat", &catMode},

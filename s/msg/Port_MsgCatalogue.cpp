@@ -284,13 +284,6 @@ wchar_t *Port_MsgDispatcher::translateMsg(int *num, const char *lib, const char 
   return text;
 }
 
-wchar_t *Port_MsgDispatcher::translateMsgVa(int *num, const char *lib, Port_MsgMan::MsgType,
-                                            bool &filtered, const char *alias, va_list args) {
-  // Without a filter component nothing is filtered; without an open XML log nothing is logged.
-  filtered = false;
-  return translateMsgVa(num, lib, alias, args);
-}
-
 wchar_t *Port_MsgDispatcher::parseMsgSubClass(const char *kind, Port_MsgMan::MsgType type,
                                               const char *alias, const Port_Message *msg,
                                               va_list args) {

@@ -34,6 +34,7 @@
 #include "basutstr.h"
 #include "basutstream.h"
 #include "msg/Port_MsgFilterImp.h"
+#include "msg/msgxml.h"
 #include "msg/catalogue.h"
 #include "msg/msgtypes.h"
 #include "msg/msgvisit.h"
@@ -239,19 +240,23 @@ void forEachManager(msgtypes::NumHandler handler, const char *lib, const char *f
 // Bit 0 of a filter result: filtered; bit 1: highlighted.
 const int kFiltered = 1;
 
-// The XML log, under the dispatcher lock. Each element is one line, flushed at once so that a
-// killed run leaves every message issued so far.
-void writeLog(const wchar_t *element) {
+// The XML log, under the dispatcher lock. Each element is one line in UTF-8, flushed at once
+// so that a killed run leaves every message issued so far.
+void writeLog(std::string &line) {
   if (!state->xmlStream || t_writingLog)
     return;
   t_writingLog = true;
-  std::unique_ptr<char[]> bytes(Port::wcs2utf8s(element));
-  std::string line = bytes.get();
   line += '\n';
   state->xmlStream->write(reinterpret_cast<const unsigned char *>(line.data()),
                           static_cast<unsigned>(line.size()));
   state->xmlStream->flush(true);
   t_writingLog = false;
+}
+
+void writeLog(const wchar_t *element) {
+  std::unique_ptr<char[]> bytes(Port::wcs2utf8s(element));
+  std::string line = bytes.get();
+  writeLog(line);
 }
 
 bool openLog(const char *file) {
@@ -300,6 +305,37 @@ const Port_Message *lookupFor(const char *lib, int num) {
 const char *aliasFor(const char *alias, const Port_Message *) { return alias; }
 const char *aliasFor(int, const Port_Message *msg) { return msg ? msg->getMsgAlias() : nullptr; }
 
+// Filters and logs a message looked up in the catalogue; deliver passes it on when it is not
+// filtered. Returns the filter result. Under the dispatcher lock.
+template <class Deliver>
+int filterAndLog(Port_MsgMan::MsgType type, const char *lib, const char *file, int line,
+                 const char *rev, const char *alias, const Port_Message *msg, va_list args,
+                 Deliver deliver) {
+  const bool logging = state->xmlStream && !t_writingLog;
+  const bool filtering = Port_useFilter.load() && state->msgFilterPtr;
+  const char *tag = Port_MsgDispatcher::getTypeTag(type);
+  const int mask =
+      filtering ? static_cast<int>(state->msgFilterPtr->Matches(lib, alias, msg, tag, args)) : 0;
+  if (!(mask & kFiltered))
+    deliver();
+  if (!logging || !state->xmlStream)
+    return mask;
+  // The arguments are formatted once, for the argument string and for the element.
+  const msgxml::Args formatted = msgxml::format(alias, args);
+  Port::DeltaMsg::ResultType delta = Port::DeltaMsg::UNKNOWN_MSG;
+  if (state->deltaMsgPtr)
+    delta = state->deltaMsgPtr->isNewMsg(Port::generateKey(lib, tag, msg ? msg->getMsgNum() : 0),
+                                         msgxml::argString(alias, msg, formatted))
+                ? Port::DeltaMsg::NEW_MSG
+                : Port::DeltaMsg::OLD_MSG;
+  std::string element;
+  element.reserve(256);
+  msgxml::appendElement(element, alias, msg, type, lib, file, line, rev,
+                        static_cast<unsigned>(mask), delta, formatted);
+  writeLog(element);
+  return mask;
+}
+
 // An error, warning or info: filtered or passed to the managers, then logged.
 template <class Key, class Handler>
 void issueLogged(Port_MsgMan::MsgType type, Handler handler, const char *lib, const char *file,
@@ -307,25 +343,10 @@ void issueLogged(Port_MsgMan::MsgType type, Handler handler, const char *lib, co
   const bool logging = state->xmlStream && !t_writingLog;
   const bool filtering = Port_useFilter.load() && state->msgFilterPtr;
   const Port_Message *msg = logging || filtering ? lookupFor(lib, key) : nullptr;
-  const char *alias = aliasFor(key, msg);
-  const int mask = filtering ? static_cast<int>(state->msgFilterPtr->Matches(
-                                   lib, alias, msg, Port_MsgDispatcher::getTypeTag(type), args))
-                             : 0;
-  if (!(mask & kFiltered)) {
+  filterAndLog(type, lib, file, line, rev, aliasFor(key, msg), msg, args, [&] {
     increment(passCounter(type));
     forEachManager(handler, lib, file, line, rev, key, args);
-  }
-  if (!logging || !state->xmlStream)
-    return;
-  Port::DeltaMsg::ResultType delta = Port::DeltaMsg::UNKNOWN_MSG;
-  if (state->deltaMsgPtr)
-    delta =
-        state->deltaMsgPtr->isNewMsg(lib, alias, msg, Port_MsgDispatcher::getTypeTag(type), args)
-            ? Port::DeltaMsg::NEW_MSG
-            : Port::DeltaMsg::OLD_MSG;
-  std::unique_ptr<wchar_t[]> element(Port::MsgDisp::createMsgXml(
-      alias, msg, type, lib, file, line, rev, static_cast<unsigned>(mask), delta, args));
-  writeLog(element.get());
+  });
 }
 
 // The common road of every issued message. Errors, warnings and infos are looked up, may be
@@ -514,10 +535,30 @@ void Port_MsgDispatcher::printMsg(Port_MsgMan::MsgType type, const wchar_t *text
     increment(passCounter(type));
   }
   if (state->xmlStream && !t_writingLog) {
-    std::unique_ptr<wchar_t[]> element(Port::MsgDisp::createMsgXml(
-        text, type, lib, static_cast<unsigned>(mask & kFiltered), file, line, rev, num));
-    writeLog(element.get());
+    std::string element;
+    msgxml::appendElement(element, text, type, lib, static_cast<unsigned>(mask & kFiltered), file,
+                          line, rev, num);
+    writeLog(element);
   }
+}
+
+// For tools that show messages themselves: the text, filtered and logged as an issued message
+// would be (without a source location), but neither counted nor passed to the managers.
+wchar_t *Port_MsgDispatcher::translateMsgVa(int *num, const char *lib, Port_MsgMan::MsgType type,
+                                            bool &filtered, const char *alias, va_list args) {
+  filtered = false;
+  wchar_t *text = translateMsgVa(num, lib, alias, args);
+  msgvisit::Visit visit;
+  if (!visit)
+    return text;
+  DispatcherLock guard;
+  if (!guard)
+    return text;
+  startFromEnvironment();
+  const Port_Message *msg = lookupFor(lib, alias);
+  const int mask = filterAndLog(type, lib, "", 0, "", alias, msg, args, [] {});
+  filtered = (mask & kFiltered) != 0;
+  return text;
 }
 
 // Under the dispatcher lock like the other forms: without it a manager removed (and destroyed)

@@ -19,6 +19,7 @@
 #include "Port_MsgDispatcher.h"
 #include "basutstr.h"
 #include "msg/msgargs.h"
+#include "msg/msgxml.h"
 #include "msg/xmlreader.h"
 #include "platform/mbcs.h"
 
@@ -58,43 +59,104 @@ bool isXmlChar(uint32_t c) {
   return !isSurrogate(c) && c != 0xFFFE && c != 0xFFFF && c <= 0x10FFFF;
 }
 
-// The escaped form of a text for element content or, with attribute set, an attribute value.
-std::wstring escape(const std::wstring &text, bool attribute) {
-  std::wstring clean = joinSurrogates(text.c_str());
-  for (wchar_t &c : clean)
-    if (!isXmlChar(static_cast<uint32_t>(c)))
-      c = kReplacement;
-  const std::wstring converted = msgargs::convertMetacharacters(clean);
-  std::wstring out;
-  out.reserve(converted.size());
-  for (wchar_t c : converted) {
-    if (c == L'\r')
-      out += L"&#13;";
-    else if (attribute && c == L'\t')
-      out += L"&#9;";
-    else if (attribute && c == L'\n')
-      out += L"&#10;";
-    else
-      out += c;
+void appendCodePoint(std::string &out, uint32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+    return;
   }
-  return out;
+  char bytes[4];
+  out.append(bytes, platform::encodeMultibyte(static_cast<wchar_t>(c), bytes));
 }
 
-std::wstring escape(const char *text, bool attribute) {
-  return escape(platform::multibyteToWide(text ? text : ""), attribute);
+// One code point of element text or, with attribute set, of an attribute value.
+void appendEscaped(std::string &out, uint32_t c, bool attribute) {
+  switch (c) {
+  case '&':
+    out += "&amp;";
+    return;
+  case '<':
+    out += "&lt;";
+    return;
+  case '>':
+    out += "&gt;";
+    return;
+  case '\'':
+    out += "&apos;";
+    return;
+  case '"':
+    out += "&quot;";
+    return;
+  case '\r':
+    out += "&#13;";
+    return;
+  case '\t':
+    out += attribute ? "&#9;" : "\t";
+    return;
+  case '\n':
+    out += attribute ? "&#10;" : "\n";
+    return;
+  default:
+    appendCodePoint(out, isXmlChar(c) ? c : kReplacement);
+  }
+}
+
+void appendEscaped(std::string &out, const wchar_t *text, size_t length, bool attribute) {
+  for (size_t i = 0; i < length; ++i) {
+    uint32_t c = static_cast<uint32_t>(text[i]);
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < length) {
+      const uint32_t next = static_cast<uint32_t>(text[i + 1]);
+      if (next >= 0xDC00 && next <= 0xDFFF) {
+        c = 0x10000 + ((c - 0xD800) << 10) + (next - 0xDC00);
+        ++i;
+      }
+    }
+    appendEscaped(out, c, attribute);
+  }
+}
+
+// Multibyte text: plain ASCII goes straight through; anything else is decoded by the
+// platform's rules (a stray byte stands for the code point of its value).
+void appendEscaped(std::string &out, const char *text, size_t length, bool attribute) {
+  for (size_t i = 0; i < length;) {
+    const unsigned char b = static_cast<unsigned char>(text[i]);
+    if (b < 0x80) {
+      appendEscaped(out, b, attribute);
+      ++i;
+      continue;
+    }
+    wchar_t c;
+    i += platform::decodeMultibyte(text + i, length - i, &c);
+    appendEscaped(out, static_cast<uint32_t>(c), attribute);
+  }
+}
+
+void appendEscaped(std::string &out, const char *text, bool attribute) {
+  if (text)
+    appendEscaped(out, text, std::strlen(text), attribute);
+}
+
+void appendEscaped(std::string &out, const std::string &text, bool attribute) {
+  appendEscaped(out, text.data(), text.size(), attribute);
+}
+
+// A value as the log keeps it, in UTF-8: what a parser reads back from the written element.
+void appendCanonical(std::string &out, const std::string &value) {
+  for (size_t i = 0; i < value.size();) {
+    const unsigned char b = static_cast<unsigned char>(value[i]);
+    if (b < 0x80) {
+      appendCodePoint(out, isXmlChar(b) ? b : kReplacement);
+      ++i;
+      continue;
+    }
+    wchar_t c;
+    i += platform::decodeMultibyte(value.data() + i, value.size() - i, &c);
+    const uint32_t code = static_cast<uint32_t>(c);
+    appendCodePoint(out, isXmlChar(code) ? code : kReplacement);
+  }
 }
 
 std::wstring widen(const std::string &text) {
   return platform::multibyteToWide(text.c_str(), text.size());
-}
-
-// A value as the log keeps it, in UTF-8: what a parser reads back from the written element.
-std::string canonical(const std::string &value) {
-  std::wstring wide = joinSurrogates(widen(value).c_str());
-  for (wchar_t &c : wide)
-    if (!isXmlChar(static_cast<uint32_t>(c)))
-      c = kReplacement;
-  return platform::wideToMultibyte(wide.c_str(), wide.size());
 }
 
 // "$Revision: 1.39 $" gives "1.39"; anything else stays as it is.
@@ -112,35 +174,56 @@ bool hasSourceAttributes(Port_MsgMan::MsgType type) {
          type == Port_MsgMan::MSG_EXCEPTION;
 }
 
-std::wstring sourceAttributes(const char *srcFile, int srcLine, const char *srcRcs) {
-  return L"srcfile=\"" + escape(srcFile, true) + L"\" srcline=\"" + std::to_wstring(srcLine) +
-         L"\" srcrcs=\"" + escape(revision(srcRcs).c_str(), true) + L"\"";
+void appendSourceAttributes(std::string &out, const char *srcFile, int srcLine,
+                            const char *srcRcs) {
+  out += "srcfile=\"";
+  appendEscaped(out, srcFile, true);
+  out += "\" srcline=\"" + std::to_string(srcLine) + "\" srcrcs=\"";
+  appendEscaped(out, revision(srcRcs), true);
+  out += '"';
 }
 
-std::wstring startTag(Port_MsgMan::MsgType type, const char *lib, int num) {
-  const char *tag = Port_MsgDispatcher::getTypeTag(type);
-  return L"<msg type=\"" + escape(tag, true) + L"\" file=\"" + escape(lib, true) + L"\" num=\"" +
-         std::to_wstring(num) + L"\"";
+void appendStartTag(std::string &out, Port_MsgMan::MsgType type, const char *lib, int num) {
+  out += "<msg type=\"";
+  appendEscaped(out, Port_MsgDispatcher::getTypeTag(type), true);
+  out += "\" file=\"";
+  appendEscaped(out, lib, true);
+  out += "\" num=\"" + std::to_string(num) + '"';
 }
 
-std::wstring argElement(const std::string &spec, size_t index, const std::string &value) {
-  return L"<arg fmt=\"" + escape(widen(spec), true) + L"\" index=\"" + std::to_wstring(index) +
-         L"\">" + escape(widen(value), false) + L"</arg>";
+void appendArgElement(std::string &out, const std::string &spec, size_t index,
+                      const std::string &value) {
+  out += "<arg fmt=\"";
+  appendEscaped(out, spec, true);
+  out += "\" index=\"" + std::to_string(index) + "\">";
+  appendEscaped(out, value, false);
+  out += "</arg>";
 }
 
 // The body: the catalogue text with each argument reference replaced by its element, or,
 // without an entry, the alias with each conversion replaced by its element.
-std::wstring body(const char *alias, const Port_Message *msg, va_list args) {
-  std::vector<std::string> specs;
-  const std::vector<std::string> values = msgargs::format(alias, args, &specs);
-  std::vector<std::wstring> elements;
-  for (size_t i = 0; i < values.size(); ++i)
-    elements.push_back(argElement(specs[i], i + 1, values[i]));
-  if (msg && msg->getMsgText())
-    return msgargs::substitute(escape(std::wstring(msg->getMsgText()), false), elements);
-  std::wstring out;
+void appendBody(std::string &out, const char *alias, const Port_Message *msg,
+                const msgxml::Args &args) {
+  const std::vector<std::string> &values = args.values;
+  const std::vector<std::string> &specs = args.specs;
+  if (msg && msg->getMsgText()) {
+    // The references are substituted on the wide text, whose escaped form carries them
+    // unchanged ("!%1!" holds no metacharacter).
+    std::vector<std::wstring> elements;
+    for (size_t i = 0; i < values.size(); ++i) {
+      std::string element;
+      appendArgElement(element, specs[i], i + 1, values[i]);
+      elements.push_back(widen(element));
+    }
+    std::string text;
+    const wchar_t *wide = msg->getMsgText();
+    appendEscaped(text, wide, std::wcslen(wide), false);
+    const std::wstring body = msgargs::substitute(widen(text), elements);
+    out += platform::wideToMultibyte(body.c_str(), body.size());
+    return;
+  }
   if (!alias)
-    return out;
+    return;
   // Walk the alias with the conversions as written, which appear in it in order.
   const std::string text = alias;
   size_t from = 0;
@@ -157,15 +240,62 @@ std::wstring body(const char *alias, const Port_Message *msg, va_list args) {
     }
     if (at == std::string::npos)
       break;
-    out += escape(text.substr(from, at - from).c_str(), false) + elements[i];
+    appendEscaped(out, text.data() + from, at - from, false);
+    appendArgElement(out, specs[i], i + 1, values[i]);
     from = at + specs[i].size();
   }
-  return out + escape(text.substr(from).c_str(), false);
+  appendEscaped(out, text.data() + from, text.size() - from, false);
 }
 
 wchar_t *dup(const std::wstring &text) { return UT_STR::WDup(text.c_str()); }
+wchar_t *dup(const std::string &utf8) { return dup(widen(utf8)); }
 
 } // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Elements in UTF-8
+
+msgxml::Args msgxml::format(const char *alias, va_list args) {
+  Args out;
+  out.values = msgargs::format(alias, args, &out.specs);
+  return out;
+}
+
+void msgxml::appendElement(std::string &out, const char *alias, const Port_Message *msg,
+                           Port_MsgMan::MsgType type, const char *lib, const char *srcFile,
+                           int srcLine, const char *srcRcs, unsigned flags,
+                           Port::DeltaMsg::ResultType delta, const Args &args) {
+  appendStartTag(out, type, lib, msg ? msg->getMsgNum() : 0);
+  out += ' ';
+  out += delta == Port::DeltaMsg::NEW_MSG   ? "delta=\"new\" "
+         : delta == Port::DeltaMsg::OLD_MSG ? "delta=\"old\" "
+                                            : "delta=\"unknown\" ";
+  if (flags & 1u)
+    out += "filtered=\"1\" ";
+  if (flags & 2u)
+    out += "highlighted=\"1\" ";
+  if (hasSourceAttributes(type))
+    appendSourceAttributes(out, srcFile, srcLine, srcRcs);
+  out += '>';
+  appendBody(out, alias, msg, args);
+  out += "</msg>";
+}
+
+void msgxml::appendElement(std::string &out, const wchar_t *text, Port_MsgMan::MsgType type,
+                           const char *lib, unsigned flags, const char *srcFile, int srcLine,
+                           const char *srcRcs, int num) {
+  appendStartTag(out, type, lib, num);
+  if (flags & 1u)
+    out += " filtered=\"1\"";
+  if (hasSourceAttributes(type)) {
+    out += ' ';
+    appendSourceAttributes(out, srcFile, srcLine, srcRcs);
+  }
+  out += '>';
+  if (text)
+    appendEscaped(out, text, std::wcslen(text), false);
+  out += "</msg>";
+}
 
 // ---------------------------------------------------------------------------------------------
 // UTF-8
@@ -209,29 +339,17 @@ wchar_t *Port::MsgDisp::createMsgXml(const char *alias, const Port_Message *msg,
                                      Port_MsgMan::MsgType type, const char *lib,
                                      const char *srcFile, int srcLine, const char *srcRcs,
                                      unsigned int flags, DeltaMsg::ResultType delta, va_list args) {
-  std::wstring xml = startTag(type, lib, msg ? msg->getMsgNum() : 0) + L" ";
-  xml += delta == DeltaMsg::NEW_MSG   ? L"delta=\"new\" "
-         : delta == DeltaMsg::OLD_MSG ? L"delta=\"old\" "
-                                      : L"delta=\"unknown\" ";
-  if (flags & 1u)
-    xml += L"filtered=\"1\" ";
-  if (flags & 2u)
-    xml += L"highlighted=\"1\" ";
-  if (hasSourceAttributes(type))
-    xml += sourceAttributes(srcFile, srcLine, srcRcs);
-  xml += L">" + body(alias, msg, args) + L"</msg>";
+  std::string xml;
+  msgxml::appendElement(xml, alias, msg, type, lib, srcFile, srcLine, srcRcs, flags, delta,
+                        msgxml::format(alias, args));
   return dup(xml);
 }
 
 wchar_t *Port::MsgDisp::createMsgXml(const wchar_t *text, Port_MsgMan::MsgType type,
                                      const char *lib, unsigned int flags, const char *srcFile,
                                      int srcLine, const char *srcRcs, int num) {
-  std::wstring xml = startTag(type, lib, num);
-  if (flags & 1u)
-    xml += L" filtered=\"1\"";
-  if (hasSourceAttributes(type))
-    xml += L" " + sourceAttributes(srcFile, srcLine, srcRcs);
-  xml += L">" + escape(std::wstring(text ? text : L""), false) + L"</msg>";
+  std::string xml;
+  msgxml::appendElement(xml, text, type, lib, flags, srcFile, srcLine, srcRcs, num);
   return dup(xml);
 }
 
@@ -243,7 +361,11 @@ std::string Port::generateKey(const char *lib, const char *typeTag, int num) {
 }
 
 std::string Port::genTxtMsgArgStr(const char *alias, const Port_Message *msg, va_list args) {
-  const std::vector<std::string> values = msgargs::format(alias, args);
+  return msgxml::argString(alias, msg, msgxml::format(alias, args));
+}
+
+std::string msgxml::argString(const char *alias, const Port_Message *msg, const Args &args) {
+  const std::vector<std::string> &values = args.values;
   std::string out;
   if (msg && msg->getMsgText()) {
     // The referenced values, in the order of the references: substitute the references with
@@ -263,14 +385,16 @@ std::string Port::genTxtMsgArgStr(const char *alias, const Port_Message *msg, va
         continue;
       if (!first)
         out += '\0';
-      out += canonical(values[index]);
+      appendCanonical(out, values[index]);
       first = false;
     }
     return out;
   }
-  out = canonical(alias ? alias : "");
-  for (const std::string &v : values)
-    out += '\0' + canonical(v);
+  appendCanonical(out, alias ? alias : "");
+  for (const std::string &v : values) {
+    out += '\0';
+    appendCanonical(out, v);
+  }
   return out;
 }
 

@@ -1,14 +1,18 @@
 // The example tool, run as a user would run it.
 #include "child_process.h"
 #include "temp_tree.h"
+#include "xml_support.h"
 #include "zip_maker.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <fstream>
+#include <map>
 #include <sstream>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include <cstdint>
 #include <cstdio>
@@ -39,6 +43,36 @@ TEST(PortTool, ShowsNumberedMessagesFromItsCatalogueAndEndsWithTheFatalExitValue
   EXPECT_NE(std::string::npos, r.err.find("FATAL_ERROR:porttool:porttool.cpp:"));
   EXPECT_NE(std::string::npos, r.out.find("language usenglish"));
   EXPECT_NE(std::string::npos, r.out.find("Counted: 1 errors, 2 warnings, 1 infos.\n"));
+}
+
+// Two runs with the XML log: every message of the first is new; the second run marks old what
+// the first issued with the same arguments. The first run ends with its fatal message, and its
+// log must still be complete for the next run to read.
+TEST(PortTool, XmlLogMarksWhatThePreviousRunIssuedOld) {
+  porttest::TempTree tree;
+  const std::string log = tree.root() + "/messages.xml";
+  std::map<std::string, std::string> env = kEnv;
+  env["XML_MSG_FILE"] = log;
+  auto marks = [&] {
+    const porttest::ParsedLog parsed = porttest::parseLog(log);
+    EXPECT_TRUE(parsed.wellFormed) << porttest::readFile(log);
+    std::vector<std::string> out;
+    for (const auto &m : parsed.msgs)
+      out.push_back(m.attrs.at("type") + " " + m.attrs.at("num") + " " + m.attrs.at("delta"));
+    return out;
+  };
+  ASSERT_EQ(3, runProgram(kTool, {}, env).status);
+  EXPECT_EQ((std::vector<std::string>{"error 101 new", "warning 102 new", "info 103 new",
+                                      "warning 104 new"}),
+            marks());
+  ASSERT_EQ(0, runProgram(kTool, {"quiet"}, env).status);
+  EXPECT_EQ((std::vector<std::string>{"error 101 old", "warning 102 old", "info 103 old",
+                                      "warning 104 old"}),
+            marks());
+  ASSERT_EQ(0, runProgram(kTool, {"quiet", "other.txt"}, env).status);
+  EXPECT_EQ((std::vector<std::string>{"error 101 new", "warning 102 old", "info 103 old",
+                                      "warning 104 old"}),
+            marks());
 }
 
 TEST(PortTool, CtrlCStopsTheWorkCleanlyBetweenTwoSteps) {

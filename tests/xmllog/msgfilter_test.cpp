@@ -9,7 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdarg>
+#include <memory>
 #include <string>
+#include <vector>
 
 using porttest::CaptureManager;
 using porttest::ScopedManager;
@@ -54,7 +57,44 @@ std::string marks(const porttest::LoggedMsg &m) {
          (m.attrs.count("highlighted") ? "+highlighted" : "");
 }
 
+// The translation for tools that show messages themselves.
+std::wstring translate(Port_MsgMan::MsgType type, bool &filtered, const char *alias, ...) {
+  va_list args;
+  va_start(args, alias);
+  int num = -1;
+  std::unique_ptr<wchar_t[]> text(
+      Port_MsgDispatcher::translateMsgVa(&num, "Portability", type, filtered, alias, args));
+  va_end(args);
+  return text ? text.get() : L"(null)";
+}
+
 } // namespace
+
+// A tool that shows a message itself learns whether it is filtered, and the message is logged
+// with its marks and no source location, but is neither counted nor passed to the managers.
+TEST_F(MsgFilterTest, TranslationForAToolThatShowsItIsFilteredAndLogged) {
+  const std::string filter = tree.write("filter.xml", kFilterFile);
+  const std::string log = tree.root() + "/log.xml";
+  ASSERT_TRUE(Port_MsgDispatcher::turnOnXmlMsg(log.c_str()));
+  Port_MsgDispatcher::turnOnFiltering(filter.c_str(), "tool");
+  CaptureManager capture;
+  ScopedManager reg(&capture);
+  bool filtered = false;
+  EXPECT_EQ(L"w 1\n", translate(Port_MsgMan::MSG_WARNING, filtered, "w %d\n", 1));
+  EXPECT_TRUE(filtered);
+  EXPECT_EQ(L"disk is full\n", translate(Port_MsgMan::MSG_ERROR, filtered, "%s is full\n", "disk"));
+  EXPECT_FALSE(filtered);
+  EXPECT_EQ(L"plain\n", translate(Port_MsgMan::MSG_ERROR, filtered, "plain\n"));
+  EXPECT_FALSE(filtered);
+  EXPECT_EQ(0u, Port_MsgDispatcher::getWarnCount(true) + Port_MsgDispatcher::getErrCount(true));
+  EXPECT_TRUE(capture.entries().empty());
+  const porttest::ParsedLog parsed = porttest::parseLog(log);
+  ASSERT_EQ(3u, parsed.msgs.size());
+  EXPECT_EQ("warning+filtered", marks(parsed.msgs[0]));
+  EXPECT_EQ("error+highlighted", marks(parsed.msgs[1]));
+  EXPECT_EQ("error", marks(parsed.msgs[2]));
+  EXPECT_EQ((std::vector<std::string>{"disk"}), parsed.msgs[1].args);
+}
 
 TEST_F(MsgFilterTest, FiltersAndHighlightsByTypeAndByKeyWithText) {
   const std::string filter = tree.write("filter.xml", kFilterFile);
