@@ -15,6 +15,7 @@
 #include "basutstream.h"
 
 #include <memory>
+#include <mutex>
 #include <vector>
 
 using namespace xercesc;
@@ -26,16 +27,36 @@ void Port::XmlErrorHandler::fatalError(const SAXParseException &e) {
 
 namespace {
 
-// Xerces is brought up for each parse and down after it; its own count makes nesting safe.
+// Xerces keeps a count of its users. Its count is not safe among threads, so it changes under
+// one lock.
+std::mutex &xercesLock() {
+  static std::mutex lock;
+  return lock;
+}
+
 class XercesScope {
 public:
-  XercesScope() { XMLPlatformUtils::Initialize(); }
-  ~XercesScope() { XMLPlatformUtils::Terminate(); }
+  XercesScope() {
+    std::lock_guard<std::mutex> hold(xercesLock());
+    XMLPlatformUtils::Initialize();
+  }
+  ~XercesScope() {
+    std::lock_guard<std::mutex> hold(xercesLock());
+    XMLPlatformUtils::Terminate();
+  }
   XercesScope(const XercesScope &) = delete;
   XercesScope &operator=(const XercesScope &) = delete;
 };
 
+// Bringing Xerces up costs far more than parsing a small file, so the first parse keeps it up
+// until the process ends. Each parse still holds a count of its own, so that a parse during
+// shut-down, after this one is gone, brings it up again.
+void keepXercesUp() { static XercesScope untilExit; }
+
+const XMLSize_t kEntityExpansionLimit = 64;
+
 bool parse(const char *data, size_t length, ContentHandler &handler) {
+  keepXercesUp();
   XercesScope scope;
   std::unique_ptr<SAX2XMLReader> reader(XMLReaderFactory::createXMLReader());
   reader->setFeature(XMLUni::fgSAX2CoreValidation, false);
@@ -43,9 +64,12 @@ bool parse(const char *data, size_t length, ContentHandler &handler) {
   reader->setFeature(XMLUni::fgXercesLoadExternalDTD, false);
   reader->setFeature(XMLUni::fgXercesDisableDefaultEntityResolution, true);
   reader->setFeature(XMLUni::fgXercesSchema, false);
-  // Bounds the expansion of entities a document declares for itself (nested entities could
-  // otherwise take all memory).
+  // Bounds the expansion of entities a document declares for itself: nested entities could
+  // otherwise take all memory, and each expansion costs a reader of its own, so a few thousand
+  // already take seconds. The library's files use none (the predefined entities and character
+  // references are not expansions).
   SecurityManager security;
+  security.setEntityExpansionLimit(kEntityExpansionLimit);
   reader->setProperty(XMLUni::fgXercesSecurityManager, &security);
   Port::XmlErrorHandler errors;
   reader->setContentHandler(&handler);
