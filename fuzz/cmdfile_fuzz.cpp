@@ -12,24 +12,10 @@
 #include <string>
 #include <unistd.h>
 
-namespace {
-std::string scratch(const char *name) {
-  static const std::string dir = [] {
-    char tmpl[] = "/tmp/cmdfile_fuzz.XXXXXX";
-    const char *made = mkdtemp(tmpl);
-    return std::string(made ? made : "/tmp");
-  }();
-  return dir + "/" + name;
-}
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-  const std::string in = scratch("in.txt"), out = scratch("out.txt");
-  FILE *f = std::fopen(in.c_str(), "wb");
-  if (!f)
-    return 0;
-  std::fwrite(data, 1, size, f);
-  std::fclose(f);
+  static const std::string in = fuzzsupport::scratchPath("cmdfile.in"),
+                           out = fuzzsupport::scratchPath("cmdfile.out");
+  fuzzsupport::writeFile(in, data, size);
 
   // A file that looks compressed is read through the classic decoder, whose report of damaged
   // data is fatal by design: such an input ends here instead of ending the run.

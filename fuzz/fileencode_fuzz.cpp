@@ -16,11 +16,8 @@
 namespace {
 
 const std::string &scratch(int which) {
-  static const std::string base =
-      (std::filesystem::temp_directory_path() /
-       ("fileencode_fuzz." + std::to_string(reinterpret_cast<std::uintptr_t>(&base))))
-          .string();
-  static const std::string names[2] = {base + ".in", base + ".out"};
+  static const std::string names[2] = {fuzzsupport::scratchPath("encoded.in"),
+                                       fuzzsupport::scratchPath("encoded.out")};
   return names[which];
 }
 
@@ -53,10 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     return 0;
   const unsigned control = data[0];
   const std::string file(reinterpret_cast<const char *>(data) + 1, size - 1);
-  {
-    std::ofstream out(scratch(0), std::ios::binary | std::ios::trunc);
-    out.write(file.data(), static_cast<std::streamsize>(file.size()));
-  }
+  fuzzsupport::writeFile(scratch(0), file.data(), file.size());
   UT_FILEENCODE f;
   if (fuzzsupport::looksCompressed(file.data(), file.size())) {
     // Read through a decoder: its contents are not the bytes, and damaged data may end in

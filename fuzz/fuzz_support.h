@@ -15,7 +15,9 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 namespace fuzzsupport {
@@ -28,6 +30,21 @@ inline void throwOnFatal() { throw FatalReport(); }
 inline void catchFatals() {
   static bool done = (Port_MsgDispatcher::setAbort(&throwOnFatal), true);
   (void)done;
+}
+
+// A scratch file name of this process in the temporary directory, the same on every call with
+// the same name.
+inline std::string scratchPath(const std::string &name) {
+  return (std::filesystem::temp_directory_path() /
+          ("portability-fuzz-" + std::to_string(getpid()) + "-" + name))
+      .string();
+}
+
+// Writes the bytes as the whole file; a target cannot go on without it.
+inline void writeFile(const std::string &path, const void *data, size_t size) {
+  std::FILE *f = std::fopen(path.c_str(), "wb");
+  if (!f || std::fwrite(data, 1, size, f) != size || std::fclose(f) != 0)
+    std::abort();
 }
 
 // Runs f with fatal reports caught; false when one ended it.

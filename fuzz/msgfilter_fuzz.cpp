@@ -12,17 +12,8 @@
 #include <string>
 #include <unistd.h>
 
-namespace {
-std::string scratchFile() {
-  char name[64];
-  std::snprintf(name, sizeof name, "/tmp/portability-msgfilter-fuzz-%d.xml",
-                static_cast<int>(getpid()));
-  return name;
-}
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-  static const std::string path = scratchFile();
+  static const std::string path = fuzzsupport::scratchPath("filter.xml");
   static const bool quiet = [] {
     Port_MsgDispatcher::getDefaultMsgMan()->disable();
     return true;
@@ -32,11 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   // own targets; here it would only meet their fatal report of damaged data.
   if (fuzzsupport::looksCompressed(data, size))
     return 0;
-  std::FILE *f = std::fopen(path.c_str(), "wb");
-  if (!f)
-    std::abort();
-  std::fwrite(data, 1, size, f);
-  std::fclose(f);
+  fuzzsupport::writeFile(path, data, size);
 
   Port_MsgDispatcher::turnOnFiltering(path.c_str(), "tool");
   const unsigned before = Port_MsgDispatcher::getErrCount(true);

@@ -18,13 +18,6 @@
 
 namespace {
 
-std::string scratchFile() {
-  char name[64];
-  std::snprintf(name, sizeof name, "/tmp/portability-stream-fuzz-%d.dat",
-                static_cast<int>(getpid()));
-  return name;
-}
-
 void step(UT_STREAM &s, unsigned char op) {
   // Sizes around the smallest stream buffer (2048 bytes) and beyond.
   static const int sizes[8] = {0, 1, 2, 3, 16, 255, 2049, 5000};
@@ -147,14 +140,10 @@ void step(UT_STREAM &s, unsigned char op) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-  static const std::string path = scratchFile();
+  static const std::string path = fuzzsupport::scratchPath("stream.dat");
   std::vector<std::string> f = fuzzFields(data, size, 2);
   const std::string &script = f[0];
-  std::FILE *out = std::fopen(path.c_str(), "wb");
-  if (!out)
-    std::abort();
-  std::fwrite(f[1].data(), 1, f[1].size(), out);
-  std::fclose(out);
+  fuzzsupport::writeFile(path, f[1].data(), f[1].size());
 
   fuzzsupport::catchFatals();
   UT_STREAM *s = nullptr;

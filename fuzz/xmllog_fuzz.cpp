@@ -12,26 +12,13 @@
 #include <string>
 #include <unistd.h>
 
-namespace {
-std::string scratchFile() {
-  char name[64];
-  std::snprintf(name, sizeof name, "/tmp/portability-xmllog-fuzz-%d.xml",
-                static_cast<int>(getpid()));
-  return name;
-}
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-  static const std::string path = scratchFile();
+  static const std::string path = fuzzsupport::scratchPath("log.xml");
   // Input the open-file layer would hand to a decoder tests the decoders, which have their
   // own targets; here it would only meet their fatal report of damaged data.
   if (fuzzsupport::looksCompressed(data, size))
     return 0;
-  std::FILE *f = std::fopen(path.c_str(), "wb");
-  if (!f)
-    std::abort();
-  std::fwrite(data, 1, size, f);
-  std::fclose(f);
+  fuzzsupport::writeFile(path, data, size);
 
   Port::DeltaMsg delta(path.c_str());
   const bool read = delta.readXmlMsg();

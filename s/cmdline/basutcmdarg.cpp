@@ -7,6 +7,7 @@
 // <dir>/data/<file>.
 #include "basutcmdarg.h"
 #include "cmdline/basutcmdargimp.h"
+#include "cmdline/cmdops.h"
 
 #include "Port_Env.h"
 #include "Port_File.h"
@@ -174,39 +175,17 @@ bool closesPart(int op) {
   return op == OP_ENDREPEAT || op == OP_ENDSWITCH || op == OP_ENDGROUP || op == OP_ENDOPTION;
 }
 
-int stepOver(const PORT_DARRAY_UT_CMDOPS &ops, int pc) {
-  const int op = ops.getop(pc);
-  return op == OP_LITERAL || op == OP_USEDNAME || op == OP_NUMBER ? pc + 2 : pc + 1;
-}
+using cmdops::nextop;
 
-// The index after the closer matching the opener at pc.
-int skipPart(const PORT_DARRAY_UT_CMDOPS &ops, int pc, int open, int close) {
-  int depth = 0;
-  for (int i = pc; i < ops.getnum(); i = stepOver(ops, i)) {
-    const int op = ops.getop(i);
-    if (op == OP_END)
-      return i;
-    if (op == open)
-      ++depth;
-    else if (op == close && --depth == 0)
-      return stepOver(ops, i);
-  }
-  return ops.getnum();
+// The index after the closer matching the opener at pc (the end cell's when there is none).
+int skipPart(const PORT_DARRAY_UT_CMDOPS &ops, int pc, int open, int close, int alsoOpen = -1) {
+  const int i = cmdops::scan2op(ops, pc, open, close, alsoOpen);
+  return i < ops.getnum() && ops.getop(i) == close ? nextop(ops, i) : i;
 }
 
 // The index after the OP_ENDSWITCH that closes the switch at pc (switches may nest).
 int skipSwitch(const PORT_DARRAY_UT_CMDOPS &ops, int pc) {
-  int depth = 0;
-  for (int i = pc; i < ops.getnum(); i = stepOver(ops, i)) {
-    const int op = ops.getop(i);
-    if (op == OP_END)
-      return i;
-    if (op == OP_SWITCH || op == OP_SECRETSW)
-      ++depth;
-    else if (op == OP_ENDSWITCH && --depth == 0)
-      return stepOver(ops, i);
-  }
-  return ops.getnum();
+  return skipPart(ops, pc, OP_SWITCH, OP_ENDSWITCH, OP_SECRETSW);
 }
 
 void blankUnlessClosing(std::string &out, const PORT_DARRAY_UT_CMDOPS &ops, int next) {
@@ -223,7 +202,7 @@ void usagePart(std::string &out, const PORT_DARRAY_UT_CMDOPS &ops, int pc, bool 
   bool firstName = true;
   while (pc < ops.getnum()) {
     const int op = ops.getop(pc);
-    int next = stepOver(ops, pc);
+    int next = nextop(ops, pc);
     switch (op) {
     case OP_END:
       return;
@@ -287,7 +266,7 @@ void usagePart(std::string &out, const PORT_DARRAY_UT_CMDOPS &ops, int pc, bool 
       repeatableSwitch = ops.getop(next) == OP_REPEAT;
       if (repeatableSwitch) {
         out += '{';
-        next = stepOver(ops, next);
+        next = nextop(ops, next);
       } else if (level == 0) {
         out += '[';
       }
@@ -332,7 +311,7 @@ void usagePart(std::string &out, const PORT_DARRAY_UT_CMDOPS &ops, int pc, bool 
     case OP_SECRETARG: {
       const int inner = ops.getop(next);
       if (inner == OP_LITERAL || inner == OP_USEDNAME) {
-        next = stepOver(ops, next); // a hidden keyword
+        next = nextop(ops, next); // a hidden keyword
       } else if (inner == OP_VAR) {
         next = next + 3; // a hidden variable and its qualifier
         const int kind = ops.getop(next);

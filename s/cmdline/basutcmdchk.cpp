@@ -8,6 +8,7 @@
 // from OP_LITERAL into OP_USEDNAME; every cell is turned back at the end of the pass.
 #include "basutcmdarg.h"
 #include "cmdline/basutcmdargimp.h"
+#include "cmdline/cmdops.h"
 
 #include "Port_MsgDispatcher.h"
 #include "Port_MsgManData.h"
@@ -38,26 +39,8 @@ bool isCloser(int op) {
          op == OP_ENDSWITCH;
 }
 
-// The index of the opcode after the one at pc, stepping over an operand cell.
-int nextop(const PORT_DARRAY_UT_CMDOPS &ops, int pc) {
-  const int op = ops.getop(pc);
-  return op == OP_LITERAL || op == OP_USEDNAME || op == OP_NUMBER ? pc + 2 : pc + 1;
-}
-
-// The index of the closer that matches the opener at pc (or of the end cell).
-int scan2op(const PORT_DARRAY_UT_CMDOPS &ops, int pc, int open, int close) {
-  int depth = 0;
-  for (int i = pc; i < ops.getnum(); i = nextop(ops, i)) {
-    const int op = ops.getop(i);
-    if (op == OP_END)
-      return i;
-    if (op == open)
-      ++depth;
-    else if (op == close && --depth == 0)
-      return i;
-  }
-  return ops.getnum();
-}
+using cmdops::nextop;
+using cmdops::scan2op;
 
 struct WideText {
   wchar_t *text = nullptr;

@@ -270,6 +270,17 @@ Opened openDescriptor(const char *name, unsigned access, bool truncate) {
   const bool emptyInPlace = truncate && mode == Mode::Write;
   if (emptyInPlace)
     flags |= platform::O_TRUNC_;
+  // The file itself opened with the given flags: the result, or the error of the open.
+  auto openWith = [&](int how) {
+    const int fd = platform::open(name, how, 0666);
+    if (fd < 0) {
+      Port_FileImp::seterror(errno);
+      return r;
+    }
+    r.desc = fd;
+    r.ok = true;
+    return r;
+  };
   platform::FileStatus st;
   const bool exists = platform::stat(name, &st);
   if (exists && st.isDirectory) {
@@ -278,15 +289,8 @@ Opened openDescriptor(const char *name, unsigned access, bool truncate) {
   }
   if (exists && !st.isRegular) {
     // A device or pipe: opened as it is, never truncated, probed or looked for in an archive.
-    int fd = platform::open(name, mode == Mode::Read ? platform::O_BINARY_ | platform::O_RDONLY_
-                                                     : platform::O_BINARY_ | platform::O_WRONLY_);
-    if (fd < 0) {
-      Port_FileImp::seterror(errno);
-      return r;
-    }
-    r.desc = fd;
-    r.ok = true;
-    return r;
+    return openWith(mode == Mode::Read ? platform::O_BINARY_ | platform::O_RDONLY_
+                                       : platform::O_BINARY_ | platform::O_WRONLY_);
   }
   if (!exists) {
     if (mode == Mode::Read) {
@@ -296,25 +300,11 @@ Opened openDescriptor(const char *name, unsigned access, bool truncate) {
         z.access &= ~unsigned(UT_STREAM::Compressed);
       return z;
     }
-    int fd = platform::open(name, flags, 0666);
-    if (fd < 0) {
-      Port_FileImp::seterror(errno);
-      return r;
-    }
-    r.desc = fd;
-    r.ok = true;
-    return r;
+    return openWith(flags);
   }
   if (emptyInPlace) {
     // Nothing of the old content is kept, so nothing of it is examined.
-    int fd = platform::open(name, flags, 0666);
-    if (fd < 0) {
-      Port_FileImp::seterror(errno);
-      return r;
-    }
-    r.desc = fd;
-    r.ok = true;
-    return r;
+    return openWith(flags);
   }
   if (startEmpty) {
     // The file should have started empty but is still there.
@@ -371,14 +361,7 @@ Opened openDescriptor(const char *name, unsigned access, bool truncate) {
     return r;
   }
   probe.close();
-  fd = platform::open(name, flags, 0666);
-  if (fd < 0) {
-    Port_FileImp::seterror(errno);
-    return r;
-  }
-  r.desc = fd;
-  r.ok = true;
-  return r;
+  return openWith(flags);
 }
 
 // Takes an entry out of the table under the lock; the stream is flushed and the descriptor

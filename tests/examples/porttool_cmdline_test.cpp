@@ -1,6 +1,7 @@
 // porttool's command line in the format language: checked modes, usage and help, command
 // files, the banner.
 #include "child_process.h"
+#include "porttool_env.h"
 #include "temp_tree.h"
 
 #include <gtest/gtest.h>
@@ -10,11 +11,9 @@ using porttest::kUnset;
 using porttest::runProgram;
 
 namespace {
-const std::string kTool = std::string(PORT_TEST_BINARY_TREE) + "/examples/porttool";
-const std::map<std::string, std::string> kEnv = {
-    {"QEL_NO_TRANSLATE", kUnset}, {"QEL_NOMSGBOX", "1"}, {"QEL_NO_MESSAGE_HEADER", kUnset},
-    {"QEL_MAXLINEWIDTH", kUnset}, {"LANGUAGE", kUnset},  {"LANG", "C"},
-    {"LC_ALL", kUnset},           {"MYQUELMO", kUnset}};
+const std::string &kTool = porttest::kPortTool;
+const std::map<std::string, std::string> kEnv =
+    porttest::portToolEnv({{"MYQUELMO", porttest::kUnset}});
 } // namespace
 
 TEST(PortToolCmdline, CheckModeReportsSwitchesAndFilesWithTheirExtension) {

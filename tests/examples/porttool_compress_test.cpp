@@ -1,5 +1,6 @@
 // porttool compress / expand / format, run as a user would run them.
 #include "child_process.h"
+#include "porttool_env.h"
 #include "temp_tree.h"
 
 #include <gtest/gtest.h>
@@ -13,16 +14,10 @@ using porttest::kUnset;
 using porttest::runProgram;
 
 namespace {
-const std::string kTool = std::string(PORT_TEST_BINARY_TREE) + "/examples/porttool";
-const std::map<std::string, std::string> kEnv = {{"QEL_NO_TRANSLATE", kUnset},
-                                                 {"QEL_NOMSGBOX", "1"},
-                                                 {"QEL_NO_MESSAGE_HEADER", kUnset},
-                                                 {"QEL_MAXLINEWIDTH", kUnset},
-                                                 {"LANGUAGE", kUnset},
-                                                 {"LANG", "C"},
-                                                 {"LC_ALL", kUnset},
-                                                 {"QUELMO_USE_OLD_STYLE_COMPRESSION", kUnset},
-                                                 {"QUELMO_USE_NEW_STYLE_COMPRESSION", kUnset}};
+const std::string &kTool = porttest::kPortTool;
+const std::map<std::string, std::string> kEnv = porttest::portToolEnv(
+    {{"QUELMO_USE_OLD_STYLE_COMPRESSION", porttest::kUnset},
+     {"QUELMO_USE_NEW_STYLE_COMPRESSION", porttest::kUnset}});
 
 std::string slurp(const std::string &path) {
   std::ifstream in(path, std::ios::binary);

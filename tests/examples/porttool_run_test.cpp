@@ -1,5 +1,6 @@
 // porttool run: a program run as a child, its output and exit code shown, with a time limit.
 #include "child_process.h"
+#include "porttool_env.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +11,7 @@ using porttest::runProgram;
 
 namespace {
 
-const std::string kTool = std::string(PORT_TEST_BINARY_TREE) + "/examples/porttool";
+const std::string &kTool = porttest::kPortTool;
 
 TEST(PortToolRun, ShowsOutputOfBothStreamsAndTheExitCode) {
   const ChildResult r =

@@ -1,5 +1,6 @@
 // The example tool, run as a user would run it.
 #include "child_process.h"
+#include "porttool_env.h"
 #include "temp_tree.h"
 #include "xml_support.h"
 #include "zip_maker.h"
@@ -24,14 +25,8 @@ using porttest::kUnset;
 using porttest::runProgram;
 
 namespace {
-const std::string kTool = std::string(PORT_TEST_BINARY_TREE) + "/examples/porttool";
-const std::map<std::string, std::string> kEnv = {{"QEL_NO_TRANSLATE", kUnset},
-                                                 {"QEL_NOMSGBOX", "1"},
-                                                 {"QEL_NO_MESSAGE_HEADER", kUnset},
-                                                 {"QEL_MAXLINEWIDTH", kUnset},
-                                                 {"LANGUAGE", kUnset},
-                                                 {"LANG", "C"},
-                                                 {"LC_ALL", kUnset}};
+const std::string &kTool = porttest::kPortTool;
+const std::map<std::string, std::string> kEnv = porttest::portToolEnv();
 } // namespace
 
 TEST(PortTool, ShowsNumberedMessagesFromItsCatalogueAndEndsWithTheFatalExitValue) {

@@ -1,0 +1,29 @@
+// porttool_env.h - where the example tool is, and an environment that shows its messages as
+// shipped: no translation or header switches, the default line width, the C language.
+#ifndef PORT_TEST_PORTTOOL_ENV_H
+#define PORT_TEST_PORTTOOL_ENV_H
+
+#include "child_process.h"
+
+#include <map>
+#include <string>
+
+namespace porttest {
+
+inline const std::string kPortTool = std::string(PORT_TEST_BINARY_TREE) + "/examples/porttool";
+
+// The tool's environment, with the given variables set (or, as kUnset, removed) besides.
+inline std::map<std::string, std::string>
+portToolEnv(const std::map<std::string, std::string> &more = {}) {
+  std::map<std::string, std::string> env = {
+      {"QEL_NO_TRANSLATE", kUnset}, {"QEL_NOMSGBOX", "1"}, {"QEL_NO_MESSAGE_HEADER", kUnset},
+      {"QEL_MAXLINEWIDTH", kUnset}, {"LANGUAGE", kUnset},  {"LANG", "C"},
+      {"LC_ALL", kUnset}};
+  for (const auto &[name, value] : more)
+    env[name] = value;
+  return env;
+}
+
+} // namespace porttest
+
+#endif
