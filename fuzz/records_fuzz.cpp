@@ -1,11 +1,15 @@
 // records_fuzz.cpp - record files and single blocks of Port_Compress.
 //
 // Input: any bytes, read as a record file (walk, count, Read) and as one block in memory, with
-// the default settings and with a keyed cipher.
+// the default settings and with a keyed cipher. A plain block in memory must read exactly as
+// zlib's uncompress reads its payload: the same bytes, or a failure where zlib fails.
 #include "PortCompress.h"
 #include "fuzz_support.h"
 
+#include <zlib.h>
+
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
@@ -32,7 +36,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   char version[8];
   fd.lseek(0, 0);
   Port_Compress::GetVersion(fd, version);
-  Port_Compress().UnCompress(out.data(), static_cast<unsigned>(out.size()), data,
-                             static_cast<unsigned>(size));
+  const unsigned ours = Port_Compress().UnCompress(out.data(), static_cast<unsigned>(out.size()),
+                                                   data, static_cast<unsigned>(size));
+  if (size > 24 && Port_Compress::IsQuelmoZipFormat(data) && !Port_Compress::IsMimeEncoded(data) &&
+      !Port_Compress::IsEncrypted(data)) {
+    std::vector<unsigned char> theirs(out.size());
+    uLongf length = theirs.size();
+    const int rc = uncompress(theirs.data(), &length, data + 24, size - 24);
+    // A stream of nothing restores 0 bytes, which also reads as a failure.
+    const unsigned expected = rc == Z_OK ? static_cast<unsigned>(length) : 0;
+    if (ours != expected || std::memcmp(out.data(), theirs.data(), expected) != 0)
+      __builtin_trap();
+  }
   return 0;
 }

@@ -8,6 +8,8 @@
 #define BASUTPAK_H
 
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 class UT_IO_DEVICE;
 class UTHUF_TREE;
@@ -23,17 +25,6 @@ struct UTPAK_LENGTH {
 const UTPAK_LENGTH *findlength(const UTPAK_LENGTH *table, int value);
 extern const UTPAK_LENGTH utpak_lengths[30];   // lengths 3..321, symbols 257..285
 extern const UTPAK_LENGTH utpak_distances[32]; // distances and weights 0..32768
-
-struct UTPAK_BUCKET {
-  UTPAK_BUCKET() : next(nullptr), position(0) {}
-  UTPAK_BUCKET(UTPAK_BUCKET *n, int pos) : next(n), position(pos) {}
-  UTPAK_BUCKET(const UTPAK_BUCKET &) = delete;
-  UTPAK_BUCKET &operator=(const UTPAK_BUCKET &) = delete;
-  // Destroys the chain behind it.
-  ~UTPAK_BUCKET();
-  UTPAK_BUCKET *next;
-  int32_t position;
-};
 
 class UT_PAKIO {
 public:
@@ -91,8 +82,6 @@ public:
   int gethash(int pos) const;
   bool findlongestmatch(int pos, int &match, int &length);
   void shrinkunpacked();
-  UTPAK_BUCKET *getnewbucket(UTPAK_BUCKET *next, int pos);
-  void freebuckets(UTPAK_BUCKET *chain);
 
 private:
   void growwindow(int size);
@@ -107,8 +96,11 @@ private:
   UTHUF_ADAPTIVETREE *m_weightCoder;
   UTHUF_TREE *m_literals;
   UTHUF_TREE *m_distances;
-  UTPAK_BUCKET **m_hash;
-  UTPAK_BUCKET *m_free;
+  // Hash chains of window positions, newest first: m_head[hash] is the newest position of the
+  // hash (-1: none), m_older[pos] the next older one of pos's chain. Made by the first pak, so
+  // they also mark a packing object.
+  std::unique_ptr<int32_t[]> m_head;
+  std::vector<int32_t> m_older;
   int32_t m_capacity;
   bool m_damaged;
 };

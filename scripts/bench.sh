@@ -4,7 +4,8 @@
 #
 # Pairing: a benchmark named "<Name>/ours[/args]" is compared with every "<Name>/ref[/args]"
 # and "<Name>/ref_<label>[/args]" of the same arguments. Times are CPU times, the median of the
-# repetitions, all measured in one run.
+# repetitions, all measured in one run. When both sides of a pair report a "packed" counter (a
+# compressed size), the ratio of the sizes is printed as well.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 dir=$root/build-bench
@@ -23,10 +24,13 @@ python3 - "$json" <<'PY'
 import json, re, sys
 runs = json.load(open(sys.argv[1]))["benchmarks"]
 median = {}
+packed = {}
 for r in runs:
     if r.get("aggregate_name") == "median":
         unit = {"ns": 1, "us": 1e3, "ms": 1e6, "s": 1e9}[r.get("time_unit", "ns")]
         median.setdefault(r["run_name"], r["cpu_time"] * unit)
+        if "packed" in r:
+            packed.setdefault(r["run_name"], r["packed"])
 rows = []
 for name, ref in median.items():
     m = re.match(r"^(.*)/ref(?:_([^/]+))?(/.*)?$", name)
@@ -36,15 +40,20 @@ for name, ref in median.items():
     if ours is None:
         continue
     label = m.group(1) + (m.group(3) or "") + (f" vs {m.group(2)}" if m.group(2) else "")
-    rows.append((label, ours, ref))
+    ours_name = f"{m.group(1)}/ours{m.group(3) or ''}"
+    size = None
+    if packed.get(ours_name) and packed.get(name):
+        size = packed[ours_name] / packed[name]
+    rows.append((label, ours, ref, size))
 def fmt(ns):
     for unit, scale in (("s", 1e9), ("ms", 1e6), ("us", 1e3)):
         if ns >= scale:
             return f"{ns / scale:.3g} {unit}"
     return f"{ns:.3g} ns"
 w = max([len(r[0]) for r in rows] + [10])
-print(f"| {'benchmark':<{w}} | {'ours':>10} | {'reference':>10} | {'ratio':>6} |")
-print(f"|{'-' * (w + 2)}|{'-' * 12}|{'-' * 12}|{'-' * 8}|")
-for label, ours, ref in rows:
-    print(f"| {label:<{w}} | {fmt(ours):>10} | {fmt(ref):>10} | {ours / ref:6.2f} |")
+print(f"| {'benchmark':<{w}} | {'ours':>10} | {'reference':>10} | {'ratio':>6} | {'size':>6} |")
+print(f"|{'-' * (w + 2)}|{'-' * 12}|{'-' * 12}|{'-' * 8}|{'-' * 8}|")
+for label, ours, ref, size in rows:
+    sz = f"{size:6.3f}" if size is not None else " " * 6
+    print(f"| {label:<{w}} | {fmt(ours):>10} | {fmt(ref):>10} | {ours / ref:6.2f} | {sz} |")
 PY

@@ -22,7 +22,9 @@
 //
 // Packing finds matches through a 65536-bucket hash of three-byte prefixes, newest position
 // first, stopping at the first match longer than 6 bytes; one step of lazy matching emits a
-// literal when the match at the next position reaches at least as far.
+// literal when the match at the next position reaches at least as far. The chains are two arrays
+// of window positions (the newest of each hash, the next older of each position), which move
+// down with the window.
 #include "basutpak.h"
 
 #include "Port_MsgManData.h"
@@ -97,25 +99,13 @@ const UTPAK_LENGTH *findlength(const UTPAK_LENGTH *table, int value) {
   return row;
 }
 
-UTPAK_BUCKET::~UTPAK_BUCKET() {
-  // Iterative: a chain may hold every position of the window.
-  UTPAK_BUCKET *n = next;
-  next = nullptr;
-  while (n) {
-    UTPAK_BUCKET *after = n->next;
-    n->next = nullptr;
-    delete n;
-    n = after;
-  }
-}
-
 // ---------------------------------------------------------------------------------------------
 // Construction and destruction
 
 UTPAK_DATA::UTPAK_DATA(UT_IO_DEVICE *device, char type, char hufversion)
     : UT_PAKIO(device), m_type(type == 0 ? '1' : type), m_endOfData(false), m_window(nullptr),
       m_windowLength(0), m_consumed(0), m_weightCoder(nullptr), m_literals(nullptr),
-      m_distances(nullptr), m_hash(nullptr), m_free(nullptr), m_capacity(0), m_damaged(false) {
+      m_distances(nullptr), m_capacity(0), m_damaged(false) {
   if (m_type != '1')
     report(__LINE__)->issueFatal(1, "Unknown compression type.\n");
   m_weightCoder = new UTHUF_ADAPTIVETREE(32, this, hufversion);
@@ -124,16 +114,12 @@ UTPAK_DATA::UTPAK_DATA(UT_IO_DEVICE *device, char type, char hufversion)
 }
 
 UTPAK_DATA::~UTPAK_DATA() {
-  if (m_hash) {
+  if (m_head) {
     m_literals->putword(256);
     m_weightCoder->putword(kEndRow);
     m_weightCoder->updatetree(m_weightCoder->getleaf(kEndRow));
     if (m_weightCoder->getroot()->probability > 0x7FF)
       m_weightCoder->agenodes();
-    for (int i = 0; i < kHashSize; ++i)
-      delete m_hash[i];
-    delete[] m_hash;
-    delete m_free;
   }
   delete m_weightCoder;
   delete m_literals;
@@ -163,38 +149,19 @@ int UTPAK_DATA::gethash(int pos) const {
   return (w[0] << 8) ^ (w[1] << 4) ^ w[2];
 }
 
-UTPAK_BUCKET *UTPAK_DATA::getnewbucket(UTPAK_BUCKET *next, int pos) {
-  UTPAK_BUCKET *b = m_free;
-  if (!b)
-    return new UTPAK_BUCKET(next, pos);
-  m_free = b->next;
-  b->next = next;
-  b->position = pos;
-  return b;
-}
-
-void UTPAK_DATA::freebuckets(UTPAK_BUCKET *chain) {
-  if (!chain)
-    return;
-  UTPAK_BUCKET *last = chain;
-  while (last->next)
-    last = last->next;
-  last->next = m_free;
-  m_free = chain;
-}
-
 bool UTPAK_DATA::findlongestmatch(int pos, int &match, int &length) {
   match = -1;
   length = 0;
   const int h = gethash(pos);
-  if (h < 0 || !m_hash[h])
+  if (h < 0 || m_head[h] < 0)
     return false;
   const int limit = std::min(m_windowLength - pos, kMaxLength);
   if (limit <= 2)
     return false;
   const unsigned char *here = m_window + pos;
-  for (UTPAK_BUCKET *b = m_hash[h]; b && pos - b->position < kMaxDistance; b = b->next) {
-    const unsigned char *there = m_window + b->position;
+  const int32_t *const older = m_older.data();
+  for (int32_t at = m_head[h]; at >= 0 && pos - at < kMaxDistance; at = older[at]) {
+    const unsigned char *there = m_window + at;
     // Only an entry that agrees up to and including the byte after the best match so far can
     // beat it: test that byte first (the answer is the same, most entries end here).
     if (length > 0 && there[length] != here[length])
@@ -215,7 +182,7 @@ bool UTPAK_DATA::findlongestmatch(int pos, int &match, int &length) {
         ++count;
     if (count > length) {
       length = count;
-      match = b->position;
+      match = at;
       if (count > 6 || count >= limit)
         break;
     }
@@ -230,21 +197,14 @@ void UTPAK_DATA::shrinkunpacked() {
   std::memmove(m_window, m_window + drop, static_cast<size_t>(m_windowLength - drop));
   m_windowLength -= drop;
   m_consumed -= drop;
-  if (!m_hash)
+  if (!m_head)
     return;
-  for (int i = 0; i < kHashSize; ++i) {
-    UTPAK_BUCKET **link = &m_hash[i];
-    for (UTPAK_BUCKET *b = *link; b; b = *link) {
-      b->position -= drop;
-      if (b->position < 0) {
-        // Everything behind is older still.
-        *link = nullptr;
-        freebuckets(b);
-        break;
-      }
-      link = &b->next;
-    }
-  }
+  // Positions move down with the window; those that fall off it end their chains.
+  auto moved = [drop](int32_t at) { return at >= drop ? at - drop : -1; };
+  for (int i = 0; i < kHashSize; ++i)
+    m_head[i] = moved(m_head[i]);
+  for (int at = 0; at < m_windowLength; ++at)
+    m_older[at] = moved(m_older[at + drop]);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -273,12 +233,16 @@ void UTPAK_DATA::sendweights(const int32_t *weights) {
 }
 
 void UTPAK_DATA::pak(char *data, int n) {
-  if (!m_hash)
-    m_hash = new UTPAK_BUCKET *[kHashSize]();
+  if (!m_head) {
+    m_head.reset(new int32_t[kHashSize]);
+    std::fill(m_head.get(), m_head.get() + kHashSize, -1);
+  }
   if (n < 0)
     n = 0;
   const int start = m_windowLength;
   growwindow(start + n);
+  if (m_older.size() < static_cast<size_t>(m_capacity))
+    m_older.resize(static_cast<size_t>(m_capacity));
   if (n)
     std::memcpy(m_window + start, data, static_cast<size_t>(n));
   m_windowLength += n;
@@ -291,14 +255,33 @@ void UTPAK_DATA::pak(char *data, int n) {
   std::vector<uint32_t> symbols;
   symbols.reserve(static_cast<size_t>(n));
   int recorded = 0;
+  // The search one position ahead, kept when a literal is emitted instead of a match: the next
+  // round would repeat it, and gives the same answer unless the literal's position joined the
+  // same chain.
+  struct Ahead {
+    int pos = -1, match = -1, length = 0;
+    bool found = false;
+  } ahead;
   for (int pos = start; pos < m_windowLength;) {
     int match, length;
-    const bool found = findlongestmatch(pos, match, length);
+    bool found;
+    if (pos == ahead.pos) {
+      found = ahead.found;
+      match = ahead.match;
+      length = ahead.length;
+    } else {
+      found = findlongestmatch(pos, match, length);
+    }
+    ahead.pos = -1;
     if (found && length >= 3) {
       int nextMatch, nextLength;
-      findlongestmatch(pos + 1, nextMatch, nextLength);
-      if (nextLength > length - 1)
+      const bool nextFound = findlongestmatch(pos + 1, nextMatch, nextLength);
+      if (nextLength > length - 1) {
         length = 1;
+        const int h = gethash(pos);
+        if (h < 0 || h != gethash(pos + 1))
+          ahead = {pos + 1, nextMatch, nextLength, nextFound};
+      }
     }
     if (found && length >= 3) {
       const int distance = pos - match;
@@ -313,8 +296,10 @@ void UTPAK_DATA::pak(char *data, int n) {
     }
     for (int k = 0; k < length; ++k) {
       const int h = gethash(pos + k);
-      if (h >= 0)
-        m_hash[h] = getnewbucket(m_hash[h], pos + k);
+      if (h >= 0) {
+        m_older[pos + k] = m_head[h];
+        m_head[h] = pos + k;
+      }
     }
     pos += length;
   }

@@ -30,22 +30,18 @@ UT_PAKIO::UT_PAKIO(UT_IO_DEVICE *device)
 UT_PAKIO::~UT_PAKIO() { delete[] m_buffer; }
 
 void UT_PAKIO::putbits(unsigned value, unsigned n) {
+  // As many bits at once as the current byte has room for, from the bit the mask marks.
   while (n) {
-    if (m_mask == 1 && n >= 8) {
-      *m_current = static_cast<unsigned char>(value);
-      value >>= 8;
-      n -= 8;
-    } else {
-      if (value & 1)
-        *m_current |= m_mask;
-      value >>= 1;
-      --n;
-      if (m_mask != 0x80) {
-        m_mask = static_cast<uint8_t>(m_mask << 1);
-        continue;
-      }
-      m_mask = 1;
+    const unsigned used = static_cast<unsigned>(__builtin_ctz(m_mask));
+    const unsigned take = std::min(n, 8 - used);
+    *m_current |= static_cast<unsigned char>((value & ((1u << take) - 1)) << used);
+    value >>= take;
+    n -= take;
+    if (used + take < 8) {
+      m_mask = static_cast<uint8_t>(1u << (used + take));
+      return;
     }
+    m_mask = 1;
     if (++m_current > m_end)
       unload_next_buffer();
     else

@@ -4,6 +4,7 @@
 #include "compress_test_util.h"
 
 #include <gtest/gtest.h>
+#include <libdeflate.h>
 #include <zlib.h>
 
 #include <cstring>
@@ -106,16 +107,121 @@ TEST(CompressBlock, HeaderAndPayloadAreAStandardZlibStream) {
   EXPECT_EQ(text, std::string(back.begin(), back.begin() + len));
 }
 
+// zlib streams as other writers make them: every level, small windows, the other strategies.
+struct ZlibMaker {
+  int level, windowBits, strategy;
+};
+
+std::vector<unsigned char> zlibStream(const std::string &text, const ZlibMaker &m) {
+  z_stream z{};
+  EXPECT_EQ(Z_OK, deflateInit2(&z, m.level, Z_DEFLATED, m.windowBits, 8, m.strategy));
+  std::vector<unsigned char> out(deflateBound(&z, text.size()));
+  z.next_in = const_cast<Bytef *>(bytes(text));
+  z.avail_in = static_cast<uInt>(text.size());
+  z.next_out = out.data();
+  z.avail_out = static_cast<uInt>(out.size());
+  EXPECT_EQ(Z_STREAM_END, deflate(&z, Z_FINISH));
+  out.resize(z.total_out);
+  deflateEnd(&z);
+  return out;
+}
+
 TEST(CompressBlock, UnCompressAcceptsAnyZlibStream) {
-  const std::string text(5000, 'q');
-  std::vector<unsigned char> block(24 + 200);
-  uLongf len = 200;
-  ASSERT_EQ(Z_OK, compress2(block.data() + 24, &len, bytes(text), text.size(), 1));
-  Port_Compress::GetHeaderData(3, 2, 0, 0, 5000, static_cast<unsigned>(len), block.data());
-  std::vector<unsigned char> out(6000);
+  std::string text(5000, 'q');
+  for (int i = 0; i < 3000; ++i)
+    text += std::to_string(i * 7919 % 1000) + (i % 11 ? " " : "\n");
+  const ZlibMaker makers[] = {{0, 15, Z_DEFAULT_STRATEGY}, {1, 15, Z_DEFAULT_STRATEGY},
+                              {6, 15, Z_DEFAULT_STRATEGY}, {9, 15, Z_DEFAULT_STRATEGY},
+                              {9, 9, Z_DEFAULT_STRATEGY},  {9, 15, Z_FIXED},
+                              {9, 15, Z_HUFFMAN_ONLY},     {9, 15, Z_RLE}};
+  for (const ZlibMaker &m : makers) {
+    const std::vector<unsigned char> stream = zlibStream(text, m);
+    std::vector<unsigned char> block(24 + stream.size());
+    std::copy(stream.begin(), stream.end(), block.begin() + 24);
+    Port_Compress::GetHeaderData(3, 2, 0, 0, static_cast<unsigned>(text.size()),
+                                 static_cast<unsigned>(stream.size()), block.data());
+    std::vector<unsigned char> out(text.size() + 100);
+    Port_Compress c;
+    ASSERT_EQ(text.size(), c.UnCompress(out.data(), static_cast<unsigned>(out.size()), block.data(),
+                                        static_cast<unsigned>(block.size())))
+        << m.level << " " << m.windowBits << " " << m.strategy;
+    EXPECT_EQ(text, std::string(out.begin(), out.begin() + text.size()));
+  }
+}
+
+// Whatever a damaged stream holds, the verdict is zlib's: success with zlib's bytes, or failure
+// with the report of zlib's code.
+TEST(CompressBlock, DamagedStreamsGetZlibsVerdict) {
+  std::string text;
+  for (int i = 0; i < 400; ++i)
+    text += std::to_string(i * 7919 % 1000) + (i % 7 ? " net" : " cell\n");
   Port_Compress c;
-  ASSERT_EQ(5000u, c.UnCompress(out.data(), 6000, block.data(), 24 + static_cast<unsigned>(len)));
-  EXPECT_EQ(text, std::string(out.begin(), out.begin() + 5000));
+  std::vector<unsigned char> good(8000);
+  const unsigned n = c.Compress(good.data(), 8000, bytes(text), static_cast<unsigned>(text.size()));
+  ASSERT_GT(n, 24u);
+  good.resize(n);
+  std::vector<std::vector<unsigned char>> damaged;
+  for (unsigned cut = 25; cut < n; ++cut)
+    damaged.emplace_back(good.begin(), good.begin() + cut);
+  for (unsigned at = 24; at < n; ++at)
+    for (unsigned char bit : {0x01, 0x80}) {
+      damaged.push_back(good);
+      damaged.back()[at] ^= bit;
+    }
+  // A preset dictionary announced, the header check kept valid.
+  damaged.push_back(good);
+  unsigned char &flags = damaged.back()[25];
+  flags = static_cast<unsigned char>((flags | 0x20) & 0xE0);
+  flags = static_cast<unsigned char>(flags + (31 - (damaged.back()[24] * 256 + flags) % 31) % 31);
+  for (const std::vector<unsigned char> &block : damaged) {
+    for (unsigned room : {static_cast<unsigned>(text.size()), 100u}) {
+      std::vector<unsigned char> theirs(room), ours(room);
+      uLongf len = room;
+      const int rc = uncompress(theirs.data(), &len, block.data() + 24, block.size() - 24);
+      porttest::CaptureManager cap;
+      porttest::ScopedManager scoped(&cap);
+      const unsigned got =
+          c.UnCompress(ours.data(), room, block.data(), static_cast<unsigned>(block.size()));
+      if (rc == Z_OK) {
+        ASSERT_EQ(len, got);
+        EXPECT_EQ(0, std::memcmp(theirs.data(), ours.data(), len));
+        continue;
+      }
+      ASSERT_EQ(0u, got) << block.size() << " " << room;
+      const wchar_t *code = rc == Z_DATA_ERROR  ? L"(Z_DATA_ERROR)"
+                            : rc == Z_BUF_ERROR ? L"(Z_BUF_ERROR)"
+                                                : L"(Z_MEM_ERROR)";
+      ASSERT_EQ(1u, cap.entries().size());
+      ASSERT_EQ(1, countErrors(cap, code)) << block.size() << " " << room;
+    }
+  }
+}
+
+// Short incompressible inputs need more room in libdeflate than the sizing rule gives; such blocks
+// must still be made in that room. From a thousand bytes on, the rule covers libdeflate's worst
+// case, so full chunks of a record file never need another deflater.
+TEST(CompressBlock, IncompressibleInputFitsTheSizedRoom) {
+  for (unsigned n : {1000u, 5001u, 64854u})
+    EXPECT_GE(Port_Compress::GetSizeofCompressedBuffer(n, 1, 0, 0) - 24,
+              libdeflate_zlib_compress_bound(nullptr, n))
+        << n;
+  std::string noise;
+  uint32_t x = 12345;
+  for (int i = 0; i < 70000; ++i) {
+    x = x * 1103515245u + 12345u;
+    noise += static_cast<char>(x >> 24);
+  }
+  Port_Compress c;
+  for (unsigned n : {1u, 2u, 31u, 32u, 100u, 500u, 700u, 4999u, 5001u, 64854u}) {
+    const unsigned room = Port_Compress::GetSizeofCompressedBuffer(n, 1, 0, 0);
+    std::vector<unsigned char> block(room);
+    const unsigned made = c.Compress(block.data(), room, bytes(noise), n);
+    ASSERT_GT(made, 24u) << n;
+    std::vector<unsigned char> back(n);
+    uLongf len = n;
+    ASSERT_EQ(Z_OK, uncompress(back.data(), &len, block.data() + 24, made - 24)) << n;
+    EXPECT_EQ(0, std::memcmp(back.data(), noise.data(), n)) << n;
+  }
 }
 
 TEST(CompressBlock, EveryFlagCombinationRoundTrips) {
@@ -247,6 +353,7 @@ TEST(CompressHeader, SizesAndVersionText) {
   const std::string v = Port_Compress::GetVersion();
   EXPECT_EQ(0u, v.find("Port_Compress ["));
   EXPECT_NE(std::string::npos, v.find(std::string("zlib [") + zlibVersion() + "]"));
+  EXPECT_NE(std::string::npos, v.find("libdeflate [" LIBDEFLATE_VERSION_STRING "]"));
 }
 
 // --- base64 -----------------------------------------------------------------------------------
