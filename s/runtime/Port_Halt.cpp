@@ -396,16 +396,16 @@ Port_Halt::HaltCode Port_Halt::CheckHalt() {
     if (!ownSlot())
       SetHaltIndex();
   }
-  if (s_notified.load() || CheckForSentHalt()) {
+  // The interrupt is taken with the same step that clears it: an interrupt that arrives while
+  // this one is handled stays for the next check instead of being cleared unseen.
+  const bool notified = s_notified.exchange(false);
+  if (notified || CheckForSentHalt()) {
     Hold<Port_ThrRecursiveLock> hold(s_mutex);
-    if (s_notified.load() || CheckForSentHalt()) {
+    if (notified || CheckForSentHalt()) {
       if (Port_HaltInfo *slot = ownSlot()) {
         SlotGuard guard(*slot);
         if (guard && slot->sent)
           s_action = takeAction(*slot);
-        s_notified = false;
-      } else {
-        s_notified = false;
       }
       ActionReset reset;
       if (s_hh)
