@@ -3,6 +3,7 @@
 // Input: the format, a zero byte, then the arguments separated by zero bytes. A format that
 // does not compile ends the run; the check itself is quiet, and also runs through a handler.
 #include "basutcmdarg.h"
+#include "fuzz_fields.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -25,22 +26,13 @@ std::unique_ptr<Port::CmdargErrHandler> ignore() {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-  const char *bytes = reinterpret_cast<const char *>(data);
-  const char *zero = static_cast<const char *>(std::memchr(bytes, 0, size));
-  if (!zero)
+  const std::vector<std::string> fields = fuzzSplit(data, size);
+  if (fields.size() < 2)
     return 0;
-  const std::string fmt(bytes, zero);
-  std::vector<std::string> words;
-  for (const char *p = zero + 1; p <= bytes + size;) {
-    const char *end = static_cast<const char *>(std::memchr(p, 0, bytes + size - p));
-    if (!end)
-      end = bytes + size;
-    words.emplace_back(p, end);
-    p = end + 1;
-  }
+  const std::string &fmt = fields[0];
   std::vector<const char *> argv;
-  for (const std::string &w : words)
-    argv.push_back(w.c_str());
+  for (size_t i = 1; i < fields.size(); ++i)
+    argv.push_back(fields[i].c_str());
 
   UT_CMDOPCODES ops(fmt.c_str(), ignore());
   if (ops.iserror())

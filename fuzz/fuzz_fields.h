@@ -23,6 +23,18 @@ inline std::vector<std::string> fuzzFields(const uint8_t *data, size_t size, siz
   return fields;
 }
 
+// Every field cut at zero bytes: one more than there are zeros.
+inline std::vector<std::string> fuzzSplit(const uint8_t *data, size_t size) {
+  std::vector<std::string> fields(1);
+  for (size_t i = 0; i < size; ++i) {
+    if (data[i] == 0)
+      fields.emplace_back();
+    else
+      fields.back() += static_cast<char>(data[i]);
+  }
+  return fields;
+}
+
 // Bytes as the code points of the same values.
 inline std::wstring fuzzWiden(const std::string &s) {
   std::wstring w;

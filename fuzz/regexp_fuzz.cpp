@@ -4,6 +4,7 @@
 // no zero byte, and then is searched in itself). Both the narrow and the wide searches run, from
 // the start, from a start inside the text, and over an explicit range that includes zeros.
 #include "Port_Regexp.h"
+#include "fuzz_fields.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -15,9 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   const char *zero = static_cast<const char *>(std::memchr(bytes, 0, size));
   const std::string pattern(bytes, zero ? zero - bytes : size);
   const std::string text = zero ? std::string(zero + 1, bytes + size) : pattern;
-  std::wstring wtext;
-  for (unsigned char c : text)
-    wtext += static_cast<wchar_t>(c);
+  const std::wstring wtext = fuzzWiden(text);
 
   Port_Regexp re(pattern.c_str());
   if (re.GetStatus() != 0)

@@ -3,34 +3,23 @@
 //
 // Input: the pattern, a zero byte, then the text.
 #include "basutstr.h"
+#include "fuzz_fields.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <string>
-
-namespace {
-
-std::wstring widen(const std::string &s) {
-  std::wstring w;
-  for (unsigned char c : s)
-    w += static_cast<wchar_t>(c);
-  return w;
-}
-
-} // namespace
+#include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-  const char *bytes = reinterpret_cast<const char *>(data);
-  const char *zero = static_cast<const char *>(std::memchr(bytes, 0, size));
-  if (!zero)
+  if (!std::memchr(data, 0, size))
     return 0;
-  const std::string pattern(bytes, zero);
-  const std::string text(zero + 1, bytes + size);
+  const std::vector<std::string> f = fuzzFields(data, size, 2);
+  const std::string &pattern = f[0], &text = f[1];
   const bool exact = UT_STR::Match(text.c_str(), pattern.c_str());
   const bool folded = UT_STR::IMatch(text.c_str(), pattern.c_str());
   UT_STR::SimpleMatch(text.c_str(), pattern.c_str());
-  const std::wstring wtext = widen(text.c_str()), wpattern = widen(pattern);
+  const std::wstring wtext = fuzzWiden(text.c_str()), wpattern = fuzzWiden(pattern);
   const bool wexact = UT_STR::WMatch(wtext.c_str(), wpattern.c_str());
   UT_STR::WIMatch(wtext.c_str(), wpattern.c_str());
   // A case-sensitive match is also a match when case is ignored.

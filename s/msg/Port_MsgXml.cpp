@@ -33,24 +33,18 @@ const wchar_t kReplacement = 0xFFFD;
 
 bool isSurrogate(uint32_t c) { return c >= 0xD800 && c <= 0xDFFF; }
 
-// Code points of the text with surrogate pairs joined and lone surrogates replaced.
-std::wstring joinSurrogates(const wchar_t *text) {
-  std::wstring out;
-  if (!text)
-    return out;
-  for (const wchar_t *p = text; *p; ++p) {
-    const uint32_t c = static_cast<uint32_t>(*p);
-    const uint32_t next = static_cast<uint32_t>(p[1]);
-    if (c >= 0xD800 && c <= 0xDBFF && next >= 0xDC00 && next <= 0xDFFF) {
-      out += static_cast<wchar_t>(0x10000 + ((c - 0xD800) << 10) + (next - 0xDC00));
-      ++p;
-    } else if (isSurrogate(c) || c > 0x10FFFF) {
-      out += kReplacement;
-    } else {
-      out += *p;
+// The code point at text[i], a surrogate pair joined (i then moves to its second half); a lone
+// surrogate and a value above U+10FFFF give U+FFFD.
+uint32_t codePointAt(const wchar_t *text, size_t length, size_t &i) {
+  const uint32_t c = static_cast<uint32_t>(text[i]);
+  if (c >= 0xD800 && c <= 0xDBFF && i + 1 < length) {
+    const uint32_t next = static_cast<uint32_t>(text[i + 1]);
+    if (next >= 0xDC00 && next <= 0xDFFF) {
+      ++i;
+      return 0x10000 + ((c - 0xD800) << 10) + (next - 0xDC00);
     }
   }
-  return out;
+  return isSurrogate(c) || c > 0x10FFFF ? kReplacement : c;
 }
 
 bool isXmlChar(uint32_t c) {
@@ -101,17 +95,8 @@ void appendEscaped(std::string &out, uint32_t c, bool attribute) {
 }
 
 void appendEscaped(std::string &out, const wchar_t *text, size_t length, bool attribute) {
-  for (size_t i = 0; i < length; ++i) {
-    uint32_t c = static_cast<uint32_t>(text[i]);
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < length) {
-      const uint32_t next = static_cast<uint32_t>(text[i + 1]);
-      if (next >= 0xDC00 && next <= 0xDFFF) {
-        c = 0x10000 + ((c - 0xD800) << 10) + (next - 0xDC00);
-        ++i;
-      }
-    }
-    appendEscaped(out, c, attribute);
-  }
+  for (size_t i = 0; i < length; ++i)
+    appendEscaped(out, codePointAt(text, length, i), attribute);
 }
 
 // Multibyte text: plain ASCII goes straight through; anything else is decoded by the
@@ -308,8 +293,10 @@ int Port::wchar2utf8(wchar_t c, char *out) {
 }
 
 char *Port::wcs2utf8s(const wchar_t *text) {
-  const std::wstring joined = joinSurrogates(text);
-  const std::string bytes = platform::wideToMultibyte(joined.c_str(), joined.size());
+  std::string bytes;
+  const size_t length = text ? std::wcslen(text) : 0;
+  for (size_t i = 0; i < length; ++i)
+    appendCodePoint(bytes, codePointAt(text, length, i));
   char *out = new char[bytes.size() + 1];
   std::memcpy(out, bytes.data(), bytes.size());
   out[bytes.size()] = '\0';

@@ -19,19 +19,6 @@
 
 namespace platform {
 
-namespace {
-
-// The POSIX name, or false with ENOENT (null, empty, another drive).
-bool posixName(const char *name, std::string *posix) {
-  if (!toPosixName(name, posix) || posix->empty()) {
-    errno = ENOENT;
-    return false;
-  }
-  return true;
-}
-
-} // namespace
-
 int open(const char *name, int flags, int pmode) {
   std::string posix;
   if (!posixName(name, &posix))

@@ -43,7 +43,6 @@ void describe(const struct ::stat &st, FileStatus *status) {
   status->inode = static_cast<uint64_t>(st.st_ino);
 }
 
-namespace {
 bool posixName(const char *name, std::string *posix) {
   if (!toPosixName(name, posix) || posix->empty()) {
     errno = ENOENT;
@@ -51,7 +50,6 @@ bool posixName(const char *name, std::string *posix) {
   }
   return true;
 }
-} // namespace
 
 bool stat(const char *name, FileStatus *status) {
   std::string posix;

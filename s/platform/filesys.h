@@ -14,6 +14,8 @@ namespace platform {
 
 // The POSIX name of a Windows name; false (ENOENT) for a drive other than C:.
 bool toPosixName(const char *name, std::string *posix);
+// The same for a name that must name a file: false with errno ENOENT also for null or empty.
+bool posixName(const char *name, std::string *posix);
 
 struct FileStatus {
   bool isDirectory = false;
