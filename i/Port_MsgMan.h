@@ -13,7 +13,9 @@ class Port_MsgManDefaultImp;
 class Port_MsgMan {
 public:
   // The nine message types; the values are part of the interface (logs and filters use them).
-  enum MsgType {
+  // The type is an int underneath, so that any value a caller passes (C callers pass plain
+  // integers) is a valid MsgType, which the library then reports as unknown.
+  enum MsgType : int {
     MSG_ERROR = 0,
     MSG_WARNING = 1,
     MSG_STATUS = 2,

@@ -4,7 +4,8 @@
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 "$root/scripts/deps.sh"
-"$root/scripts/build.sh" "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# Only the library and the tool: the tests and benchmarks are scripts/test.sh's business.
+"$root/scripts/build.sh" "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -- porttool
 export QUELMO=${QUELMO:-$root/install}
 set +e
 "$root/build/examples/porttool" "$@"
