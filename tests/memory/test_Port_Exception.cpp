@@ -3,7 +3,7 @@
 #include "basutassert.h"
 
 #include "Port_MsgDispatcher.h"
-#include "child_process.h"
+#include "memory_child.h"
 
 #include <gtest/gtest.h>
 
@@ -137,7 +137,7 @@ TEST(Assert, EndsAutomatedBuildsWithStatusOne) {
     ut_assert_failed("b.c", 7, "p != 0", "null");
     std::fprintf(stderr, "returned\n");
   });
-  EXPECT_EQ(1, child.exitCode);
+  EXPECT_EQ(1, child.status);
   EXPECT_EQ("Assertion failed: file b.c, line 7:\np != 0\nnull\n", child.err);
 }
 

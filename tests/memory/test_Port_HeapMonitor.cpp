@@ -2,7 +2,7 @@
 #include "Port_HeapMonitor.h"
 #include "Port_MemTracker.h"
 
-#include "child_process.h"
+#include "memory_child.h"
 
 #include <gtest/gtest.h>
 
@@ -47,7 +47,7 @@ std::string monitorIn(const char *value) {
                  Port::HeapMonitorNoLock::getBytesAllocated());
     delete other;
   });
-  EXPECT_EQ(0, child.exitCode) << child.err;
+  EXPECT_EQ(0, child.status) << child.err;
   return child.err;
 }
 

@@ -1,7 +1,7 @@
 // The pool allocator: element layout, block chain order, reports and the fatal frees.
 #include "basutfstmem.h"
 
-#include "child_process.h"
+#include "memory_child.h"
 
 #include <gtest/gtest.h>
 
@@ -164,7 +164,7 @@ TEST(FastMemDeathTest, FreesThePoolDidNotHandOutAreFatal) {
       UT_PORT_FASTMEM pool(8, 4, "Fatal");
       c.run(pool);
     });
-    EXPECT_EQ(19, child.exitCode) << c.name << ": " << child.err;
+    EXPECT_EQ(19, child.status) << c.name << ": " << child.err;
     EXPECT_EQ(1u, countOf(child.err, c.message)) << c.name << ": " << child.err;
   }
 }

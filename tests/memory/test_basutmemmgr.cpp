@@ -4,7 +4,7 @@
 #include "basutqelmem.h"
 
 #include "Port_MsgDispatcher.h"
-#include "child_process.h"
+#include "memory_child.h"
 #include "platform/faults.h"
 
 #include <gtest/gtest.h>
@@ -42,7 +42,7 @@ private:
 // The first death comes through the message system (user fatal, exit 19) with the period;
 // it may be wrapped, so only its pieces are matched.
 void expectFirstDeath(const ChildResult &child) {
-  EXPECT_EQ(19, child.exitCode) << child.err;
+  EXPECT_EQ(19, child.status) << child.err;
   EXPECT_EQ(1u, countOf(child.err, kFirstDeath)) << child.err;
   EXPECT_TRUE(std::regex_search(child.err, std::regex("usage is:\\s+[1-9][0-9]* kb\\.")))
       << child.err;
@@ -108,7 +108,7 @@ TEST(MemMgr, HandlerThatFreesMemoryLetsTheRequestSucceed) {
     std::memset(block, 7, 64 * MiB);
     std::fprintf(stderr, "Recover calls: %d, last byte %d\n", handler.calls, block[64 * MiB - 1]);
   });
-  EXPECT_EQ(0, child.exitCode) << child.err;
+  EXPECT_EQ(0, child.status) << child.err;
   EXPECT_EQ("Recover calls: 1, last byte 7\n", child.err);
 }
 
@@ -152,7 +152,7 @@ TEST(MemMgr, DyingAgainWhileReportingPrintsThePlainLine) {
     Port_MsgDispatcher::setAbort([] { UT_MEMMGR::die(); });
     UT_MEMMGR::die();
   });
-  EXPECT_EQ(19, child.exitCode) << child.err;
+  EXPECT_EQ(19, child.status) << child.err;
   EXPECT_EQ(2u, countOf(child.err, kFirstDeath)) << child.err;
   EXPECT_TRUE(std::regex_search(child.err, std::regex("usage is:\\s+[1-9][0-9]* kb\\.")))
       << child.err;
@@ -182,7 +182,7 @@ TEST(MemMgr, OutOfMemAnswersByTheHandler) {
       }
       std::fprintf(stderr, "outofmem: %d\n", outofmem(100));
     });
-    EXPECT_EQ(c.exitCode, child.exitCode) << c.name << ": " << child.err;
+    EXPECT_EQ(c.exitCode, child.status) << c.name << ": " << child.err;
     if (c.exitCode == 0) {
       EXPECT_EQ("outofmem: 0\n", child.err) << c.name;
     }

@@ -53,10 +53,11 @@ TEST_F(HaltDeadProcesses, EndedProcessHasNoSlotAndIsReclaimedByTheNextRegistrati
     ASSERT_GE(index, 0);
     ASSERT_LT(index, Port_HaltInfoSlots);
     kill(victim, SIGKILL);
-    if (reaped)
-      ASSERT_EQ(1000 + SIGKILL, waitChild(victim));
-    else
+    if (reaped) {
+      ASSERT_EQ(128 + SIGKILL, waitChild(victim));
+    } else {
       ASSERT_TRUE(becomesZombie(victim));
+    }
     const unsigned long id = static_cast<unsigned long>(victim);
     EXPECT_TRUE(s_Port_HaltInfo[index].inUse); // a killed process releases nothing
     EXPECT_EQ(-1, GetHaltIndex(id));
@@ -71,8 +72,9 @@ TEST_F(HaltDeadProcesses, EndedProcessHasNoSlotAndIsReclaimedByTheNextRegistrati
     });
     EXPECT_EQ(0, waitChild(next));
     EXPECT_FALSE(s_Port_HaltInfo[index].inUse && s_Port_HaltInfo[index].processId == id);
-    if (!reaped)
-      EXPECT_EQ(1000 + SIGKILL, waitChild(victim));
+    if (!reaped) {
+      EXPECT_EQ(128 + SIGKILL, waitChild(victim));
+    }
   }
 }
 
@@ -131,8 +133,9 @@ TEST_P(HaltLockHolders, PostingWaitsABoundedTime) {
     holderChannel.fromParent();
     return 0;
   });
-  if (c.holder == Holder::Zombie)
+  if (c.holder == Holder::Zombie) {
     ASSERT_TRUE(becomesZombie(holder));
+  }
   if (c.holder != Holder::SendersOwnIdFromEarlierProcess) {
     slot.lock = static_cast<int32_t>(holder);
     // A live process whose recorded start time is not its own got the id of a dead holder.
@@ -155,8 +158,9 @@ TEST_P(HaltLockHolders, PostingWaitsABoundedTime) {
   });
   EXPECT_EQ(0, waitChild(sender));
   EXPECT_EQ(c.posted, slot.sent.load());
-  if (c.posted) // the lock taken over was released again
+  if (c.posted) { // the lock taken over was released again
     EXPECT_EQ(0, slot.lock);
+  }
 
   slot.lock = 0;
   starts.holderId = 0;

@@ -15,7 +15,7 @@ void countInterrupt() { ++g_interrupts; }
 struct InterruptCase {
   const char *name;
   bool start, stop;
-  int expected; // exit status, or 1000 + signal
+  int expected; // exit status, or 128 + signal
 };
 
 void PrintTo(const InterruptCase &c, std::ostream *os) { *os << c.name; }
@@ -53,8 +53,8 @@ TEST_P(HaltInterrupt, InterruptReachesTheNextCheck) {
 INSTANTIATE_TEST_SUITE_P(
     , HaltInterrupt,
     ::testing::Values(InterruptCase{"Started", true, false, 0},
-                      InterruptCase{"NeverStarted", false, false, 1000 + SIGINT},
-                      InterruptCase{"Stopped", true, true, 1000 + SIGINT}),
+                      InterruptCase{"NeverStarted", false, false, 128 + SIGINT},
+                      InterruptCase{"Stopped", true, true, 128 + SIGINT}),
     [](const ::testing::TestParamInfo<InterruptCase> &info) { return info.param.name; });
 
 } // namespace

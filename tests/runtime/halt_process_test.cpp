@@ -93,7 +93,7 @@ TEST_F(HaltProcesses, SlotOfKilledProcessIsReclaimed) {
   ASSERT_GE(index, 0);
   ASSERT_LT(index, Port_HaltInfoSlots);
   kill(victim, SIGKILL);
-  ASSERT_EQ(waitChild(victim), 1000 + SIGKILL);
+  ASSERT_EQ(waitChild(victim), 128 + SIGKILL);
   ASSERT_TRUE(s_Port_HaltInfo[index].inUse); // a killed process releases nothing
 
   // The dead process's slot is the only one not held by a live process.

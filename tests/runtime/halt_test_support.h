@@ -4,6 +4,7 @@
 #define HALT_TEST_SUPPORT_H
 
 #include "Port_Halt.h"
+#include "child_process.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +18,6 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/mman.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace halttest {
@@ -111,16 +111,8 @@ inline pid_t forkChild(Channel &channel, const std::function<int()> &body) {
   return pid;
 }
 
-// The child's exit status, or 1000 + the signal that ended it.
-inline int waitChild(pid_t pid) {
-  int status = 0;
-  while (waitpid(pid, &status, 0) < 0)
-    if (errno != EINTR)
-      return -1;
-  if (WIFSIGNALED(status))
-    return 1000 + WTERMSIG(status);
-  return WEXITSTATUS(status);
-}
+// The child's exit status, or 128 + the signal that ended it.
+inline int waitChild(pid_t pid) { return porttest::waitForChild(pid); }
 
 // Calls CheckHalt until done() holds or ten seconds pass.
 inline bool checkHaltUntil(const std::function<bool()> &done) {

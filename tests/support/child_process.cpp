@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -61,9 +62,7 @@ ChildResult runProgram(const std::string &path, const std::vector<std::string> &
     ::usleep(static_cast<useconds_t>(interruptAfterMs) * 1000);
     ::kill(pid, SIGINT);
   }
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  result.status = waitForChild(pid);
   ::close(outFd);
   ::close(errFd);
   result.out = readFile(outPath);
@@ -90,11 +89,44 @@ int runInChild(const std::function<int()> &body, int timeoutSeconds, bool unpriv
       ::_exit(126);
     ::_exit(body());
   }
+  return waitForChild(pid);
+}
+
+ChildResult runInChildCapturing(const std::function<void()> &body, int timeoutSeconds) {
+  ChildResult result;
+  std::string outPath, errPath;
+  const int outFd = makeTemp(outPath);
+  const int errFd = makeTemp(errPath);
+  std::fflush(nullptr);
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::alarm(static_cast<unsigned>(timeoutSeconds));
+    ::dup2(outFd, 1);
+    ::dup2(errFd, 2);
+    body();
+    std::fflush(nullptr);
+    ::_exit(0);
+  }
+  result.status = pid < 0 ? -1 : waitForChild(pid);
+  ::close(outFd);
+  ::close(errFd);
+  result.out = readFile(outPath);
+  result.err = readFile(errPath);
+  ::unlink(outPath.c_str());
+  ::unlink(errPath.c_str());
+  return result;
+}
+
+int exitStatusOf(int waitStatus) {
+  return WIFEXITED(waitStatus) ? WEXITSTATUS(waitStatus) : 128 + WTERMSIG(waitStatus);
+}
+
+int waitForChild(int pid) {
   int status = 0;
   while (::waitpid(pid, &status, 0) < 0)
     if (errno != EINTR)
       return -1;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return exitStatusOf(status);
 }
 
 std::string installTree() { return PORT_TEST_INSTALL_TREE; }

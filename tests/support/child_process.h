@@ -31,6 +31,16 @@ ChildResult runProgram(const std::string &path, const std::vector<std::string> &
 // exit handlers of the test process run in it. With unprivileged set, the child first gives up
 // root for uid and gid 65534; see canDropRoot.
 int runInChild(const std::function<int()> &body, int timeoutSeconds = 5, bool unprivileged = false);
+// Runs body in a forked child whose standard output and error go to temporary files, and
+// returns its status (as runInChild's) with what it wrote. Returning from body ends the child
+// with 0; the child is killed by SIGALRM after timeoutSeconds.
+ChildResult runInChildCapturing(const std::function<void()> &body, int timeoutSeconds = 60);
+// The one convention of these helpers for how a child ended, from a waitpid status: its exit
+// code, or 128 + the signal that ended it (as a shell reports it).
+int exitStatusOf(int waitStatus);
+// Waits for the child pid (through interruptions) and returns exitStatusOf its status, or -1
+// when it cannot be waited for.
+int waitForChild(int pid);
 // True when the test runs as root and so can run children as an unprivileged user.
 bool canDropRoot();
 // The uid an unprivileged child runs as.

@@ -1,15 +1,15 @@
-// child_process.h - runs a piece of a test in a forked child and collects its standard error
-// and exit status, for the paths that end the process or need a process-wide limit.
-#ifndef TESTS_MEMORY_CHILD_PROCESS_H
-#define TESTS_MEMORY_CHILD_PROCESS_H
+// memory_child.h - pieces of the memory tests that run in a forked child: the paths that end
+// the process or need a process-wide limit, and reading the messages they leave.
+#ifndef TESTS_MEMORY_MEMORY_CHILD_H
+#define TESTS_MEMORY_MEMORY_CHILD_H
+
+#include "child_process.h"
 
 #include <cstdio>
 #include <functional>
 #include <string>
 
 #include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #if defined(__SANITIZE_ADDRESS__)
 #define PORT_TEST_ASAN 1
@@ -28,38 +28,10 @@
 #define SKIP_WITHOUT_REAL_MALLOC() (void)0
 #endif
 
-struct ChildResult {
-  int exitCode = -1; // -signal when killed
-  std::string err;
-};
-
-// body runs in the child with its standard error going to the pipe; returning from body
-// ends the child with status 0.
+// Children that end the process run through the tests' one fork helper.
+using porttest::ChildResult;
 inline ChildResult runInChild(const std::function<void()> &body) {
-  ChildResult result;
-  int fds[2];
-  if (::pipe(fds) != 0)
-    return result;
-  std::fflush(nullptr);
-  pid_t pid = ::fork();
-  if (pid == 0) {
-    ::dup2(fds[1], 2);
-    ::close(fds[0]);
-    ::close(fds[1]);
-    body();
-    std::fflush(nullptr);
-    ::_exit(0);
-  }
-  ::close(fds[1]);
-  char buf[4096];
-  ssize_t got;
-  while ((got = ::read(fds[0], buf, sizeof buf)) > 0)
-    result.err.append(buf, static_cast<size_t>(got));
-  ::close(fds[0]);
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
-  return result;
+  return porttest::runInChildCapturing(body);
 }
 
 // Limits the calling process's address space to what it uses now plus headroom bytes.
