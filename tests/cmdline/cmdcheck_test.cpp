@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 using cmdtest::Errors;
 using cmdtest::keep;
 
@@ -156,37 +158,49 @@ TEST(CmdCheckResult, UsageIsGivenForHelpOrAMissingRequiredArgument) {
   EXPECT_FALSE(c.usage);
 }
 
-TEST(CmdCheckResult, ErrorGoesOutAsMessageFollowedByUsageLine) {
+// Checks "a -q" against kFormat (the switch -q is not allowed) with a capturing manager in place.
+struct CapturedCheck {
+  bool passed;
+  bool usageGiven;
+  bool error;
+  std::vector<porttest::CaptureManager::Entry> entries;
+};
+CapturedCheck checkUnknownSwitch(bool quiet) {
   UT_CMDOPCODES ops(kFormat);
-  UT_ARGINFO info;
+  CapturedCheck result;
   porttest::CaptureManager capture;
   const char *argv[] = {"a", "-q"};
   {
     porttest::ScopedManager scoped(&capture);
-    EXPECT_FALSE(UT_CMDCHK().chkargs(2, argv, ops, info));
+    auto checker = quiet ? std::make_unique<UT_CMDCHK>(static_cast<unsigned char>(1))
+                         : std::make_unique<UT_CMDCHK>();
+    UT_ARGINFO info;
+    result.passed = checker->chkargs(2, argv, ops, info);
+    result.usageGiven = info.usagegiven;
+    result.error = info.error;
   }
-  const auto entries = capture.entries();
-  ASSERT_EQ(2u, entries.size());
-  EXPECT_EQ(Port_MsgMan::MSG_ERROR, entries[0].type);
+  result.entries = capture.entries();
+  return result;
+}
+
+TEST(CmdCheckResult, ErrorGoesOutAsMessageFollowedByUsageLine) {
+  const CapturedCheck c = checkUnknownSwitch(false);
+  EXPECT_FALSE(c.passed);
+  ASSERT_EQ(2u, c.entries.size());
+  EXPECT_EQ(Port_MsgMan::MSG_ERROR, c.entries[0].type);
   EXPECT_NE(std::wstring::npos,
-            entries[0].lines[0].find(L"Command line error: Switch \"-q\" is not allowed."));
-  EXPECT_EQ(Port_MsgMan::MSG_STATUS, entries[1].type);
+            c.entries[0].lines[0].find(L"Command line error: Switch \"-q\" is not allowed."));
+  EXPECT_EQ(Port_MsgMan::MSG_STATUS, c.entries[1].type);
   EXPECT_EQ(L"Usage: cmd [-o <out>] [-n <count:1,100>] {-v} [-x] <in[.net]>\n",
-            entries[1].lines[0]);
-  EXPECT_TRUE(info.usagegiven);
+            c.entries[1].lines[0]);
+  EXPECT_TRUE(c.usageGiven);
 }
 
 TEST(CmdCheckResult, QuietCheckWritesNothing) {
-  UT_CMDOPCODES ops(kFormat);
-  UT_ARGINFO info;
-  porttest::CaptureManager capture;
-  const char *argv[] = {"a", "-q"};
-  {
-    porttest::ScopedManager scoped(&capture);
-    EXPECT_FALSE(UT_CMDCHK(static_cast<unsigned char>(1)).chkargs(2, argv, ops, info));
-  }
-  EXPECT_TRUE(capture.entries().empty());
-  EXPECT_TRUE(info.error);
+  const CapturedCheck c = checkUnknownSwitch(true);
+  EXPECT_FALSE(c.passed);
+  EXPECT_TRUE(c.entries.empty());
+  EXPECT_TRUE(c.error);
 }
 
 TEST(CmdCheckResult, CheckLeavesTheCompiledFormatAsItWas) {
