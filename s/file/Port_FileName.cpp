@@ -3,6 +3,7 @@
 #include "Port_FileName.h"
 
 #include "Port_MsgManData.h"
+#include "filenametext.h"
 
 #include <cstdio>
 #include <cstring>
@@ -16,13 +17,9 @@ typedef StringBase<char> String;
 
 const char *const kRevision = "$Revision: 1.1 $";
 
-bool IsSep(char c) { return c == '\\' || c == '/'; }
-
-bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-
-String Slice(const String &s, unsigned first, unsigned count) {
-  return count ? String(s.GetBuffer() + first, count) : String();
-}
+using filenametext::IsLetter;
+using filenametext::IsSep;
+using filenametext::Slice;
 
 } // namespace
 

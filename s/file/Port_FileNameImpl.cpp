@@ -2,6 +2,7 @@
 // rules in Port_FileName.h).
 #include "Port_FileName.h"
 
+#include "filenametext.h"
 #include "platform/drive.h"
 
 #include <string>
@@ -15,17 +16,13 @@ typedef StringBase<char> String;
 
 const char kSep = '\\';
 
-bool IsSep(char c) { return c == '\\' || c == '/'; }
+using filenametext::IsLetter;
+using filenametext::IsSep;
+using filenametext::Slice;
 
 String Text(const char *s) { return s ? String(s) : String(); }
 
 char LastChar(const String &s) { return s.IsEmpty() ? 0 : s.GetChar(s.GetLength() - 1); }
-
-String Slice(const String &s, unsigned first, unsigned count) {
-  return count ? String(s.GetBuffer() + first, count) : String();
-}
-
-bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
 // 1 = A:, whatever the case of the letter; 0 when the mount is no drive.
 int DriveNumber(const String &mount) {
