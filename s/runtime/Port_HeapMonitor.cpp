@@ -5,7 +5,7 @@
 #include "Port_HeapMonitor.h"
 #include "platform/environment.h"
 
-#include "Port_Thr.h"
+#include "bytecount.h"
 
 #include <atomic>
 #include <cstdint>
@@ -32,11 +32,8 @@ bool decide(std::atomic<int> &decision) {
   return value == kOn;
 }
 
-// The counts are 32-bit and wrap like the unsigned arithmetic they are done in.
 void addTo(int32_t &count, size_t n, bool add) {
-  uint32_t value = static_cast<uint32_t>(count);
-  uint32_t delta = static_cast<uint32_t>(n);
-  count = static_cast<int32_t>(add ? value + delta : value - delta);
+  count = add ? bytecount::added(count, n) : bytecount::difference(count, static_cast<int32_t>(n));
 }
 
 template <class Count> void *monitoredNew(size_t size, bool on, Count count) {
@@ -66,16 +63,11 @@ template <class Count> void monitoredDelete(void *ptr, bool on, Count count) {
 
 std::atomic<int> s_decision{kUnknown};
 std::atomic<int> s_decisionNoLock{kUnknown};
-// Made by Port::HeapMonitorInit; before the first and after the last initialiser the count is
-// kept without a lock (start-up and shut-down run on one thread).
-Port_ThrMutex *s_mutex = nullptr;
+bytecount::ServiceLock s_lock;
 
 void countLocked(int32_t &count, size_t n, bool add) {
-  if (s_mutex)
-    s_mutex->lock();
+  bytecount::ServiceLock::Guard guard(s_lock);
   addTo(count, n, add);
-  if (s_mutex)
-    s_mutex->unlock();
 }
 
 } // namespace
@@ -100,27 +92,18 @@ void HeapMonitor::operator delete[](void *ptr) { HeapMonitor::operator delete(pt
 bool HeapMonitor::isHeapMonitorActive() { return decide(s_decision); }
 
 int32_t HeapMonitor::getBytesAllocated() {
-  if (!s_mutex)
-    return s_bytesAllocated;
-  Port_ThrGuard<Port_ThrMutex> guard(s_mutex);
+  bytecount::ServiceLock::Guard guard(s_lock);
   return s_bytesAllocated;
 }
 
-void HeapMonitor::initialize() {
-  if (!s_mutex)
-    s_mutex = new Port_ThrMutex;
-}
+void HeapMonitor::initialize() { s_lock.make(); }
 
-void HeapMonitor::finalize() {
-  delete s_mutex;
-  s_mutex = nullptr;
-}
+void HeapMonitor::finalize() { s_lock.drop(); }
 
 HeapMonitorUsage::HeapMonitorUsage() : m_snapshot(HeapMonitor::getBytesAllocated()) {}
 void HeapMonitorUsage::reset() { m_snapshot = HeapMonitor::getBytesAllocated(); }
 int32_t HeapMonitorUsage::getDelta() const {
-  return static_cast<int32_t>(static_cast<uint32_t>(HeapMonitor::getBytesAllocated()) -
-                              static_cast<uint32_t>(m_snapshot));
+  return bytecount::difference(HeapMonitor::getBytesAllocated(), m_snapshot);
 }
 
 void *HeapMonitorNoLock::operator new(size_t size) {
@@ -143,8 +126,7 @@ HeapMonitorNoLockUsage::HeapMonitorNoLockUsage()
     : m_snapshot(HeapMonitorNoLock::getBytesAllocated()) {}
 void HeapMonitorNoLockUsage::reset() { m_snapshot = HeapMonitorNoLock::getBytesAllocated(); }
 int32_t HeapMonitorNoLockUsage::getDelta() const {
-  return static_cast<int32_t>(static_cast<uint32_t>(HeapMonitorNoLock::getBytesAllocated()) -
-                              static_cast<uint32_t>(m_snapshot));
+  return bytecount::difference(HeapMonitorNoLock::getBytesAllocated(), m_snapshot);
 }
 
 HeapMonitorInit::HeapMonitorInit() {

@@ -29,8 +29,9 @@ Port_TimeTsd *threadblock() {
   return block;
 }
 
-void totm(const UT_TIME::Tm &in, std::tm *out) {
-  *out = std::tm();
+// UT_TIME::Tm keeps the nine fields of the C structure with fixed widths; the C library's own
+// may carry more. One copy of the field list serves both directions.
+template <typename From, typename To> void copyFields(const From &in, To *out) {
   out->tm_sec = in.tm_sec;
   out->tm_min = in.tm_min;
   out->tm_hour = in.tm_hour;
@@ -42,17 +43,12 @@ void totm(const UT_TIME::Tm &in, std::tm *out) {
   out->tm_isdst = in.tm_isdst;
 }
 
-void fromtm(const std::tm &in, UT_TIME::Tm *out) {
-  out->tm_sec = in.tm_sec;
-  out->tm_min = in.tm_min;
-  out->tm_hour = in.tm_hour;
-  out->tm_mday = in.tm_mday;
-  out->tm_mon = in.tm_mon;
-  out->tm_year = in.tm_year;
-  out->tm_wday = in.tm_wday;
-  out->tm_yday = in.tm_yday;
-  out->tm_isdst = in.tm_isdst;
+void totm(const UT_TIME::Tm &in, std::tm *out) {
+  *out = std::tm();
+  copyFields(in, out);
 }
+
+void fromtm(const std::tm &in, UT_TIME::Tm *out) { copyFields(in, out); }
 
 bool inrange(int32_t v, int32_t low, int32_t high) { return v >= low && v <= high; }
 
