@@ -34,35 +34,26 @@ int makeTemp(std::string &path) {
 }
 } // namespace
 
-ChildResult runProgram(const std::string &path, const std::vector<std::string> &args,
-                       const std::map<std::string, std::string> &env, int interruptAfterMs) {
+namespace {
+// Forks; the child sends its standard output and error to temporary files and runs inChild,
+// which does not return; the parent runs inParent(pid), waits and collects what was written.
+ChildResult forkCollecting(const std::function<void()> &inChild,
+                           const std::function<void(pid_t)> &inParent) {
   ChildResult result;
   std::string outPath, errPath;
   const int outFd = makeTemp(outPath);
   const int errFd = makeTemp(errPath);
+  std::fflush(nullptr);
   const pid_t pid = ::fork();
   if (pid == 0) {
     ::dup2(outFd, 1);
     ::dup2(errFd, 2);
-    for (const auto &[name, value] : env) {
-      if (value == kUnset)
-        ::unsetenv(name.c_str());
-      else
-        ::setenv(name.c_str(), value.c_str(), 1);
-    }
-    std::vector<char *> argv;
-    argv.push_back(const_cast<char *>(path.c_str()));
-    for (const std::string &a : args)
-      argv.push_back(const_cast<char *>(a.c_str()));
-    argv.push_back(nullptr);
-    ::execv(path.c_str(), argv.data());
-    ::_exit(127);
+    inChild();
   }
-  if (interruptAfterMs > 0) {
-    ::usleep(static_cast<useconds_t>(interruptAfterMs) * 1000);
-    ::kill(pid, SIGINT);
+  if (pid > 0) {
+    inParent(pid);
+    result.status = waitForChild(pid);
   }
-  result.status = waitForChild(pid);
   ::close(outFd);
   ::close(errFd);
   result.out = readFile(outPath);
@@ -70,6 +61,33 @@ ChildResult runProgram(const std::string &path, const std::vector<std::string> &
   ::unlink(outPath.c_str());
   ::unlink(errPath.c_str());
   return result;
+}
+} // namespace
+
+ChildResult runProgram(const std::string &path, const std::vector<std::string> &args,
+                       const std::map<std::string, std::string> &env, int interruptAfterMs) {
+  return forkCollecting(
+      [&] {
+        for (const auto &[name, value] : env) {
+          if (value == kUnset)
+            ::unsetenv(name.c_str());
+          else
+            ::setenv(name.c_str(), value.c_str(), 1);
+        }
+        std::vector<char *> argv;
+        argv.push_back(const_cast<char *>(path.c_str()));
+        for (const std::string &a : args)
+          argv.push_back(const_cast<char *>(a.c_str()));
+        argv.push_back(nullptr);
+        ::execv(path.c_str(), argv.data());
+        ::_exit(127);
+      },
+      [&](pid_t pid) {
+        if (interruptAfterMs > 0) {
+          ::usleep(static_cast<useconds_t>(interruptAfterMs) * 1000);
+          ::kill(pid, SIGINT);
+        }
+      });
 }
 
 const unsigned kUnprivilegedUid = 65534;
@@ -93,28 +111,14 @@ int runInChild(const std::function<int()> &body, int timeoutSeconds, bool unpriv
 }
 
 ChildResult runInChildCapturing(const std::function<void()> &body, int timeoutSeconds) {
-  ChildResult result;
-  std::string outPath, errPath;
-  const int outFd = makeTemp(outPath);
-  const int errFd = makeTemp(errPath);
-  std::fflush(nullptr);
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    ::alarm(static_cast<unsigned>(timeoutSeconds));
-    ::dup2(outFd, 1);
-    ::dup2(errFd, 2);
-    body();
-    std::fflush(nullptr);
-    ::_exit(0);
-  }
-  result.status = pid < 0 ? -1 : waitForChild(pid);
-  ::close(outFd);
-  ::close(errFd);
-  result.out = readFile(outPath);
-  result.err = readFile(errPath);
-  ::unlink(outPath.c_str());
-  ::unlink(errPath.c_str());
-  return result;
+  return forkCollecting(
+      [&] {
+        ::alarm(static_cast<unsigned>(timeoutSeconds));
+        body();
+        std::fflush(nullptr);
+        ::_exit(0);
+      },
+      [](pid_t) {});
 }
 
 int exitStatusOf(int waitStatus) {
