@@ -8,6 +8,7 @@
 #include "basutdarray.h"
 #include "basutstr.h"
 #include "basutstream.h"
+#include "file/filereplace.h"
 #include "platform/locale.h"
 
 #include <cstring>
@@ -153,14 +154,16 @@ bool UT_CMDFILEIMP::load(const char *file, bool append) {
 bool UT_CMDFILEIMP::unload(const char *file, bool skipFirst) {
   if (!file)
     file = "";
-  UT_STREAM *out = Port_File::open(file, UT_STREAM::Write, 1);
+  FileReplace replace(file);
+  UT_STREAM *out = Port_File::open(replace.writeName(), UT_STREAM::Write, 1);
   if (!out) {
     report(__LINE__)->issueError("Unable to open command file \"%s\" for write\n", file);
     return false;
   }
   for (int i = skipFirst ? 1 : 0; i < count(); ++i)
     out->writeline(quoteForFile(m_args[i]).c_str());
-  return Port_File::close(out);
+  const bool written = out->flush(true) == 0 && out->geterror() == 0;
+  return Port_File::close(out) && written && replace.commit();
 }
 
 UT_CMDFILE::UT_CMDFILE() : m_imp(new UT_CMDFILEIMP) {}

@@ -8,6 +8,7 @@
 #include "Port_MsgManData.h"
 #include "basutdarray.h"
 #include "basutstream.h"
+#include "filereplace.h"
 
 #include <algorithm>
 #include <climits>
@@ -152,7 +153,8 @@ bool UT_FILEENCODEIMP::load(const char *name) {
 bool UT_FILEENCODEIMP::dump(const char *name, bool scrambled) {
   if (!name)
     return false;
-  StreamPtr out(Port_File::open(name, UT_STREAM::Write, 1));
+  FileReplace replace(name);
+  StreamPtr out(Port_File::open(replace.writeName(), UT_STREAM::Write, 1));
   if (!out)
     return false;
   bool ok = true;
@@ -173,7 +175,9 @@ bool UT_FILEENCODEIMP::dump(const char *name, bool scrambled) {
   }
   if (out->flush(true) != 0 || out->geterror() != 0)
     ok = false;
-  return ok;
+  if (!Port_File::close(out.release()))
+    ok = false;
+  return ok && replace.commit();
 }
 
 unsigned UT_FILEENCODEIMP::readline(char *buf, unsigned size) {
