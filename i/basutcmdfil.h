@@ -31,10 +31,10 @@ public:
   // Writes one argument per line (from the second when skipFirst), quoted where load would
   // otherwise split or change it, so that load gives the same vector back. True on success.
   // The file is replaced whole: the new contents go to a temporary file beside it
-  // (".<name>.~<pid>"), flushed to the disk and renamed over it, so that a crash leaves the old contents or the new
-  // ones; mode, owner and group are kept, and a symbolic link is written through to its target.
-  // A file with other hard links is written in place, so that it stays one file under all of its
-  // names (a crash may then leave it incomplete).
+  // (".<name>.~<pid>"), flushed to the disk and renamed over it, so that a crash leaves the old
+  // contents or the new ones; mode, owner and group are kept, and a symbolic link is written
+  // through to its target. A file with other hard links is written in place, so that it stays
+  // one file under all of its names (a crash may then leave it incomplete).
   bool unload(const char *file, unsigned char skipFirst);
   int getargc() const;
   // The vector, ended by a null entry; null when it is empty.

@@ -27,10 +27,10 @@ public:
   // Writes the contents, behind the signature and scrambled when scrambled is set; the object's
   // contents stay plain. False when the file cannot be opened or not every byte was written.
   // The file is replaced whole: the new contents go to a temporary file beside it
-  // (".<name>.~<pid>"), flushed to the disk and renamed over it, so that a crash leaves the old contents or the new
-  // ones; mode, owner and group are kept, and a symbolic link is written through to its target.
-  // A file with other hard links is written in place, so that it stays one file under all of its
-  // names (a crash may then leave it incomplete).
+  // (".<name>.~<pid>"), flushed to the disk and renamed over it, so that a crash leaves the old
+  // contents or the new ones; mode, owner and group are kept, and a symbolic link is written
+  // through to its target. A file with other hard links is written in place, so that it stays
+  // one file under all of its names (a crash may then leave it incomplete).
   bool dump(char const *name, unsigned char scrambled);
   // Appends text and a line feed, unless text is empty or already ends with one.
   void writeline(char const *text);
