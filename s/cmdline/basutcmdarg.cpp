@@ -193,141 +193,182 @@ void blankUnlessClosing(std::string &out, const PORT_DARRAY_UT_CMDOPS &ops, int 
     out += ' ';
 }
 
-// One group's switch or argument part, from its OP_GROUP.
-void usagePart(std::string &out, const PORT_DARRAY_UT_CMDOPS &ops, int pc, bool switchPart,
-               bool lastGroup, int groups) {
-  int level = 0;
-  bool repeatableSwitch = false;
-  bool inNames = false; // between OP_KEY and OP_ENDKEY
-  bool firstName = true;
-  while (pc < ops.getnum()) {
-    const int op = ops.getop(pc);
-    int next = nextop(ops, pc);
+// The index after a variable's qualifier (suffixes, range or variable suffix), from the cell
+// after the variable's name.
+int skipQualifier(const PORT_DARRAY_UT_CMDOPS &ops, int next) {
+  const int kind = ops.getop(next);
+  if (kind == OP_SUFFIX || kind == OP_VARSUFFIX)
+    return next + 3;
+  if (kind == OP_RANGE)
+    return next + 5;
+  return next;
+}
+
+// Writes one group's switch or argument part of the usage line, from its OP_GROUP, an opcode at
+// a time; hidden switches, arguments and keywords are left out.
+class UsagePart {
+public:
+  UsagePart(std::string &out, const PORT_DARRAY_UT_CMDOPS &ops, bool switchPart, bool lastGroup,
+            int groups)
+      : m_out(out), m_ops(ops), m_switchPart(switchPart), m_lastGroup(lastGroup),
+        m_groups(groups) {}
+
+  void write(int pc) {
+    while (pc >= 0 && pc < m_ops.getnum())
+      pc = step(pc);
+  }
+
+private:
+  // The index of the next opcode to write, or -1 where the part ends.
+  int step(int pc) {
+    const int op = m_ops.getop(pc);
+    const int next = nextop(m_ops, pc);
     switch (op) {
     case OP_END:
-      return;
+      return -1;
     case OP_GROUP:
-      if (switchPart && groups > 1)
-        out += " (";
-      break;
+      if (m_switchPart && m_groups > 1)
+        m_out += " (";
+      return next;
     case OP_ENDGROUP:
-      if (switchPart) {
-        if (out.empty() || out.back() != ' ')
-          out += ' ';
-      } else if (groups > 1) {
-        out += ") ";
-        if (!lastGroup)
-          out += '|';
-      }
-      return;
-    case OP_VAR: {
-      out += '<';
-      const char *name = ops.getlit(pc + 2);
-      out += name ? name : "";
-      next = pc + 3;
-      const int kind = ops.getop(next);
-      if (kind == OP_SUFFIX) {
-        const char *spec = ops.getlit(next + 2);
-        out += '[';
-        out += spec ? spec : "";
-        out += ']';
-        next += 3;
-      } else if (kind == OP_VARSUFFIX) {
-        const char *spec = ops.getlit(next + 2);
-        out += '<';
-        out += spec && *spec ? spec + 1 : "";
-        out += '>';
-        next += 3;
-      } else if (kind == OP_RANGE) {
-        out +=
-            ':' + std::to_string(ops.getop(next + 2)) + ',' + std::to_string(ops.getop(next + 4));
-        next += 5;
-      }
-      out += '>';
-      blankUnlessClosing(out, ops, next);
-      break;
-    }
-    case OP_OPTION: {
-      const int inner = ops.getop(next);
-      if (inner == OP_SECRETSW || inner == OP_SECRETARG) {
-        next = skipPart(ops, pc, OP_OPTION, OP_ENDOPTION);
-        break;
-      }
-      out += '[';
-      ++level;
-      break;
-    }
+      endGroup();
+      return -1;
+    case OP_VAR:
+      return variable(pc);
+    case OP_OPTION:
+      return option(pc, next);
     case OP_ENDOPTION:
-      out += ']';
-      --level;
-      blankUnlessClosing(out, ops, next);
-      break;
+      m_out += ']';
+      --m_level;
+      return closed(next);
     case OP_SWITCH:
-      repeatableSwitch = ops.getop(next) == OP_REPEAT;
-      if (repeatableSwitch) {
-        out += '{';
-        next = nextop(ops, next);
-      } else if (level == 0) {
-        out += '[';
-      }
-      break;
+      return switchStart(next);
     case OP_SECRETSW:
-      next = skipSwitch(ops, pc);
-      break;
+      return skipSwitch(m_ops, pc);
     case OP_ENDSWITCH:
-      if (level == 0)
-        out += repeatableSwitch ? '}' : ']';
-      repeatableSwitch = false;
-      blankUnlessClosing(out, ops, next);
-      break;
+      if (m_level == 0)
+        m_out += m_repeatableSwitch ? '}' : ']';
+      m_repeatableSwitch = false;
+      return closed(next);
     case OP_REPEAT:
-      if (ops.getop(next) == OP_SECRETARG) {
-        next = skipPart(ops, pc, OP_REPEAT, OP_ENDREPEAT);
-        break;
-      }
-      out += '{';
-      break;
+      if (m_ops.getop(next) == OP_SECRETARG)
+        return skipPart(m_ops, pc, OP_REPEAT, OP_ENDREPEAT);
+      m_out += '{';
+      return next;
     case OP_ENDREPEAT:
-      out += '}';
-      blankUnlessClosing(out, ops, next);
-      break;
+      m_out += '}';
+      return closed(next);
     case OP_KEY:
-      inNames = true;
-      firstName = true;
-      break;
+      m_inNames = true;
+      m_firstName = true;
+      return next;
     case OP_ENDKEY:
-      inNames = false;
-      blankUnlessClosing(out, ops, next);
-      break;
+      m_inNames = false;
+      return closed(next);
     case OP_LITERAL:
-    case OP_USEDNAME: {
-      const char *text = ops.getlit(pc + 1);
-      if (inNames && !firstName)
-        out += '|';
-      out += text ? text : "";
-      firstName = false;
-      break;
-    }
-    case OP_SECRETARG: {
-      const int inner = ops.getop(next);
-      if (inner == OP_LITERAL || inner == OP_USEDNAME) {
-        next = nextop(ops, next); // a hidden keyword
-      } else if (inner == OP_VAR) {
-        next = next + 3; // a hidden variable and its qualifier
-        const int kind = ops.getop(next);
-        if (kind == OP_SUFFIX || kind == OP_VARSUFFIX)
-          next += 3;
-        else if (kind == OP_RANGE)
-          next += 5;
-      }
-      break;
-    }
+    case OP_USEDNAME:
+      name(m_ops.getlit(pc + 1));
+      return next;
+    case OP_SECRETARG:
+      return hidden(next);
     default:
-      break;
+      return next;
     }
-    pc = next;
   }
-}
+
+  // A blank after an item, unless a closer follows it.
+  int closed(int next) {
+    blankUnlessClosing(m_out, m_ops, next);
+    return next;
+  }
+
+  void endGroup() {
+    if (m_switchPart) {
+      if (m_out.empty() || m_out.back() != ' ')
+        m_out += ' ';
+    } else if (m_groups > 1) {
+      m_out += ") ";
+      if (!m_lastGroup)
+        m_out += '|';
+    }
+  }
+
+  // <name>, <name[suffixes]>, <name<suffix>> or <name:min,max>.
+  int variable(int pc) {
+    m_out += '<';
+    const char *name = m_ops.getlit(pc + 2);
+    m_out += name ? name : "";
+    const int next = pc + 3;
+    const int kind = m_ops.getop(next);
+    if (kind == OP_SUFFIX) {
+      const char *spec = m_ops.getlit(next + 2);
+      m_out += '[';
+      m_out += spec ? spec : "";
+      m_out += ']';
+    } else if (kind == OP_VARSUFFIX) {
+      const char *spec = m_ops.getlit(next + 2);
+      m_out += '<';
+      m_out += spec && *spec ? spec + 1 : "";
+      m_out += '>';
+    } else if (kind == OP_RANGE) {
+      m_out += ':' + std::to_string(m_ops.getop(next + 2)) + ',' +
+               std::to_string(m_ops.getop(next + 4));
+    }
+    m_out += '>';
+    return closed(skipQualifier(m_ops, next));
+  }
+
+  // An optional part, left out whole when it holds a hidden switch or argument.
+  int option(int pc, int next) {
+    const int inner = m_ops.getop(next);
+    if (inner == OP_SECRETSW || inner == OP_SECRETARG)
+      return skipPart(m_ops, pc, OP_OPTION, OP_ENDOPTION);
+    m_out += '[';
+    ++m_level;
+    return next;
+  }
+
+  // A switch: "{" when repeatable, "[" when the option around it has not been written.
+  int switchStart(int next) {
+    m_repeatableSwitch = m_ops.getop(next) == OP_REPEAT;
+    if (m_repeatableSwitch) {
+      m_out += '{';
+      return nextop(m_ops, next);
+    }
+    if (m_level == 0)
+      m_out += '[';
+    return next;
+  }
+
+  // One of a list of names, joined by '|'.
+  void name(const char *text) {
+    if (m_inNames && !m_firstName)
+      m_out += '|';
+    m_out += text ? text : "";
+    m_firstName = false;
+  }
+
+  // A hidden keyword or variable is passed over.
+  int hidden(int next) {
+    const int inner = m_ops.getop(next);
+    if (inner == OP_LITERAL || inner == OP_USEDNAME)
+      return nextop(m_ops, next);
+    if (inner == OP_VAR)
+      return skipQualifier(m_ops, next + 3);
+    return next;
+  }
+
+  std::string &m_out;
+  const PORT_DARRAY_UT_CMDOPS &m_ops;
+  const bool m_switchPart;
+  const bool m_lastGroup;
+  const int m_groups;
+  int m_level = 0;
+  bool m_repeatableSwitch = false;
+  bool m_inNames = false; // between OP_KEY and OP_ENDKEY
+  bool m_firstName = true;
+};
+
 } // namespace
 
 char *UT_CMDOPCODES::usage() const {
@@ -337,8 +378,8 @@ char *UT_CMDOPCODES::usage() const {
   out += ' ';
   for (int g = 0; g < info.numgrps; ++g) {
     const bool last = g == info.numgrps - 1;
-    usagePart(out, info.swops, info.swgrpoff[g], true, last, info.numgrps);
-    usagePart(out, info.argops, info.arggrpoff[g], false, last, info.numgrps);
+    UsagePart(out, info.swops, true, last, info.numgrps).write(info.swgrpoff[g]);
+    UsagePart(out, info.argops, false, last, info.numgrps).write(info.arggrpoff[g]);
   }
   if (out.size() > 1023) // the line is built in a buffer of 1024 characters
     out.resize(1023);

@@ -268,173 +268,233 @@ void UT_CMDCOMPILE::comperror(const char *message) {
 
 void UT_CMDCOMPILE::appendop(PORT_DARRAY_UT_CMDOPS &target, int op) { target.addop(op); }
 
+// A recursive-descent parser over the tokens: parseterms reads terms until the end of the format
+// or of the switch it was called for, and hands each term to the handler of its first token.
+// Every handler reports one error at most (comperror keeps the first) and leaves the loop to
+// stop on m_error.
+
 void UT_CMDCOMPILE::parseterms(PORT_DARRAY_UT_CMDOPS &target) {
-  const bool switchTarget = &target == &m_info->swops;
   const int entryDepth = m_depth;
-  while (!m_error) {
-    switch (gettoken()) {
-    case TkEnd:
-      if (m_ingroup && !m_implicit)
-        comperror("Closing ')' expected.");
-      else if (m_inkeys) {
-        appendop(target, OP_ENDKEY);
-        m_inkeys = false;
-      }
-      if (m_inrepeat)
-        comperror("Closing '}' expected.");
-      else if (m_depth > 0)
-        comperror("Closing ']' expected.");
-      pushback(); // every caller up the chain sees the end too
+  while (!m_error)
+    if (parseterm(gettoken(), target, entryDepth) == Leave)
       return;
-    case TkLParen:
-      if (m_ingroup) {
-        comperror("Cannot nest groups '()'.");
-        break;
-      }
-      if (m_ngroups == INT16_MAX) {
-        comperror("Too many groups.");
-        break;
-      }
-      m_ingroup = true;
-      appendop(m_info->argops, OP_GROUP);
-      appendop(m_info->swops, OP_GROUP);
-      ++m_ngroups;
-      break;
-    case TkRParen:
-      if (!m_ingroup || m_implicit) {
-        comperror("Unexpected ')' found.");
-        break;
-      }
-      appendop(m_info->argops, OP_ENDGROUP);
-      appendop(m_info->swops, OP_ENDGROUP);
-      m_ingroup = false;
-      break;
-    case TkLess:
-      parsevar(target);
-      break;
-    case TkGreater:
-      comperror("Unexpected endvar '>' found.");
-      break;
-    case TkLBracket:
-      if (++m_depth > MaxDepth) {
-        comperror("Optional parts '[]' are nested too deeply.");
-        break;
-      }
-      if (gettoken() == TkSwitch || m_token == TkSecretSwitch) {
-        parseswitch(false);
-      } else {
-        pushback();
-        appendop(target, OP_OPTION);
-      }
-      break;
-    case TkRBracket:
-      --m_depth;
-      if (switchTarget && m_depth < entryDepth) {
-        appendop(target, OP_ENDSWITCH);
-        if (!m_inrepsw && m_depth != 0)
-          appendop(target, OP_ENDOPTION);
-        return;
-      }
-      if (m_depth < 0) {
-        comperror("Unexpected ']' found.");
-        break;
-      }
-      appendop(target, OP_ENDOPTION);
-      break;
-    case TkBar:
-      if (m_ingroup && !m_inkeys) {
-        comperror("Unexpected '|' found.");
-      } else if (!m_ingroup && !m_inkeys) {
-        const Token next = gettoken();
-        if (next != TkEnd && next != TkLParen)
-          comperror("Unexpected '|' found.");
-        pushback();
-      }
-      break;
-    case TkSwitch:
-    case TkSecretSwitch:
-      comperror("Unexpected switch found.  Switches need to be enclosed by []s.");
-      break;
-    case TkColon:
-      comperror("Unexpected ':' found.");
-      break;
-    case TkComma:
-      comperror("Unexpected ',' found.");
-      break;
-    case TkLBrace:
-      if (m_inrepeat) {
-        comperror("Cannot nest repeat {} clauses.");
-        break;
-      }
-      if (gettoken() == TkSwitch || m_token == TkSecretSwitch) {
-        parseswitch(true);
-        if (!m_error)
-          appendop(m_info->swops, OP_ENDSWITCH);
-      } else {
-        pushback();
-        m_inrepeat = true;
-        appendop(target, OP_REPEAT);
-      }
-      break;
-    case TkRBrace:
-      if (!m_inrepeat) {
-        if (switchTarget) {
-          pushback();
-          return;
-        }
-        comperror("Unexpected '}' found.");
-        break;
-      }
-      appendop(target, OP_ENDREPEAT);
-      m_inrepeat = m_inrepsw = false;
-      break;
-    case TkLiteral:
-    case TkNumber:
-      if (!m_inkeys)
-        appendop(target, OP_KEY);
-      if (isillegalcharfound())
-        break;
-      target.addstr(m_literal);
-      if (gettoken() == TkBar) {
-        m_inkeys = true;
-      } else {
-        appendop(target, OP_ENDKEY);
-        m_inkeys = false;
-        pushback();
-      }
-      break;
-    case TkAmp: {
-      const int last = target.lastop();
-      if (last == OP_OR || last == OP_OPTION || last == OP_REPEAT || last == OP_GROUP) {
-        if (gettoken() != TkLess) {
-          comperror("& can only hide literal or variable");
-          break;
-        }
-        appendop(target, OP_SECRETARG);
-        parsevar(target);
-        break;
-      }
-      if (gettoken() != TkLiteral) {
-        comperror("Unexpected '&' found.");
-        break;
-      }
-      if (!m_inkeys)
-        appendop(target, OP_KEY);
-      appendop(target, OP_SECRETARG);
-      if (isillegalcharfound())
-        break;
-      target.addstr(m_literal);
-      if (gettoken() != TkBar) {
-        comperror("Unexpected '&' found.");
-        break;
-      }
-      m_inkeys = true;
-      break;
-    }
-    }
+}
+
+UT_CMDCOMPILE::Step UT_CMDCOMPILE::parseterm(Token token, PORT_DARRAY_UT_CMDOPS &target,
+                                             int entryDepth) {
+  switch (token) {
+  case TkEnd:
+    return termend(target);
+  case TkLParen:
+    opengroup();
+    return Continue;
+  case TkRParen:
+    closegroup();
+    return Continue;
+  case TkLess:
+    parsevar(target);
+    return Continue;
+  case TkLBracket:
+    openoption(target);
+    return Continue;
+  case TkRBracket:
+    return closeoption(target, entryDepth);
+  case TkBar:
+    parsebar();
+    return Continue;
+  case TkLBrace:
+    openrepeat(target);
+    return Continue;
+  case TkRBrace:
+    return closerepeat(target);
+  case TkLiteral:
+  case TkNumber:
+    parsekeyword(target);
+    return Continue;
+  case TkAmp:
+    parsehidden(target);
+    return Continue;
+  case TkGreater:
+    comperror("Unexpected endvar '>' found.");
+    return Continue;
+  case TkSwitch:
+  case TkSecretSwitch:
+    comperror("Unexpected switch found.  Switches need to be enclosed by []s.");
+    return Continue;
+  case TkColon:
+    comperror("Unexpected ':' found.");
+    return Continue;
+  case TkComma:
+    comperror("Unexpected ',' found.");
+    return Continue;
+  }
+  return Continue;
+}
+
+// The end of the format closes a keyword list; anything else still open is an error.
+UT_CMDCOMPILE::Step UT_CMDCOMPILE::termend(PORT_DARRAY_UT_CMDOPS &target) {
+  if (m_ingroup && !m_implicit)
+    comperror("Closing ')' expected.");
+  else if (m_inkeys) {
+    appendop(target, OP_ENDKEY);
+    m_inkeys = false;
+  }
+  if (m_inrepeat)
+    comperror("Closing '}' expected.");
+  else if (m_depth > 0)
+    comperror("Closing ']' expected.");
+  pushback(); // every caller up the chain sees the end too
+  return Leave;
+}
+
+// '(' opens a group in both arrays.
+void UT_CMDCOMPILE::opengroup() {
+  if (m_ingroup) {
+    comperror("Cannot nest groups '()'.");
+    return;
+  }
+  if (m_ngroups == INT16_MAX) {
+    comperror("Too many groups.");
+    return;
+  }
+  m_ingroup = true;
+  appendop(m_info->argops, OP_GROUP);
+  appendop(m_info->swops, OP_GROUP);
+  ++m_ngroups;
+}
+
+void UT_CMDCOMPILE::closegroup() {
+  if (!m_ingroup || m_implicit) {
+    comperror("Unexpected ')' found.");
+    return;
+  }
+  appendop(m_info->argops, OP_ENDGROUP);
+  appendop(m_info->swops, OP_ENDGROUP);
+  m_ingroup = false;
+}
+
+// '[' opens an optional part, or a switch when a switch mark follows.
+void UT_CMDCOMPILE::openoption(PORT_DARRAY_UT_CMDOPS &target) {
+  if (++m_depth > MaxDepth) {
+    comperror("Optional parts '[]' are nested too deeply.");
+    return;
+  }
+  if (gettoken() == TkSwitch || m_token == TkSecretSwitch) {
+    parseswitch(false);
+  } else {
+    pushback();
+    appendop(target, OP_OPTION);
   }
 }
 
+// ']' closes an optional part, or the switch whose terms are being read.
+UT_CMDCOMPILE::Step UT_CMDCOMPILE::closeoption(PORT_DARRAY_UT_CMDOPS &target, int entryDepth) {
+  --m_depth;
+  if (&target == &m_info->swops && m_depth < entryDepth) {
+    endswitch();
+    return Leave;
+  }
+  if (m_depth < 0) {
+    comperror("Unexpected ']' found.");
+    return Continue;
+  }
+  appendop(target, OP_ENDOPTION);
+  return Continue;
+}
+
+// '|' between keywords continues the list; outside one it may only come before a group.
+void UT_CMDCOMPILE::parsebar() {
+  if (m_inkeys)
+    return;
+  if (m_ingroup) {
+    comperror("Unexpected '|' found.");
+    return;
+  }
+  const Token next = gettoken();
+  if (next != TkEnd && next != TkLParen)
+    comperror("Unexpected '|' found.");
+  pushback();
+}
+
+// '{' opens a repeated part, or a repeatable switch when a switch mark follows.
+void UT_CMDCOMPILE::openrepeat(PORT_DARRAY_UT_CMDOPS &target) {
+  if (m_inrepeat) {
+    comperror("Cannot nest repeat {} clauses.");
+    return;
+  }
+  if (gettoken() == TkSwitch || m_token == TkSecretSwitch) {
+    parseswitch(true);
+    if (!m_error)
+      appendop(m_info->swops, OP_ENDSWITCH);
+  } else {
+    pushback();
+    m_inrepeat = true;
+    appendop(target, OP_REPEAT);
+  }
+}
+
+// '}' closes a repeated part; inside a repeatable switch's terms it ends them.
+UT_CMDCOMPILE::Step UT_CMDCOMPILE::closerepeat(PORT_DARRAY_UT_CMDOPS &target) {
+  if (!m_inrepeat) {
+    if (&target == &m_info->swops) {
+      pushback();
+      return Leave;
+    }
+    comperror("Unexpected '}' found.");
+    return Continue;
+  }
+  appendop(target, OP_ENDREPEAT);
+  m_inrepeat = m_inrepsw = false;
+  return Continue;
+}
+
+// A keyword, the first of a list when '|' follows it.
+void UT_CMDCOMPILE::parsekeyword(PORT_DARRAY_UT_CMDOPS &target) {
+  if (!m_inkeys)
+    appendop(target, OP_KEY);
+  if (isillegalcharfound())
+    return;
+  target.addstr(m_literal);
+  if (gettoken() == TkBar) {
+    m_inkeys = true;
+  } else {
+    appendop(target, OP_ENDKEY);
+    m_inkeys = false;
+    pushback();
+  }
+}
+
+// '&' hides what follows from the usage line: a variable at the start of a part, otherwise a
+// keyword that must be followed by another of the same list.
+void UT_CMDCOMPILE::parsehidden(PORT_DARRAY_UT_CMDOPS &target) {
+  const int last = target.lastop();
+  if (last == OP_OR || last == OP_OPTION || last == OP_REPEAT || last == OP_GROUP) {
+    if (gettoken() != TkLess) {
+      comperror("& can only hide literal or variable");
+      return;
+    }
+    appendop(target, OP_SECRETARG);
+    parsevar(target);
+    return;
+  }
+  if (gettoken() != TkLiteral) {
+    comperror("Unexpected '&' found.");
+    return;
+  }
+  if (!m_inkeys)
+    appendop(target, OP_KEY);
+  appendop(target, OP_SECRETARG);
+  if (isillegalcharfound())
+    return;
+  target.addstr(m_literal);
+  if (gettoken() != TkBar) {
+    comperror("Unexpected '&' found.");
+    return;
+  }
+  m_inkeys = true;
+}
+
+// <name>, <name[suffixes]>, <name:min,max> or <name<suffix>>.
 void UT_CMDCOMPILE::parsevar(PORT_DARRAY_UT_CMDOPS &target) {
   appendop(target, OP_VAR);
   if (gettoken() != TkLiteral) {
@@ -445,88 +505,128 @@ void UT_CMDCOMPILE::parsevar(PORT_DARRAY_UT_CMDOPS &target) {
   switch (gettoken()) {
   case TkGreater:
     return;
-  case TkLBracket: {
-    appendop(target, OP_SUFFIX);
-    std::string list;
-    int entries = 0;
-    bool hidden = false;
-    for (;;) {
-      Token t = gettoken();
-      if (t == TkAmp) {
-        hidden = true;
-        t = gettoken();
-      }
-      if (t != TkLiteral) {
-        comperror("Illegal token found inside of <>s.");
-        return;
-      }
-      if (entries++)
-        list += '|';
-      list += m_literal;
-      if (gettoken() != TkBar) {
-        pushback();
-        break;
-      }
-    }
-    if (entries == 1 && hidden) {
-      comperror("Can't hide single literal argument.");
-      return;
-    }
-    target.addstr(list.c_str());
-    if (gettoken() != TkRBracket) {
-      comperror("Expecting a closing ']'.");
-      return;
-    }
-    if (gettoken() != TkGreater)
-      comperror("Expecting a closing '>'.");
+  case TkLBracket:
+    parsesuffixes(target);
     return;
-  }
-  case TkColon: {
-    appendop(target, OP_RANGE);
-    if (gettoken() == TkSwitch)
-      gettoken();
-    if (m_token != TkNumber) {
-      comperror("Number expected after ':'.");
-      return;
-    }
-    const int minimum = m_number;
-    target.addnum(minimum);
-    if (gettoken() != TkComma) {
-      comperror("A range indicator ',' is expected.");
-      return;
-    }
-    if (gettoken() == TkSwitch)
-      gettoken();
-    if (m_token != TkNumber) {
-      comperror("Number expected after ':'.");
-      return;
-    }
-    if (minimum >= m_number) {
-      comperror("The min range must be less than the max range.");
-      return;
-    }
-    target.addnum(m_number);
-    if (gettoken() != TkGreater)
-      comperror("An endvar '>' is expected.");
+  case TkColon:
+    parserange(target);
     return;
-  }
-  case TkLess: {
-    if (gettoken() != TkLiteral) {
-      comperror("Illegal token found inside of <>s.");
-      return;
-    }
-    appendop(target, OP_VARSUFFIX);
-    target.addstr((std::string("<") + m_literal).c_str());
-    if (gettoken() != TkGreater || gettoken() != TkGreater)
-      comperror("Expecting a closing '>'.");
+  case TkLess:
+    parsevarsuffix(target);
     return;
-  }
   default:
     comperror("Unknown token found inside of <>s.");
     return;
   }
 }
 
+// [ext|ext|&ext]>: the suffixes a value may carry, kept as one '|'-joined text.
+void UT_CMDCOMPILE::parsesuffixes(PORT_DARRAY_UT_CMDOPS &target) {
+  appendop(target, OP_SUFFIX);
+  std::string list;
+  int entries = 0;
+  bool hidden = false;
+  for (;;) {
+    Token t = gettoken();
+    if (t == TkAmp) {
+      hidden = true;
+      t = gettoken();
+    }
+    if (t != TkLiteral) {
+      comperror("Illegal token found inside of <>s.");
+      return;
+    }
+    if (entries++)
+      list += '|';
+    list += m_literal;
+    if (gettoken() != TkBar) {
+      pushback();
+      break;
+    }
+  }
+  if (entries == 1 && hidden) {
+    comperror("Can't hide single literal argument.");
+    return;
+  }
+  target.addstr(list.c_str());
+  if (gettoken() != TkRBracket) {
+    comperror("Expecting a closing ']'.");
+    return;
+  }
+  if (gettoken() != TkGreater)
+    comperror("Expecting a closing '>'.");
+}
+
+// One bound of a range: a number, signed or not.
+bool UT_CMDCOMPILE::rangebound() {
+  if (gettoken() == TkSwitch)
+    gettoken();
+  if (m_token != TkNumber) {
+    comperror("Number expected after ':'.");
+    return false;
+  }
+  return true;
+}
+
+// :min,max>: the range a numeric value must lie in.
+void UT_CMDCOMPILE::parserange(PORT_DARRAY_UT_CMDOPS &target) {
+  appendop(target, OP_RANGE);
+  if (!rangebound())
+    return;
+  const int minimum = m_number;
+  target.addnum(minimum);
+  if (gettoken() != TkComma) {
+    comperror("A range indicator ',' is expected.");
+    return;
+  }
+  if (!rangebound())
+    return;
+  if (minimum >= m_number) {
+    comperror("The min range must be less than the max range.");
+    return;
+  }
+  target.addnum(m_number);
+  if (gettoken() != TkGreater)
+    comperror("An endvar '>' is expected.");
+}
+
+// <suffix>>: a suffix the value gets when it has none.
+void UT_CMDCOMPILE::parsevarsuffix(PORT_DARRAY_UT_CMDOPS &target) {
+  if (gettoken() != TkLiteral) {
+    comperror("Illegal token found inside of <>s.");
+    return;
+  }
+  appendop(target, OP_VARSUFFIX);
+  target.addstr((std::string("<") + m_literal).c_str());
+  if (gettoken() != TkGreater || gettoken() != TkGreater)
+    comperror("Expecting a closing '>'.");
+}
+
+// Closes the switch whose terms were read (its ']'); an optional switch inside an option or a
+// group also closes the option opened for it.
+void UT_CMDCOMPILE::endswitch() {
+  appendop(m_info->swops, OP_ENDSWITCH);
+  if (!m_inrepsw && m_depth != 0)
+    appendop(m_info->swops, OP_ENDOPTION);
+}
+
+// A switch name may not hide itself or take the names of help and command files.
+bool UT_CMDCOMPILE::switchnameallowed() {
+  if (isillegalcharfound())
+    return false;
+  if (is_helpsw(m_literal)) {
+    comperror((std::string("The '") + m_literal + "' switch is reserved for help.").c_str());
+    return false;
+  }
+  if (std::strcmp(m_literal, "-f") == 0) {
+    comperror(
+        (std::string("The '") + m_literal + "' switch is reserved for command files.").c_str());
+    return false;
+  }
+  return true;
+}
+
+// [-name ...] or {-name ...}, from after the switch mark: its names, then its terms.
 void UT_CMDCOMPILE::parseswitch(bool repeatable) {
   PORT_DARRAY_UT_CMDOPS &sw = m_info->swops;
   const bool secret = m_token == TkSecretSwitch;
@@ -544,85 +644,23 @@ void UT_CMDCOMPILE::parseswitch(bool repeatable) {
   if (repeatable)
     appendop(sw, OP_REPEAT);
   appendop(sw, OP_KEY);
-
-  bool closed = false; // a repeatable switch closed by '}'
-  auto checkName = [this]() {
-    if (isillegalcharfound())
-      return false;
-    if (is_helpsw(m_literal)) {
-      comperror((std::string("The '") + m_literal + "' switch is reserved for help.").c_str());
-      return false;
-    }
-    if (std::strcmp(m_literal, "-f") == 0) {
-      comperror(
-          (std::string("The '") + m_literal + "' switch is reserved for command files.").c_str());
-      return false;
-    }
-    return true;
-  };
   if (gettoken() != TkLiteral) {
     comperror("A switch name is expected.");
     return;
   }
-  if (!checkName())
+  if (!switchnameallowed())
     return;
   sw.addstr(m_literal);
 
   if (gettoken() == TkBar) {
-    if (gettoken() != TkSwitch && m_token != TkSecretSwitch) {
-      comperror("Unexpected '|' found in switch statement.");
-      return;
-    }
-    bool names = true;
-    while (names && !m_error) {
-      switch (gettoken()) {
-      case TkLiteral:
-        if (!checkName())
-          return;
-        sw.addstr(m_literal);
-        break;
-      case TkRBracket:
-        --m_depth;
-        appendop(sw, OP_ENDKEY);
-        appendop(sw, OP_ENDSWITCH);
-        if (!m_inrepsw && m_depth != 0)
-          appendop(sw, OP_ENDOPTION);
-        if (repeatable) {
-          comperror("Expecting a '}' to terminate switch.");
-          return;
-        }
-        return;
-      case TkBar:
-        if (gettoken() != TkSwitch && m_token != TkSecretSwitch) {
-          comperror("Illegal term found.  Switch expected.");
-          return;
-        }
-        break;
-      case TkRBrace:
-        if (!repeatable) {
-          comperror("Unexpected '}' found.");
-          return;
-        }
-        appendop(sw, OP_ENDKEY);
-        m_inrepsw = false;
-        return;
-      case TkEnd:
-        comperror("Unexpected EOL found.  Expecting a ']'.");
-        return;
-      default:
-        appendop(sw, OP_ENDKEY);
-        pushback();
-        names = false;
-        break;
-      }
-    }
-    if (m_error)
+    if (parsealiases(repeatable) == Leave || m_error)
       return;
   } else {
     appendop(sw, OP_ENDKEY);
     pushback();
   }
   parseterms(sw);
+  bool closed = false; // a repeatable switch closed by '}'
   if (repeatable && !m_error) {
     if (gettoken() == TkRBrace)
       closed = true;
@@ -633,6 +671,54 @@ void UT_CMDCOMPILE::parseswitch(bool repeatable) {
     comperror("Expecting a '}' to terminate switch.");
   if (repeatable)
     m_inrepsw = false;
+}
+
+// |-alias|-alias...: further names of a switch, from after the first '|'. Leave when the
+// switch ended with its names (']' or '}' right after them).
+UT_CMDCOMPILE::Step UT_CMDCOMPILE::parsealiases(bool repeatable) {
+  PORT_DARRAY_UT_CMDOPS &sw = m_info->swops;
+  if (gettoken() != TkSwitch && m_token != TkSecretSwitch) {
+    comperror("Unexpected '|' found in switch statement.");
+    return Leave;
+  }
+  while (!m_error) {
+    switch (gettoken()) {
+    case TkLiteral:
+      if (!switchnameallowed())
+        return Leave;
+      sw.addstr(m_literal);
+      break;
+    case TkRBracket:
+      --m_depth;
+      appendop(sw, OP_ENDKEY);
+      endswitch();
+      if (repeatable)
+        comperror("Expecting a '}' to terminate switch.");
+      return Leave;
+    case TkBar:
+      if (gettoken() != TkSwitch && m_token != TkSecretSwitch) {
+        comperror("Illegal term found.  Switch expected.");
+        return Leave;
+      }
+      break;
+    case TkRBrace:
+      if (!repeatable) {
+        comperror("Unexpected '}' found.");
+        return Leave;
+      }
+      appendop(sw, OP_ENDKEY);
+      m_inrepsw = false;
+      return Leave;
+    case TkEnd:
+      comperror("Unexpected EOL found.  Expecting a ']'.");
+      return Leave;
+    default:
+      appendop(sw, OP_ENDKEY);
+      pushback();
+      return Continue;
+    }
+  }
+  return Leave;
 }
 
 void UT_CMDCOMPILE::markgrps() {
