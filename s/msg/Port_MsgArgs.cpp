@@ -4,7 +4,8 @@
 // A conversion is: '%', flags from "-+ #0,", a width (digits or '*'), a
 // precision ('.' then digits or '*'), length modifiers (h, hh, l, ll, L, q, j, t, I32, I64)
 // and the conversion character. Each takes its argument with its real size on this platform:
-// 'l' is a long and '%p' a pointer, both 64 bits here; "%lI"/"%lU" are 64 bits, "%I"/"%U" 32.
+// 'l' is a long and '%p' a pointer, both 64 bits here; "%lI"/"%lU" (and "%llI"/"%llU") are 64
+// bits, "%I"/"%U" 32, as UT_STR reads them.
 #include "msg/msgargs.h"
 
 #include "Port_MsgManData.h"
@@ -150,7 +151,8 @@ std::vector<std::string> format(const char *alias, va_list list, std::vector<std
       break;
     case 'I':
     case 'U':
-      if (length == "l")
+      // "l" and "ll" in front of them mean 64 bits, as they do to UT_STR, which formats them.
+      if (length == "l" || length == "ll")
         out.push_back(formatOne(spec + length + conv, va_arg(args, int64_t)));
       else
         out.push_back(formatOne(spec + (length == "h" ? "h" : "") + conv, va_arg(args, int32_t)));

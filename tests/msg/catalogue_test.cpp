@@ -5,6 +5,8 @@
 #include "child_process.h"
 #include "temp_tree.h"
 
+#include "basutstr.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -168,6 +170,33 @@ TEST(MessageText, ArgumentFormattingFollowsEachSpecification) {
   const std::string longValue(5000, 'y');
   const Port_Message big(2, "%s", L"!%1!");
   EXPECT_EQ(std::wstring(5000, L'y'), parse("%s", &big, longValue.c_str()));
+}
+
+// The library's sized conversions take the argument UT_STR formats them from: "%lI", "%llI" and
+// "%lU" a 64-bit value, "%I" and "%U" 32 bits, "%hI" 16; each formatted as UT_STR::SPrintf does.
+TEST(MessageText, SizedConversionsTakeTheArgumentUtStrFormats) {
+  const struct {
+    const char *spec;
+    bool wide; // a 64-bit argument
+  } cases[] = {{"%I", false}, {"%U", false}, {"%hI", false}, {"%lI", true},
+               {"%lU", true}, {"%llI", true}, {"%llU", true}, {"%12lI", true}};
+  const Port_Message m(1, "", L"!%1!|!%2!");
+  for (const auto &c : cases) {
+    const std::string alias = std::string(c.spec) + "|%s";
+    char expected[64];
+    std::wstring got;
+    if (c.wide) {
+      const int64_t value = -12345678901LL;
+      UT_STR::SPrintf(expected, c.spec, value);
+      got = parse(alias.c_str(), &m, value, "next");
+    } else {
+      const int32_t value = -1234567;
+      UT_STR::SPrintf(expected, c.spec, value);
+      got = parse(alias.c_str(), &m, value, "next");
+    }
+    const std::string e(expected);
+    EXPECT_EQ(std::wstring(e.begin(), e.end()) + L"|next", got) << c.spec;
+  }
 }
 
 TEST(MessageText, WithoutAnEntryTheAliasIsTheFormat) {
