@@ -190,6 +190,12 @@ long UT_IO_DEVICE::get_uncompressed_size() {
 long UT_IO_DEVICE::set_offset(long offset) {
   if (m_mode == UT_IO_DEVICE_RAW)
     return set_rawoffset(offset);
+  // Compressed data being written can only grow at its end: neither codec can go back to
+  // rewrite bytes already packed, nor leave a gap.
+  if (writes_data() && offset != -1 && offset != m_position) {
+    errno = EINVAL;
+    return -1;
+  }
   const bool recordCodec = m_firstVersion ? readsNewFormat() : m_newCodec;
   if (!recordCodec)
     return setClassicOffset(offset);
@@ -254,13 +260,8 @@ int UT_IO_DEVICE::setClassicData(unsigned char *buf, unsigned n) {
 }
 
 long UT_IO_DEVICE::setClassicOffset(long offset) {
-  // A packed stream being written can only stay where it is.
-  if (writes_data()) {
-    if (offset == -1 || offset == m_position)
-      return m_position;
-    errno = EINVAL;
-    return -1;
-  }
+  if (writes_data())
+    return m_position;
   if (offset >= 0 && offset < m_position) {
     if (set_rawoffset(0) < 0) {
       report(__LINE__)->issueFatal(1, "Unable to set raw offset for compressed file.\n");

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -167,6 +168,60 @@ TEST_F(CompressedStreamTest, AppendExtendsARecordFile) {
   s->write(compresstest::bytes("second part"), 11);
   Port_File::close(s);
   EXPECT_EQ("first part;second part", readFile(p));
+}
+
+TEST_F(CompressedStreamTest, WriteStreamsRefuseSeeksAwayFromTheirEnd) {
+  // Going back to patch a placeholder cannot work on packed data: the seek must fail (22, kept
+  // as the stream's error) and leave the position at the end, where the next bytes go.
+  const struct {
+    const char *name;
+    unsigned access;
+    bool classic;
+    size_t before; // bytes already in the file, for an append
+  } cases[] = {{"3.2", UT_STREAM::Compressed | 0x30, false, 0},
+               {"3.3", UT_STREAM::Compressed | 0x10, false, 0},
+               {"3.4", UT_STREAM::Compressed | 0x20, false, 0},
+               {"3.5", UT_STREAM::Compressed | 0x40, false, 0},
+               {"3.6", UT_STREAM::Compressed | 0x50, false, 0},
+               {"3.7", UT_STREAM::Compressed | 0x60, false, 0},
+               {"3.8", UT_STREAM::Compressed | 0x70, false, 0},
+               {"8.0", UT_STREAM::Compressed | 0x100000, false, 0},
+               {"3.7 appended to", UT_STREAM::Append, false, 40},
+               {"classic", UT_STREAM::Compressed, true, 0}};
+  std::string data(100, 0);
+  for (size_t i = 0; i < data.size(); ++i)
+    data[i] = static_cast<char>('a' + i % 26);
+  for (const auto &c : cases) {
+    if (c.classic)
+      UT_IO_DEVICE::DisableNewCompression();
+    const std::string p = path("patch.dat");
+    std::remove(p.c_str());
+    if (c.before)
+      writeFile(p, data.substr(0, c.before), UT_STREAM::Write | UT_STREAM::Compressed);
+    UT_STREAM *s =
+        Port_File::open(p.c_str(), static_cast<UT_STREAM::Access>(UT_STREAM::Write | c.access), 0);
+    ASSERT_NE(nullptr, s) << c.name;
+    ASSERT_TRUE(s->is_compressed()) << c.name;
+    ASSERT_EQ(data.size() - c.before,
+              s->write(compresstest::bytes(data) + c.before,
+                       static_cast<unsigned>(data.size() - c.before)))
+        << c.name;
+    ASSERT_EQ(100, s->getfoffset()) << c.name;
+    for (long bad : {10L, 0L, 99L, 101L, 150L}) {
+      EXPECT_FALSE(s->setfoffset(bad)) << c.name << " " << bad;
+      EXPECT_EQ(EINVAL, s->geterror()) << c.name << " " << bad;
+      EXPECT_EQ(100, s->getfoffset()) << c.name << " " << bad;
+      s->clearerror();
+    }
+    EXPECT_TRUE(s->setfoffset(100)) << c.name;
+    EXPECT_TRUE(s->seekend()) << c.name;
+    EXPECT_EQ(100, s->getfoffset()) << c.name;
+    EXPECT_EQ(0, s->geterror()) << c.name;
+    EXPECT_EQ(4u, s->write(compresstest::bytes("WXYZ"), 4)) << c.name;
+    EXPECT_TRUE(Port_File::close(s)) << c.name;
+    EXPECT_EQ(data + "WXYZ", readFile(p)) << c.name;
+    UT_IO_DEVICE::EnableNewCompression();
+  }
 }
 
 TEST_F(CompressedStreamTest, PlainFileOpenedWithCompressedReadAccessReadsPlain) {
