@@ -234,6 +234,8 @@ bool UT_IO_DEVICE::makePacker() {
     return false;
   }
   m_packer = new UTPAK_DATA(this, p, h);
+  // A damaged file is a read error of its stream: the program reading it goes on.
+  m_packer->setdamageerror(true);
   m_secondVersion = m_packer->gettype();
   m_firstVersion = m_packer->gethufversion();
   return true;

@@ -363,6 +363,55 @@ TEST_F(CompressedStreamTest, TruncatedClassicFileIsAStreamError) {
   Port_File::close(s);
 }
 
+TEST_F(CompressedStreamTest, DamagedClassicFileIsAStreamErrorNotTheEndOfTheProgram) {
+  // The classic format has no check value: a flipped byte may only give wrong bytes, or a
+  // back-reference outside the data. That one must fail the read (5, with an error message), not
+  // end the program reading the file; the failing call hands out none of its bytes.
+  UT_IO_DEVICE::DisableNewCompression();
+  std::string data;
+  for (int i = 0; i < 60; ++i)
+    data += "row " + std::to_string(i % 7) + " of the table;\n";
+  const std::string p = path("flip.dat");
+  writeFile(p, data, UT_STREAM::Write | UT_STREAM::Compressed);
+  const std::string raw = slurp(p);
+  ASSERT_LT(raw.size(), 400u); // one stream buffer holds it all: the first read is the damaged one
+  int bogus = 0, failed = 0;
+  for (size_t at = 9; at < raw.size(); ++at) // the packed data, behind the header
+    for (unsigned char mask : {0x01, 0x10, 0x80, 0xFF}) {
+      porttest::CaptureManager cap;
+      porttest::ScopedManager scoped(&cap);
+      std::string flipped = raw;
+      flipped[at] = static_cast<char>(flipped[at] ^ mask);
+      spit(p, flipped);
+      UT_STREAM *s = Port_File::open(p.c_str(), UT_STREAM::Read, 0);
+      ASSERT_NE(nullptr, s) << at;
+      std::vector<unsigned char> buf(1 << 20);
+      const unsigned got = s->read(buf.data(), static_cast<unsigned>(buf.size()));
+      const int error = s->geterror();
+      const std::vector<porttest::CaptureManager::Entry> messages = cap.entries();
+      if (error != 0) {
+        ++failed;
+        EXPECT_EQ(EIO, error) << at << " " << int(mask);
+        EXPECT_EQ(0u, got) << at << " " << int(mask);
+        EXPECT_EQ(0u, s->read(buf.data(), 100)) << at << " " << int(mask);
+      }
+      for (const auto &m : messages) {
+        ASSERT_FALSE(m.lines.empty());
+        EXPECT_EQ(Port_MsgMan::MSG_ERROR, m.type) << at << " " << int(mask);
+        EXPECT_NE(std::wstring::npos, m.lines[0].find(L"Bogus offset reading packed data."))
+            << at << " " << int(mask);
+        EXPECT_NE(0, error) << at << " " << int(mask);
+      }
+      bogus += !messages.empty();
+      Port_File::close(s);
+    }
+  // The table reaches the damage it is about, and a reader after it.
+  EXPECT_GT(bogus, 0);
+  EXPECT_GT(failed, bogus);
+  spit(p, raw);
+  EXPECT_EQ(data, readFile(p));
+}
+
 TEST_F(CompressedStreamTest, DefaultSwitch) {
   EXPECT_TRUE(UT_IO_DEVICE::NewCompressionIsTheDefault());
   UT_IO_DEVICE::DisableNewCompression();
