@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <random>
 #include <string>
@@ -336,9 +337,38 @@ TEST_F(CompressedStreamTest, ClassicFilesAreNotAppendedTo) {
   const std::string p = path("ca.dat");
   writeFile(p, "packed", UT_STREAM::Write | UT_STREAM::Compressed);
   const std::string before = slurp(p);
-  EXPECT_EQ(nullptr, Port_File::open(p.c_str(), UT_STREAM::Write | UT_STREAM::Append, 0));
-  EXPECT_EQ(EINVAL, Port_File::geterror());
-  EXPECT_EQ(before, slurp(p));
+  const std::string src = path("src.txt");
+  spit(src, "more");
+  // Every way of appending is refused with 22 recorded, and the file is left as it was.
+  const struct {
+    const char *name;
+    std::function<bool()> append;
+  } ways[] = {
+      {"open to append",
+       [&] { return Port_File::open(p.c_str(), UT_STREAM::Write | UT_STREAM::Append, 0); }},
+      {"open to append compressed",
+       [&] {
+         return Port_File::open(p.c_str(),
+                                UT_STREAM::Write | UT_STREAM::Append | UT_STREAM::Compressed, 0);
+       }},
+      {"append only",
+       [&] { return Port_File::open(p.c_str(), UT_STREAM::Append, 0) != nullptr; }},
+      {"open with a stream",
+       [&] {
+         UT_STREAM s(UT_STREAM::Write | UT_STREAM::Append, 4096);
+         return Port_File::open(p.c_str(), &s, 0) != nullptr;
+       }},
+      {"append", [&] { return Port_File::append(src.c_str(), p.c_str()); }},
+      {"appendline", [&] { return Port_File::appendline("more", p.c_str()); }},
+  };
+  for (const auto &w : ways) {
+    Port_File::clearerror();
+    const size_t messages = cap.entries().size();
+    EXPECT_FALSE(w.append()) << w.name;
+    EXPECT_EQ(EINVAL, Port_File::geterror()) << w.name;
+    EXPECT_EQ(messages + 1, cap.entries().size()) << w.name;
+    EXPECT_EQ(before, slurp(p)) << w.name;
+  }
   EXPECT_EQ("packed", readFile(p));
 }
 
