@@ -203,9 +203,8 @@ TEST_F(CompressedStreamTest, WriteStreamsRefuseSeeksAwayFromTheirEnd) {
         Port_File::open(p.c_str(), static_cast<UT_STREAM::Access>(UT_STREAM::Write | c.access), 0);
     ASSERT_NE(nullptr, s) << c.name;
     ASSERT_TRUE(s->is_compressed()) << c.name;
-    ASSERT_EQ(data.size() - c.before,
-              s->write(compresstest::bytes(data) + c.before,
-                       static_cast<unsigned>(data.size() - c.before)))
+    ASSERT_EQ(data.size() - c.before, s->write(compresstest::bytes(data) + c.before,
+                                               static_cast<unsigned>(data.size() - c.before)))
         << c.name;
     ASSERT_EQ(100, s->getfoffset()) << c.name;
     for (long bad : {10L, 0L, 99L, 101L, 150L}) {
@@ -351,8 +350,7 @@ TEST_F(CompressedStreamTest, ClassicFilesAreNotAppendedTo) {
          return Port_File::open(p.c_str(),
                                 UT_STREAM::Write | UT_STREAM::Append | UT_STREAM::Compressed, 0);
        }},
-      {"append only",
-       [&] { return Port_File::open(p.c_str(), UT_STREAM::Append, 0) != nullptr; }},
+      {"append only", [&] { return Port_File::open(p.c_str(), UT_STREAM::Append, 0) != nullptr; }},
       {"open with a stream",
        [&] {
          UT_STREAM s(UT_STREAM::Write | UT_STREAM::Append, 4096);
