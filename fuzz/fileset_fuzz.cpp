@@ -17,10 +17,6 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   static unsigned long round = 0;
   const std::vector<std::string> f = fuzzFields(data, size, 3);
-  // Input the open-file layer would hand to a decoder tests the decoders, which have their
-  // own targets; here it would only meet their fatal report of damaged data.
-  if (fuzzsupport::looksCompressed(f[0].data(), f[0].size()))
-    return 0;
   const std::string path = fuzzsupport::scratchPath("fileset-" + std::to_string(++round) + ".txt");
   fuzzsupport::writeFile(path, f[0].data(), f[0].size());
 

@@ -67,10 +67,6 @@ void translate(int kind, const char *alias, const Port_Message *msg) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   static const std::string path = fuzzsupport::scratchPath("messages.msg");
-  // Input the open-file layer would hand to a decoder tests the decoders, which have their
-  // own targets; here it would only meet their fatal report of damaged data.
-  if (fuzzsupport::looksCompressed(data, size))
-    return 0;
   fuzzsupport::writeFile(path, data, size);
 
   Port_SsInfo info("Fuzz");

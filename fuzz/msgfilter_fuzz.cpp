@@ -19,10 +19,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     return true;
   }();
   (void)quiet;
-  // Input the open-file layer would hand to a decoder tests the decoders, which have their
-  // own targets; here it would only meet their fatal report of damaged data.
-  if (fuzzsupport::looksCompressed(data, size))
-    return 0;
   fuzzsupport::writeFile(path, data, size);
 
   Port_MsgDispatcher::turnOnFiltering(path.c_str(), "tool");

@@ -14,10 +14,6 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   static const std::string path = fuzzsupport::scratchPath("log.xml");
-  // Input the open-file layer would hand to a decoder tests the decoders, which have their
-  // own targets; here it would only meet their fatal report of damaged data.
-  if (fuzzsupport::looksCompressed(data, size))
-    return 0;
   fuzzsupport::writeFile(path, data, size);
 
   Port::DeltaMsg delta(path.c_str());

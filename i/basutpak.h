@@ -74,7 +74,13 @@ public:
   void pak(char *data, int n);
   // Up to n unpacked bytes; 0 at the end of the data (or for input without any bytes); -1 from
   // the call that meets input ending before its end mark, and from every call after it.
+  // A back-reference outside the decoded data is a fatal report, unless damage is reported as
+  // an error (setdamageerror): then it is an error report and -1 as for truncated input. In
+  // both cases the call that meets damage hands out none of its bytes.
   int unpak(char *out, int n);
+  // For a reader that passes failures on to its own caller (a stream): damaged data is reported
+  // as an error, not as a fatal one that ends the process.
+  void setdamageerror(bool on) { m_damageError = on; }
 
   char gettype() const { return m_type; }
   char gethufversion() const;
@@ -103,6 +109,7 @@ private:
   std::vector<int32_t> m_older;
   int32_t m_capacity;
   bool m_damaged;
+  bool m_damageError;
 };
 
 #endif

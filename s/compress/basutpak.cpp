@@ -105,7 +105,7 @@ const UTPAK_LENGTH *findlength(const UTPAK_LENGTH *table, int value) {
 UTPAK_DATA::UTPAK_DATA(UT_IO_DEVICE *device, char type, char hufversion)
     : UT_PAKIO(device), m_type(type == 0 ? '1' : type), m_endOfData(false), m_window(nullptr),
       m_windowLength(0), m_consumed(0), m_weightCoder(nullptr), m_literals(nullptr),
-      m_distances(nullptr), m_capacity(0), m_damaged(false) {
+      m_distances(nullptr), m_capacity(0), m_damaged(false), m_damageError(false) {
   if (m_type != '1')
     report(__LINE__)->issueFatal(1, "Unknown compression type.\n");
   m_weightCoder = new UTHUF_ADAPTIVETREE(32, this, hufversion);
@@ -393,8 +393,11 @@ int UTPAK_DATA::unpak(char *out, int n) {
       break;
     int src = dp - distance;
     if (src < 0 || src >= dp) {
-      report(__LINE__)->issueFatal(1, "Bogus offset reading packed data.\n");
       m_damaged = true;
+      if (m_damageError)
+        report(__LINE__)->issueError("Bogus offset reading packed data.\n");
+      else
+        report(__LINE__)->issueFatal(1, "Bogus offset reading packed data.\n");
       break;
     }
     // Byte by byte: an overlapping copy repeats the data.

@@ -190,6 +190,12 @@ long UT_IO_DEVICE::get_uncompressed_size() {
 long UT_IO_DEVICE::set_offset(long offset) {
   if (m_mode == UT_IO_DEVICE_RAW)
     return set_rawoffset(offset);
+  // Compressed data being written can only grow at its end: neither codec can go back to
+  // rewrite bytes already packed, nor leave a gap.
+  if (writes_data() && offset != -1 && offset != m_position) {
+    errno = EINVAL;
+    return -1;
+  }
   const bool recordCodec = m_firstVersion ? readsNewFormat() : m_newCodec;
   if (!recordCodec)
     return setClassicOffset(offset);
@@ -228,6 +234,8 @@ bool UT_IO_DEVICE::makePacker() {
     return false;
   }
   m_packer = new UTPAK_DATA(this, p, h);
+  // A damaged file is a read error of its stream: the program reading it goes on.
+  m_packer->setdamageerror(true);
   m_secondVersion = m_packer->gettype();
   m_firstVersion = m_packer->gethufversion();
   return true;
@@ -254,13 +262,8 @@ int UT_IO_DEVICE::setClassicData(unsigned char *buf, unsigned n) {
 }
 
 long UT_IO_DEVICE::setClassicOffset(long offset) {
-  // A packed stream being written can only stay where it is.
-  if (writes_data()) {
-    if (offset == -1 || offset == m_position)
-      return m_position;
-    errno = EINVAL;
-    return -1;
-  }
+  if (writes_data())
+    return m_position;
   if (offset >= 0 && offset < m_position) {
     if (set_rawoffset(0) < 0) {
       report(__LINE__)->issueFatal(1, "Unable to set raw offset for compressed file.\n");

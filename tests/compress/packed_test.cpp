@@ -1,10 +1,12 @@
 // Packed data: the bit stream, the packer's choices against hand-worked cases, round trips, and
 // damaged input.
 #include "basutpak.h"
+#include "capture_manager.h"
 #include "packed_test_util.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -174,6 +176,25 @@ TEST(PackedDeath, ReferenceBeforeTheDataIsFatal) {
         UTPAK_DATA p(&d, '3', '2');
       },
       ::testing::ExitedWithCode(1), "Unknown compression type");
+}
+
+TEST(PackedStream, DamageReportedAsAnErrorFailsTheCall) {
+  // What a stream asks for: the same report as an error, -1, and none of the call's bytes; the
+  // decoder stays failed.
+  porttest::CaptureManager cap;
+  porttest::ScopedManager scoped(&cap);
+  MemoryDevice d(writeStream({{lit('a'), lit('b'), ref(3, 2), ref(4, 9)}}));
+  UTPAK_DATA p(&d, '1', '2');
+  p.setdamageerror(true);
+  char buf[64];
+  std::memset(buf, '-', sizeof buf);
+  EXPECT_EQ(-1, p.unpak(buf, 64));
+  EXPECT_EQ(std::string(64, '-'), std::string(buf, 64));
+  EXPECT_EQ(-1, p.unpak(buf, 64));
+  const auto messages = cap.entries();
+  ASSERT_EQ(1u, messages.size());
+  EXPECT_EQ(Port_MsgMan::MSG_ERROR, messages[0].type);
+  EXPECT_NE(std::wstring::npos, messages[0].lines[0].find(L"Bogus offset reading packed data."));
 }
 
 TEST(PackedModel, HandWrittenStreamsUnpack) {

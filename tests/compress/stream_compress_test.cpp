@@ -10,8 +10,10 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <random>
 #include <string>
@@ -169,6 +171,59 @@ TEST_F(CompressedStreamTest, AppendExtendsARecordFile) {
   EXPECT_EQ("first part;second part", readFile(p));
 }
 
+TEST_F(CompressedStreamTest, WriteStreamsRefuseSeeksAwayFromTheirEnd) {
+  // Going back to patch a placeholder cannot work on packed data: the seek must fail (22, kept
+  // as the stream's error) and leave the position at the end, where the next bytes go.
+  const struct {
+    const char *name;
+    unsigned access;
+    bool classic;
+    size_t before; // bytes already in the file, for an append
+  } cases[] = {{"3.2", UT_STREAM::Compressed | 0x30, false, 0},
+               {"3.3", UT_STREAM::Compressed | 0x10, false, 0},
+               {"3.4", UT_STREAM::Compressed | 0x20, false, 0},
+               {"3.5", UT_STREAM::Compressed | 0x40, false, 0},
+               {"3.6", UT_STREAM::Compressed | 0x50, false, 0},
+               {"3.7", UT_STREAM::Compressed | 0x60, false, 0},
+               {"3.8", UT_STREAM::Compressed | 0x70, false, 0},
+               {"8.0", UT_STREAM::Compressed | 0x100000, false, 0},
+               {"3.7 appended to", UT_STREAM::Append, false, 40},
+               {"classic", UT_STREAM::Compressed, true, 0}};
+  std::string data(100, 0);
+  for (size_t i = 0; i < data.size(); ++i)
+    data[i] = static_cast<char>('a' + i % 26);
+  for (const auto &c : cases) {
+    if (c.classic)
+      UT_IO_DEVICE::DisableNewCompression();
+    const std::string p = path("patch.dat");
+    std::remove(p.c_str());
+    if (c.before)
+      writeFile(p, data.substr(0, c.before), UT_STREAM::Write | UT_STREAM::Compressed);
+    UT_STREAM *s =
+        Port_File::open(p.c_str(), static_cast<UT_STREAM::Access>(UT_STREAM::Write | c.access), 0);
+    ASSERT_NE(nullptr, s) << c.name;
+    ASSERT_TRUE(s->is_compressed()) << c.name;
+    ASSERT_EQ(data.size() - c.before, s->write(compresstest::bytes(data) + c.before,
+                                               static_cast<unsigned>(data.size() - c.before)))
+        << c.name;
+    ASSERT_EQ(100, s->getfoffset()) << c.name;
+    for (long bad : {10L, 0L, 99L, 101L, 150L}) {
+      EXPECT_FALSE(s->setfoffset(bad)) << c.name << " " << bad;
+      EXPECT_EQ(EINVAL, s->geterror()) << c.name << " " << bad;
+      EXPECT_EQ(100, s->getfoffset()) << c.name << " " << bad;
+      s->clearerror();
+    }
+    EXPECT_TRUE(s->setfoffset(100)) << c.name;
+    EXPECT_TRUE(s->seekend()) << c.name;
+    EXPECT_EQ(100, s->getfoffset()) << c.name;
+    EXPECT_EQ(0, s->geterror()) << c.name;
+    EXPECT_EQ(4u, s->write(compresstest::bytes("WXYZ"), 4)) << c.name;
+    EXPECT_TRUE(Port_File::close(s)) << c.name;
+    EXPECT_EQ(data + "WXYZ", readFile(p)) << c.name;
+    UT_IO_DEVICE::EnableNewCompression();
+  }
+}
+
 TEST_F(CompressedStreamTest, PlainFileOpenedWithCompressedReadAccessReadsPlain) {
   const std::string p = path("plain.txt");
   spit(p, "just text");
@@ -281,9 +336,37 @@ TEST_F(CompressedStreamTest, ClassicFilesAreNotAppendedTo) {
   const std::string p = path("ca.dat");
   writeFile(p, "packed", UT_STREAM::Write | UT_STREAM::Compressed);
   const std::string before = slurp(p);
-  EXPECT_EQ(nullptr, Port_File::open(p.c_str(), UT_STREAM::Write | UT_STREAM::Append, 0));
-  EXPECT_EQ(EINVAL, Port_File::geterror());
-  EXPECT_EQ(before, slurp(p));
+  const std::string src = path("src.txt");
+  spit(src, "more");
+  // Every way of appending is refused with 22 recorded, and the file is left as it was.
+  const struct {
+    const char *name;
+    std::function<bool()> append;
+  } ways[] = {
+      {"open to append",
+       [&] { return Port_File::open(p.c_str(), UT_STREAM::Write | UT_STREAM::Append, 0); }},
+      {"open to append compressed",
+       [&] {
+         return Port_File::open(p.c_str(),
+                                UT_STREAM::Write | UT_STREAM::Append | UT_STREAM::Compressed, 0);
+       }},
+      {"append only", [&] { return Port_File::open(p.c_str(), UT_STREAM::Append, 0) != nullptr; }},
+      {"open with a stream",
+       [&] {
+         UT_STREAM s(UT_STREAM::Write | UT_STREAM::Append, 4096);
+         return Port_File::open(p.c_str(), &s, 0) != nullptr;
+       }},
+      {"append", [&] { return Port_File::append(src.c_str(), p.c_str()); }},
+      {"appendline", [&] { return Port_File::appendline("more", p.c_str()); }},
+  };
+  for (const auto &w : ways) {
+    Port_File::clearerror();
+    const size_t messages = cap.entries().size();
+    EXPECT_FALSE(w.append()) << w.name;
+    EXPECT_EQ(EINVAL, Port_File::geterror()) << w.name;
+    EXPECT_EQ(messages + 1, cap.entries().size()) << w.name;
+    EXPECT_EQ(before, slurp(p)) << w.name;
+  }
   EXPECT_EQ("packed", readFile(p));
 }
 
@@ -306,6 +389,55 @@ TEST_F(CompressedStreamTest, TruncatedClassicFileIsAStreamError) {
   EXPECT_NE(0, s->geterror());
   EXPECT_LT(total, data.size());
   Port_File::close(s);
+}
+
+TEST_F(CompressedStreamTest, DamagedClassicFileIsAStreamErrorNotTheEndOfTheProgram) {
+  // The classic format has no check value: a flipped byte may only give wrong bytes, or a
+  // back-reference outside the data. That one must fail the read (5, with an error message), not
+  // end the program reading the file; the failing call hands out none of its bytes.
+  UT_IO_DEVICE::DisableNewCompression();
+  std::string data;
+  for (int i = 0; i < 60; ++i)
+    data += "row " + std::to_string(i % 7) + " of the table;\n";
+  const std::string p = path("flip.dat");
+  writeFile(p, data, UT_STREAM::Write | UT_STREAM::Compressed);
+  const std::string raw = slurp(p);
+  ASSERT_LT(raw.size(), 400u); // one stream buffer holds it all: the first read is the damaged one
+  int bogus = 0, failed = 0;
+  for (size_t at = 9; at < raw.size(); ++at) // the packed data, behind the header
+    for (unsigned char mask : {0x01, 0x10, 0x80, 0xFF}) {
+      porttest::CaptureManager cap;
+      porttest::ScopedManager scoped(&cap);
+      std::string flipped = raw;
+      flipped[at] = static_cast<char>(flipped[at] ^ mask);
+      spit(p, flipped);
+      UT_STREAM *s = Port_File::open(p.c_str(), UT_STREAM::Read, 0);
+      ASSERT_NE(nullptr, s) << at;
+      std::vector<unsigned char> buf(1 << 20);
+      const unsigned got = s->read(buf.data(), static_cast<unsigned>(buf.size()));
+      const int error = s->geterror();
+      const std::vector<porttest::CaptureManager::Entry> messages = cap.entries();
+      if (error != 0) {
+        ++failed;
+        EXPECT_EQ(EIO, error) << at << " " << int(mask);
+        EXPECT_EQ(0u, got) << at << " " << int(mask);
+        EXPECT_EQ(0u, s->read(buf.data(), 100)) << at << " " << int(mask);
+      }
+      for (const auto &m : messages) {
+        ASSERT_FALSE(m.lines.empty());
+        EXPECT_EQ(Port_MsgMan::MSG_ERROR, m.type) << at << " " << int(mask);
+        EXPECT_NE(std::wstring::npos, m.lines[0].find(L"Bogus offset reading packed data."))
+            << at << " " << int(mask);
+        EXPECT_NE(0, error) << at << " " << int(mask);
+      }
+      bogus += !messages.empty();
+      Port_File::close(s);
+    }
+  // The table reaches the damage it is about, and a reader after it.
+  EXPECT_GT(bogus, 0);
+  EXPECT_GT(failed, bogus);
+  spit(p, raw);
+  EXPECT_EQ(data, readFile(p));
 }
 
 TEST_F(CompressedStreamTest, DefaultSwitch) {
