@@ -115,6 +115,16 @@ void UTHUF_NODE::setdepth(int d) {
   }
 }
 
+void UTHUF_NODE::setsubtreedepths() {
+  UTHUF_NODE *n = this;
+  while (!n->isleaf()) {
+    n->left->depth = n->depth + 1;
+    n->right->depth = n->depth + 1;
+    n->right->setsubtreedepths();
+    n = n->left;
+  }
+}
+
 void UTHUF_NODE::updateprobability() {
   for (UTHUF_NODE *n = this; n; n = n->parent) {
     if (n->isleaf())
@@ -141,16 +151,18 @@ void UTHUF_NODE::putbits(UT_PAKIO *io) const {
 
 UTHUF_TREE::UTHUF_TREE(int n, UT_PAKIO *io, char version)
     : m_version(version == 0 ? '2' : version), m_io(io), m_root(nullptr), m_n(n), m_leaves(nullptr),
-      m_codes(nullptr), m_lengths(nullptr), m_cached(false) {
+      m_codes(nullptr), m_lengths(nullptr), m_cached(false), m_table(nullptr), m_deep(nullptr),
+      m_deepCount(0), m_tableValid(false), m_useTable(true) {
   if (m_version != '1' && m_version != '2')
     report(__LINE__)->issueFatal(1, "Unknown Huffman compression type.\n");
   m_leaves = new UTHUF_NODE *[n > 0 ? n : 1];
   m_codes = new uint32_t[n > 0 ? n : 1];
   m_lengths = new uint8_t[n > 0 ? n : 1];
+  m_table = new uint32_t[kTableSize];
+  m_deep = new const UTHUF_NODE *[kTableSize];
   for (int i = 0; i < n; ++i)
     m_leaves[i] = new UTHUF_NODE(nullptr, static_cast<unsigned>(i), 1);
-  for (int i = 0; i < n; ++i)
-    addnode(m_leaves[i]);
+  rebuild();
 }
 
 UTHUF_TREE::~UTHUF_TREE() {
@@ -161,17 +173,19 @@ UTHUF_TREE::~UTHUF_TREE() {
   delete[] m_leaves;
   delete[] m_codes;
   delete[] m_lengths;
+  delete[] m_table;
+  delete[] m_deep;
 }
 
 void UTHUF_TREE::deleteinternal() {
   if (m_root && !m_root->isleaf())
     delete m_root;
   m_root = nullptr;
-  m_cached = false;
+  treechanged();
 }
 
-void UTHUF_TREE::addnode(UTHUF_NODE *x) {
-  m_cached = false;
+void UTHUF_TREE::insert(UTHUF_NODE *x, bool depths) {
+  treechanged();
   const int32_t w = x->probability;
   if (!m_root) {
     m_root = x;
@@ -193,7 +207,19 @@ void UTHUF_TREE::addnode(UTHUF_NODE *x) {
       continue;
     }
     const bool onLeft = p->left == cand;
-    UTHUF_NODE *node = new UTHUF_NODE(p, cand, x);
+    UTHUF_NODE *node;
+    if (depths) {
+      node = new UTHUF_NODE(p, cand, x);
+    } else {
+      // The same node, without moving the candidate's subtree down one level now: a rebuild
+      // would walk it again at each insertion below it.
+      node = new UTHUF_NODE(p, 0u, 0);
+      node->left = cand;
+      node->right = x;
+      node->probability = cand->probability + w;
+      cand->parent = node;
+      x->parent = node;
+    }
     if (onLeft)
       p->left = node;
     else
@@ -205,7 +231,9 @@ void UTHUF_TREE::addnode(UTHUF_NODE *x) {
 void UTHUF_TREE::rebuild() {
   deleteinternal();
   for (int i = 0; i < m_n; ++i)
-    addnode(m_leaves[i]);
+    insert(m_leaves[i], false);
+  if (m_root)
+    m_root->setsubtreedepths();
 }
 
 void UTHUF_TREE::cachecodes() {
@@ -237,8 +265,52 @@ void UTHUF_TREE::putword(unsigned int v) {
   m_leaves[v]->putbits(m_io);
 }
 
-unsigned int UTHUF_TREE::getword() {
+// Each entry is what walking down from the root along its index's bits, the first in bit 0,
+// meets first: a leaf (its code is a prefix of the index, so every index that shares those
+// bits gets it) or the node kTableBits edges down. Decoding through it therefore reads the same
+// bits and gives the same value as the walk, as long as the tree has the shape it was made
+// from; every change of shape (addnode, deleteinternal, the exchanges of updatetree) clears
+// m_tableValid.
+void UTHUF_TREE::buildtable() {
+  m_deepCount = 0;
+  filltable(m_root, 0, 0);
+  m_tableValid = true;
+}
+
+void UTHUF_TREE::filltable(const UTHUF_NODE *n, unsigned code, unsigned depth) {
+  // Internal nodes above the table's depth: their children extend the code by one bit.
+  while (!n->isleaf() && depth < kTableBits) {
+    filltable(n->left, code, depth + 1);
+    code |= 1u << depth;
+    n = n->right;
+    ++depth;
+  }
+  uint32_t entry;
+  if (n->isleaf()) {
+    entry = n->value | (depth << 16);
+  } else {
+    m_deep[m_deepCount] = n;
+    entry = kDeep | m_deepCount++;
+  }
+  for (uint32_t i = code; i < kTableSize; i += 1u << depth)
+    m_table[i] = entry;
+}
+
+unsigned int UTHUF_TREE::getwordslow() {
   const UTHUF_NODE *n = m_root;
+  unsigned bits;
+  if (m_useTable && m_io->peekbits(kTableBits, bits)) {
+    if (!m_tableValid)
+      buildtable();
+    const uint32_t entry = m_table[bits];
+    if (!(entry & kDeep)) {
+      m_io->dropbits(entry >> 16);
+      return entry & 0xFFFF;
+    }
+    m_io->dropbits(kTableBits);
+    n = m_deep[entry & ~kDeep];
+  }
+  // Bit by bit: adaptive trees, codes longer than the table, and the ends of buffer and input.
   while (!n->isleaf())
     n = m_io->getbits(1) ? n->right : n->left;
   return n->value;
@@ -249,6 +321,7 @@ unsigned int UTHUF_TREE::getword() {
 
 UTHUF_ADAPTIVETREE::UTHUF_ADAPTIVETREE(int n, UT_PAKIO *io, char version)
     : UTHUF_TREE(n, io, version), m_numNodes(2 * n - 1), m_nodes(new UTHUF_NODE *[2 * n]) {
+  m_useTable = false;
   // Every node once, from each leaf in value order up to the first node already listed; slot
   // marks a listed node meanwhile.
   int count = 0;
@@ -286,12 +359,14 @@ void UTHUF_ADAPTIVETREE::rebuild() {
   int count = 0;
   for (int i = 0; i < m_n; ++i) {
     UTHUF_NODE *leaf = m_leaves[i];
-    addnode(leaf);
+    insert(leaf, false);
     if (count < m_numNodes)
       m_nodes[count++] = leaf;
     if (leaf->parent && count < m_numNodes)
       m_nodes[count++] = leaf->parent;
   }
+  if (m_root)
+    m_root->setsubtreedepths();
   if (count != m_numNodes) {
     report(__LINE__)->issueFatal(1, "Error building tree.\n");
     return;
@@ -315,7 +390,7 @@ void UTHUF_ADAPTIVETREE::exchange(UTHUF_NODE **a, UTHUF_NODE **b) {
 }
 
 void UTHUF_ADAPTIVETREE::updatetree(UTHUF_NODE *x) {
-  m_cached = false;
+  treechanged();
   while (x) {
     if (x == m_root) {
       ++x->probability;
