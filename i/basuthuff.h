@@ -85,6 +85,11 @@ protected:
   void insert(UTHUF_NODE *leaf, bool depths);
   unsigned int getwordslow();
   void deleteinternal();
+  void spare(UTHUF_NODE *internal);
+  // A new internal node over l and r under p, a spare one when there is one; with depths, as
+  // the node constructor, otherwise leaving the subtrees' depths.
+  UTHUF_NODE *internalnode(UTHUF_NODE *p, UTHUF_NODE *l, UTHUF_NODE *r, bool depths);
+  UTHUF_NODE *internalnode(UTHUF_NODE *p, UTHUF_NODE *l, UTHUF_NODE *r, UTHUF_NODE *node);
   void cachecodes();
   // Every change of the tree's shape calls this: the codes and the decoding table are made
   // again from the tree when next needed.
@@ -114,6 +119,8 @@ protected:
   uint32_t m_deepCount;
   bool m_tableValid;
   bool m_useTable;
+  // Internal nodes kept from earlier builds, chained through parent.
+  UTHUF_NODE *m_spare;
 };
 
 class UTHUF_ADAPTIVETREE : public UTHUF_TREE {

@@ -59,9 +59,10 @@ public:
   // register holds them after topping it up from the buffer (never from the device); false
   // otherwise (the end of a buffer or of the input), when getbits must go on.
   bool peekbits(unsigned n, unsigned &bits) {
-    if (find_marker_bit() < static_cast<int>(n)) {
+    // The marker is at bit n or above exactly when n bits are held.
+    if ((m_register >> n) == 0) {
       top_up_register();
-      if (find_marker_bit() < static_cast<int>(n))
+      if ((m_register >> n) == 0)
         return false;
     }
     bits = static_cast<unsigned>(m_register) & ((1u << n) - 1);

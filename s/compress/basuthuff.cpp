@@ -152,7 +152,7 @@ void UTHUF_NODE::putbits(UT_PAKIO *io) const {
 UTHUF_TREE::UTHUF_TREE(int n, UT_PAKIO *io, char version)
     : m_version(version == 0 ? '2' : version), m_io(io), m_root(nullptr), m_n(n), m_leaves(nullptr),
       m_codes(nullptr), m_lengths(nullptr), m_cached(false), m_table(nullptr), m_deep(nullptr),
-      m_deepCount(0), m_tableValid(false), m_useTable(true) {
+      m_deepCount(0), m_tableValid(false), m_useTable(true), m_spare(nullptr) {
   if (m_version != '1' && m_version != '2')
     report(__LINE__)->issueFatal(1, "Unknown Huffman compression type.\n");
   m_leaves = new UTHUF_NODE *[n > 0 ? n : 1];
@@ -168,6 +168,11 @@ UTHUF_TREE::UTHUF_TREE(int n, UT_PAKIO *io, char version)
 UTHUF_TREE::~UTHUF_TREE() {
   // A one-value tree's root is its leaf, which the leaves array frees.
   deleteinternal();
+  while (m_spare) {
+    UTHUF_NODE *next = m_spare->parent;
+    delete m_spare; // without children now
+    m_spare = next;
+  }
   for (int i = 0; i < m_n; ++i)
     delete m_leaves[i];
   delete[] m_leaves;
@@ -179,9 +184,52 @@ UTHUF_TREE::~UTHUF_TREE() {
 
 void UTHUF_TREE::deleteinternal() {
   if (m_root && !m_root->isleaf())
-    delete m_root;
+    spare(m_root);
   m_root = nullptr;
   treechanged();
+}
+
+// The internal nodes of a tree that is taken down wait, childless and chained through parent,
+// for the next build: a rebuild for every block of data then allocates nothing.
+void UTHUF_TREE::spare(UTHUF_NODE *n) {
+  while (!n->isleaf()) {
+    UTHUF_NODE *l = n->left, *r = n->right;
+    n->left = n->right = nullptr;
+    n->parent = m_spare;
+    m_spare = n;
+    if (!r->isleaf())
+      spare(r);
+    n = l;
+  }
+}
+
+UTHUF_NODE *UTHUF_TREE::internalnode(UTHUF_NODE *p, UTHUF_NODE *l, UTHUF_NODE *r, bool depths) {
+  if (!m_spare)
+    return depths ? new UTHUF_NODE(p, l, r) : internalnode(p, l, r, new UTHUF_NODE(p, 0u, 0));
+  UTHUF_NODE *node = m_spare;
+  m_spare = node->parent;
+  node->depth = p ? p->depth + 1 : 0;
+  internalnode(p, l, r, node);
+  if (depths) {
+    l->setdepth(node->depth + 1);
+    r->setdepth(node->depth + 1);
+  }
+  return node;
+}
+
+// The node without moving the children's subtrees down now: a rebuild would walk them again at
+// each insertion below them, and sets every depth once at its end.
+UTHUF_NODE *UTHUF_TREE::internalnode(UTHUF_NODE *p, UTHUF_NODE *l, UTHUF_NODE *r,
+                                     UTHUF_NODE *node) {
+  node->parent = p;
+  node->left = l;
+  node->right = r;
+  node->value = 0;
+  node->probability = l->probability + r->probability;
+  node->slot = nullptr;
+  l->parent = node;
+  r->parent = node;
+  return node;
 }
 
 void UTHUF_TREE::insert(UTHUF_NODE *x, bool depths) {
@@ -195,7 +243,7 @@ void UTHUF_TREE::insert(UTHUF_NODE *x, bool depths) {
   }
   if (m_root->isleaf()) {
     UTHUF_NODE *r = m_root;
-    m_root = new UTHUF_NODE(nullptr, x, r);
+    m_root = internalnode(nullptr, x, r, true);
     return;
   }
   UTHUF_NODE *p = m_root;
@@ -207,19 +255,7 @@ void UTHUF_TREE::insert(UTHUF_NODE *x, bool depths) {
       continue;
     }
     const bool onLeft = p->left == cand;
-    UTHUF_NODE *node;
-    if (depths) {
-      node = new UTHUF_NODE(p, cand, x);
-    } else {
-      // The same node, without moving the candidate's subtree down one level now: a rebuild
-      // would walk it again at each insertion below it.
-      node = new UTHUF_NODE(p, 0u, 0);
-      node->left = cand;
-      node->right = x;
-      node->probability = cand->probability + w;
-      cand->parent = node;
-      x->parent = node;
-    }
+    UTHUF_NODE *node = internalnode(p, cand, x, depths);
     if (onLeft)
       p->left = node;
     else
