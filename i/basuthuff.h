@@ -76,9 +76,9 @@ public:
 protected:
   // Decoding table: index = the next kTableBits bits, entry = value | code length << 16, or,
   // with kDeep set, the index of a node kTableBits edges down in m_deep.
-  static const unsigned kTableBits = 11;
-  static const uint32_t kTableSize = 1u << kTableBits;
-  static const uint32_t kDeep = 0x80000000u;
+  static constexpr unsigned kTableBits = 11;
+  static constexpr uint32_t kTableSize = 1u << kTableBits;
+  static constexpr uint32_t kDeep = 0x80000000u;
 
   // addnode; without depths, the new node's subtree keeps its old depths, for a caller that
   // inserts many and sets every depth once at the end (setsubtreedepths).
