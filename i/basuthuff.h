@@ -8,6 +8,8 @@
 #ifndef BASUTHUFF_H
 #define BASUTHUFF_H
 
+#include "basutpak.h"
+
 #include <cstdint>
 
 class UT_PAKIO;
@@ -24,6 +26,8 @@ public:
   ~UTHUF_NODE();
 
   bool isleaf() const { return left == nullptr; }
+  // Sets the depths of the whole subtree below this node, each once, from this node's.
+  void setsubtreedepths();
   void setdepth(int d);
   void updateprobability();
   // Writes the code of this node: one bit per edge from the root, 0 left, 1 right.
@@ -47,11 +51,22 @@ public:
   UTHUF_TREE &operator=(const UTHUF_TREE &) = delete;
   ~UTHUF_TREE();
 
-  void addnode(UTHUF_NODE *leaf);
+  void addnode(UTHUF_NODE *leaf) { insert(leaf, true); }
   // Rebuilds the tree from the leaves' current weights.
   void rebuild();
   void putword(unsigned int v);
-  unsigned int getword();
+  unsigned int getword() {
+    // The common case inline: a code the table holds whole.
+    unsigned bits;
+    if (m_tableValid && m_io->peekbits(kTableBits, bits)) {
+      const uint32_t entry = m_table[bits];
+      if (!(entry & kDeep)) {
+        m_io->dropbits(entry >> 16);
+        return entry & 0xFFFF;
+      }
+    }
+    return getwordslow();
+  }
 
   UTHUF_NODE *getleaf(int v) const { return m_leaves[v]; }
   UTHUF_NODE *getroot() const { return m_root; }
@@ -59,8 +74,31 @@ public:
   char getversion() const { return m_version; }
 
 protected:
+  // Decoding table: index = the next kTableBits bits, entry = value | code length << 16, or,
+  // with kDeep set, the index of a node kTableBits edges down in m_deep.
+  static constexpr unsigned kTableBits = 11;
+  static constexpr uint32_t kTableSize = 1u << kTableBits;
+  static constexpr uint32_t kDeep = 0x80000000u;
+
+  // addnode; without depths, the new node's subtree keeps its old depths, for a caller that
+  // inserts many and sets every depth once at the end (setsubtreedepths).
+  void insert(UTHUF_NODE *leaf, bool depths);
+  unsigned int getwordslow();
   void deleteinternal();
+  void spare(UTHUF_NODE *internal);
+  // A new internal node over l and r under p, a spare one when there is one; with depths, as
+  // the node constructor, otherwise leaving the subtrees' depths.
+  UTHUF_NODE *internalnode(UTHUF_NODE *p, UTHUF_NODE *l, UTHUF_NODE *r, bool depths);
+  UTHUF_NODE *internalnode(UTHUF_NODE *p, UTHUF_NODE *l, UTHUF_NODE *r, UTHUF_NODE *node);
   void cachecodes();
+  // Every change of the tree's shape calls this: the codes and the decoding table are made
+  // again from the tree when next needed.
+  void treechanged() {
+    m_cached = false;
+    m_tableValid = false;
+  }
+  void buildtable();
+  void filltable(const UTHUF_NODE *n, unsigned code, unsigned depth);
 
   char m_version;
   UT_PAKIO *m_io;
@@ -71,6 +109,18 @@ protected:
   uint32_t *m_codes;
   uint8_t *m_lengths;
   bool m_cached;
+  // Decoding table, indexed by the next kTableBits bits (the first read in bit 0): the value
+  // and code length of the leaf they lead to, or, for a code longer than the table, the node
+  // kTableBits edges down (an index into m_deep) from which decoding goes on bit by bit. Kept
+  // while the tree keeps its shape; an adaptive tree, whose shape changes with every value,
+  // decodes bit by bit instead.
+  uint32_t *m_table;
+  const UTHUF_NODE **m_deep;
+  uint32_t m_deepCount;
+  bool m_tableValid;
+  bool m_useTable;
+  // Internal nodes kept from earlier builds, chained through parent.
+  UTHUF_NODE *m_spare;
 };
 
 class UTHUF_ADAPTIVETREE : public UTHUF_TREE {

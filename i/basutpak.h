@@ -36,13 +36,40 @@ public:
 
   // Writes the low n (at most 32) bits of value, least significant first.
   void putbits(unsigned value, unsigned n);
-  // Reads n (at most 24) bits, least significant first. Bits past the end of the input read as
+  // Reads n (at most 32) bits, least significant first. Bits past the end of the input read as
   // 0 and set overrun().
-  unsigned getbits(unsigned n);
+  unsigned getbits(unsigned n) {
+    unsigned bits;
+    if (n <= 24 && peekbits(n, bits)) {
+      dropbits(n);
+      return bits;
+    }
+    return getbitsslow(n);
+  }
+  // getbits across the end of the register: refills it, from the device when needed.
+  unsigned getbitsslow(unsigned n);
   void load_next_buffer();
   void slow_load_register();
-  int find_marker_bit() const;
+  // Moves whole bytes from the buffer into the register while it has room for them.
+  void top_up_register();
+  int find_marker_bit() const { return m_register <= 1 ? 0 : 63 - __builtin_clzll(m_register); }
   void unload_next_buffer();
+
+  // Table decoding: the next n (at most 24) bits into bits, without reading them, when the
+  // register holds them after topping it up from the buffer (never from the device); false
+  // otherwise (the end of a buffer or of the input), when getbits must go on.
+  bool peekbits(unsigned n, unsigned &bits) {
+    // The marker is at bit n or above exactly when n bits are held.
+    if ((m_register >> n) == 0) {
+      top_up_register();
+      if ((m_register >> n) == 0)
+        return false;
+    }
+    bits = static_cast<unsigned>(m_register) & ((1u << n) - 1);
+    return true;
+  }
+  // Drops n bits that peekbits has shown.
+  void dropbits(unsigned n) { m_register >>= n; }
 
   // A read asked for bits that the input does not have.
   bool overrun() const { return m_overrun; }
@@ -56,7 +83,8 @@ protected:
   unsigned char *m_end;
   int32_t m_size;
   uint32_t m_available;
-  uint32_t m_register;
+  // Unread bits, least significant first, under a marker bit; up to 56 of them.
+  uint64_t m_register;
   uint8_t m_mask;
   int32_t m_transferred;
   bool m_overrun;

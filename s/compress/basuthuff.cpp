@@ -115,6 +115,16 @@ void UTHUF_NODE::setdepth(int d) {
   }
 }
 
+void UTHUF_NODE::setsubtreedepths() {
+  UTHUF_NODE *n = this;
+  while (!n->isleaf()) {
+    n->left->depth = n->depth + 1;
+    n->right->depth = n->depth + 1;
+    n->right->setsubtreedepths();
+    n = n->left;
+  }
+}
+
 void UTHUF_NODE::updateprobability() {
   for (UTHUF_NODE *n = this; n; n = n->parent) {
     if (n->isleaf())
@@ -141,37 +151,89 @@ void UTHUF_NODE::putbits(UT_PAKIO *io) const {
 
 UTHUF_TREE::UTHUF_TREE(int n, UT_PAKIO *io, char version)
     : m_version(version == 0 ? '2' : version), m_io(io), m_root(nullptr), m_n(n), m_leaves(nullptr),
-      m_codes(nullptr), m_lengths(nullptr), m_cached(false) {
+      m_codes(nullptr), m_lengths(nullptr), m_cached(false), m_table(nullptr), m_deep(nullptr),
+      m_deepCount(0), m_tableValid(false), m_useTable(true), m_spare(nullptr) {
   if (m_version != '1' && m_version != '2')
     report(__LINE__)->issueFatal(1, "Unknown Huffman compression type.\n");
   m_leaves = new UTHUF_NODE *[n > 0 ? n : 1];
   m_codes = new uint32_t[n > 0 ? n : 1];
   m_lengths = new uint8_t[n > 0 ? n : 1];
+  m_table = new uint32_t[kTableSize];
+  m_deep = new const UTHUF_NODE *[kTableSize];
   for (int i = 0; i < n; ++i)
     m_leaves[i] = new UTHUF_NODE(nullptr, static_cast<unsigned>(i), 1);
-  for (int i = 0; i < n; ++i)
-    addnode(m_leaves[i]);
+  rebuild();
 }
 
 UTHUF_TREE::~UTHUF_TREE() {
   // A one-value tree's root is its leaf, which the leaves array frees.
   deleteinternal();
+  while (m_spare) {
+    UTHUF_NODE *next = m_spare->parent;
+    delete m_spare; // without children now
+    m_spare = next;
+  }
   for (int i = 0; i < m_n; ++i)
     delete m_leaves[i];
   delete[] m_leaves;
   delete[] m_codes;
   delete[] m_lengths;
+  delete[] m_table;
+  delete[] m_deep;
 }
 
 void UTHUF_TREE::deleteinternal() {
   if (m_root && !m_root->isleaf())
-    delete m_root;
+    spare(m_root);
   m_root = nullptr;
-  m_cached = false;
+  treechanged();
 }
 
-void UTHUF_TREE::addnode(UTHUF_NODE *x) {
-  m_cached = false;
+// The internal nodes of a tree that is taken down wait, childless and chained through parent,
+// for the next build: a rebuild for every block of data then allocates nothing.
+void UTHUF_TREE::spare(UTHUF_NODE *n) {
+  while (!n->isleaf()) {
+    UTHUF_NODE *l = n->left, *r = n->right;
+    n->left = n->right = nullptr;
+    n->parent = m_spare;
+    m_spare = n;
+    if (!r->isleaf())
+      spare(r);
+    n = l;
+  }
+}
+
+UTHUF_NODE *UTHUF_TREE::internalnode(UTHUF_NODE *p, UTHUF_NODE *l, UTHUF_NODE *r, bool depths) {
+  if (!m_spare)
+    return depths ? new UTHUF_NODE(p, l, r) : internalnode(p, l, r, new UTHUF_NODE(p, 0u, 0));
+  UTHUF_NODE *node = m_spare;
+  m_spare = node->parent;
+  node->depth = p ? p->depth + 1 : 0;
+  internalnode(p, l, r, node);
+  if (depths) {
+    l->setdepth(node->depth + 1);
+    r->setdepth(node->depth + 1);
+  }
+  return node;
+}
+
+// The node without moving the children's subtrees down now: a rebuild would walk them again at
+// each insertion below them, and sets every depth once at its end.
+UTHUF_NODE *UTHUF_TREE::internalnode(UTHUF_NODE *p, UTHUF_NODE *l, UTHUF_NODE *r,
+                                     UTHUF_NODE *node) {
+  node->parent = p;
+  node->left = l;
+  node->right = r;
+  node->value = 0;
+  node->probability = l->probability + r->probability;
+  node->slot = nullptr;
+  l->parent = node;
+  r->parent = node;
+  return node;
+}
+
+void UTHUF_TREE::insert(UTHUF_NODE *x, bool depths) {
+  treechanged();
   const int32_t w = x->probability;
   if (!m_root) {
     m_root = x;
@@ -181,7 +243,7 @@ void UTHUF_TREE::addnode(UTHUF_NODE *x) {
   }
   if (m_root->isleaf()) {
     UTHUF_NODE *r = m_root;
-    m_root = new UTHUF_NODE(nullptr, x, r);
+    m_root = internalnode(nullptr, x, r, true);
     return;
   }
   UTHUF_NODE *p = m_root;
@@ -193,7 +255,7 @@ void UTHUF_TREE::addnode(UTHUF_NODE *x) {
       continue;
     }
     const bool onLeft = p->left == cand;
-    UTHUF_NODE *node = new UTHUF_NODE(p, cand, x);
+    UTHUF_NODE *node = internalnode(p, cand, x, depths);
     if (onLeft)
       p->left = node;
     else
@@ -205,7 +267,9 @@ void UTHUF_TREE::addnode(UTHUF_NODE *x) {
 void UTHUF_TREE::rebuild() {
   deleteinternal();
   for (int i = 0; i < m_n; ++i)
-    addnode(m_leaves[i]);
+    insert(m_leaves[i], false);
+  if (m_root)
+    m_root->setsubtreedepths();
 }
 
 void UTHUF_TREE::cachecodes() {
@@ -237,8 +301,52 @@ void UTHUF_TREE::putword(unsigned int v) {
   m_leaves[v]->putbits(m_io);
 }
 
-unsigned int UTHUF_TREE::getword() {
+// Each entry is what walking down from the root along its index's bits, the first in bit 0,
+// meets first: a leaf (its code is a prefix of the index, so every index that shares those
+// bits gets it) or the node kTableBits edges down. Decoding through it therefore reads the same
+// bits and gives the same value as the walk, as long as the tree has the shape it was made
+// from; every change of shape (addnode, deleteinternal, the exchanges of updatetree) clears
+// m_tableValid.
+void UTHUF_TREE::buildtable() {
+  m_deepCount = 0;
+  filltable(m_root, 0, 0);
+  m_tableValid = true;
+}
+
+void UTHUF_TREE::filltable(const UTHUF_NODE *n, unsigned code, unsigned depth) {
+  // Internal nodes above the table's depth: their children extend the code by one bit.
+  while (!n->isleaf() && depth < kTableBits) {
+    filltable(n->left, code, depth + 1);
+    code |= 1u << depth;
+    n = n->right;
+    ++depth;
+  }
+  uint32_t entry;
+  if (n->isleaf()) {
+    entry = n->value | (depth << 16);
+  } else {
+    m_deep[m_deepCount] = n;
+    entry = kDeep | m_deepCount++;
+  }
+  for (uint32_t i = code; i < kTableSize; i += 1u << depth)
+    m_table[i] = entry;
+}
+
+unsigned int UTHUF_TREE::getwordslow() {
   const UTHUF_NODE *n = m_root;
+  unsigned bits;
+  if (m_useTable && m_io->peekbits(kTableBits, bits)) {
+    if (!m_tableValid)
+      buildtable();
+    const uint32_t entry = m_table[bits];
+    if (!(entry & kDeep)) {
+      m_io->dropbits(entry >> 16);
+      return entry & 0xFFFF;
+    }
+    m_io->dropbits(kTableBits);
+    n = m_deep[entry & ~kDeep];
+  }
+  // Bit by bit: adaptive trees, codes longer than the table, and the ends of buffer and input.
   while (!n->isleaf())
     n = m_io->getbits(1) ? n->right : n->left;
   return n->value;
@@ -249,6 +357,7 @@ unsigned int UTHUF_TREE::getword() {
 
 UTHUF_ADAPTIVETREE::UTHUF_ADAPTIVETREE(int n, UT_PAKIO *io, char version)
     : UTHUF_TREE(n, io, version), m_numNodes(2 * n - 1), m_nodes(new UTHUF_NODE *[2 * n]) {
+  m_useTable = false;
   // Every node once, from each leaf in value order up to the first node already listed; slot
   // marks a listed node meanwhile.
   int count = 0;
@@ -286,12 +395,14 @@ void UTHUF_ADAPTIVETREE::rebuild() {
   int count = 0;
   for (int i = 0; i < m_n; ++i) {
     UTHUF_NODE *leaf = m_leaves[i];
-    addnode(leaf);
+    insert(leaf, false);
     if (count < m_numNodes)
       m_nodes[count++] = leaf;
     if (leaf->parent && count < m_numNodes)
       m_nodes[count++] = leaf->parent;
   }
+  if (m_root)
+    m_root->setsubtreedepths();
   if (count != m_numNodes) {
     report(__LINE__)->issueFatal(1, "Error building tree.\n");
     return;
@@ -315,7 +426,7 @@ void UTHUF_ADAPTIVETREE::exchange(UTHUF_NODE **a, UTHUF_NODE **b) {
 }
 
 void UTHUF_ADAPTIVETREE::updatetree(UTHUF_NODE *x) {
-  m_cached = false;
+  treechanged();
   while (x) {
     if (x == m_root) {
       ++x->probability;

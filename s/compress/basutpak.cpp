@@ -400,9 +400,19 @@ int UTPAK_DATA::unpak(char *out, int n) {
         report(__LINE__)->issueFatal(1, "Bogus offset reading packed data.\n");
       break;
     }
-    // Byte by byte: an overlapping copy repeats the data.
-    for (int k = 0; k < length; ++k)
-      m_window[dp++] = m_window[src++];
+    // An overlapping copy repeats the data: byte by byte when the source is less than a word
+    // behind, else in words, each of which reads only bytes already in place. Words may write
+    // up to 7 bytes past the copy, which later symbols overwrite, where the window has room.
+    unsigned char *to = m_window + dp;
+    const unsigned char *from = m_window + src;
+    if (distance >= 8 && dp + length + 8 <= m_capacity) {
+      for (int k = 0; k < length; k += 8)
+        std::memcpy(to + k, from + k, 8);
+    } else {
+      for (int k = 0; k < length; ++k)
+        to[k] = from[k];
+    }
+    dp += length;
   }
   // Input that ends before its end mark is damaged: the call fails, so that a reader sees the
   // error rather than a short end. A stream with no bytes at all is an empty stream (a packer

@@ -5,19 +5,22 @@
 // written least significant bit first. The device receives whole 4096-byte buffers, and at the
 // end of a stream the filled part with its last partial byte (unused high bits 0).
 //
-// Reading keeps up to 24 unread bits in a register, least significant first, with a marker bit
-// just above them; the register is refilled three bytes at a time (two or one at the end of the
-// buffer), the buffer 4096 bytes at a time.
+// Reading keeps up to 56 unread bits in a register, least significant first, with a marker bit
+// just above them; the register is topped up with whole bytes from the buffer, eight at a time
+// where the buffer has them, and the buffer is refilled, 4096 bytes at a time, only when a read
+// needs bits that register and buffer no longer hold.
 #include "basutpak.h"
 
 #include "Port_MsgManData.h"
 #include "basutio.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 const char *const kRevision = "$Revision: 1.1 $";
 const int kBufferSize = 4096;
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the register is topped up by words");
 } // namespace
 
 UT_PAKIO::UT_PAKIO(UT_IO_DEVICE *device)
@@ -83,6 +86,30 @@ void UT_PAKIO::load_next_buffer() {
   m_transferred += got;
 }
 
+void UT_PAKIO::top_up_register() {
+  int have = find_marker_bit();
+  uint64_t bits = have ? m_register & ~(uint64_t(1) << have) : 0;
+  if (m_available >= 8) {
+    // As many whole bytes as fit under the marker's top place, bit 63, in one load.
+    const unsigned take = static_cast<unsigned>(63 - have) / 8;
+    if (take) {
+      uint64_t word;
+      std::memcpy(&word, m_current, 8);
+      bits |= (word & ((uint64_t(1) << (8 * take)) - 1)) << have;
+      m_current += take;
+      m_available -= take;
+      have += static_cast<int>(8 * take);
+    }
+  } else {
+    while (have <= 55 && m_available > 0) {
+      bits |= uint64_t(*m_current++) << have;
+      have += 8;
+      --m_available;
+    }
+  }
+  m_register = bits | (uint64_t(1) << have);
+}
+
 void UT_PAKIO::slow_load_register() {
   if (m_available == 0) {
     if (m_state == Exhausted) {
@@ -93,33 +120,19 @@ void UT_PAKIO::slow_load_register() {
     if (m_available == 0)
       return;
   }
-  const unsigned char *c = m_current;
-  if (m_available >= 3) {
-    m_register = c[0] | (uint32_t(c[1]) << 8) | (uint32_t(c[2]) << 16) | (1u << 24);
-    m_current += 3;
-    m_available -= 3;
-  } else if (m_available == 2) {
-    m_register = c[0] | (uint32_t(c[1]) << 8) | (1u << 16);
-    m_current += 2;
-    m_available = 0;
-  } else {
-    m_register = c[0] | (1u << 8);
-    m_current += 1;
-    m_available = 0;
-  }
+  top_up_register();
 }
 
-int UT_PAKIO::find_marker_bit() const {
-  if (m_register <= 1)
-    return 0;
-  return 31 - __builtin_clz(m_register);
-}
-
-unsigned UT_PAKIO::getbits(unsigned n) {
+unsigned UT_PAKIO::getbitsslow(unsigned n) {
   unsigned result = 0, got = 0;
   while (got < n) {
     int have = find_marker_bit();
+    if (static_cast<unsigned>(have) < n - got) {
+      top_up_register();
+      have = find_marker_bit();
+    }
     if (have == 0) {
+      // The buffer is used up: only now is the device asked for more.
       slow_load_register();
       have = find_marker_bit();
       if (have == 0) {
@@ -128,7 +141,7 @@ unsigned UT_PAKIO::getbits(unsigned n) {
       }
     }
     const unsigned take = std::min(static_cast<unsigned>(have), n - got);
-    result |= (m_register & ((1u << take) - 1)) << got;
+    result |= static_cast<unsigned>(m_register & ((uint64_t(1) << take) - 1)) << got;
     m_register >>= take;
     got += take;
   }

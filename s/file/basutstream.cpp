@@ -374,6 +374,18 @@ unsigned UT_STREAM::readline(char *buf, int size) {
 bool UT_STREAM::readline(Port::StringBase<char> *text) {
   if (!text)
     return false;
+  // Most lines lie whole in the buffer: the text is set once, without its line end.
+  if (m_imp->m_pos < m_imp->m_filled) {
+    const unsigned char *from = m_imp->m_buf + m_imp->m_pos;
+    const size_t avail = static_cast<size_t>(m_imp->m_filled - m_imp->m_pos);
+    if (const void *hit = std::memchr(from, '\n', avail)) {
+      const size_t at = static_cast<size_t>(static_cast<const unsigned char *>(hit) - from);
+      const size_t length = at > 0 && from[at - 1] == '\r' ? at - 1 : at;
+      text->Assign(reinterpret_cast<const char *>(from), static_cast<unsigned>(length));
+      m_imp->m_pos += static_cast<int32_t>(at + 1);
+      return true;
+    }
+  }
   text->Empty();
   if (m_imp->appendUntil(text, KeyStop{"\n"}) < 0)
     return false;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <vector>
 
@@ -68,6 +69,78 @@ TEST(HuffmanTree, RebuildFollowsTheWeights) {
   // Heavier values never get longer codes here.
   EXPECT_LE(t.getleaf(0)->depth, t.getleaf(3)->depth);
   EXPECT_LE(t.getleaf(3)->depth, t.getleaf(1)->depth);
+}
+
+// Every child one deeper than its parent; the depth of the deepest leaf.
+int checkDepths(const UTHUF_NODE *n) {
+  if (n->isleaf())
+    return n->depth;
+  EXPECT_EQ(n->depth + 1, n->left->depth);
+  EXPECT_EQ(n->depth + 1, n->right->depth);
+  EXPECT_EQ(n, n->left->parent);
+  EXPECT_EQ(n, n->right->parent);
+  return std::max(checkDepths(n->left), checkDepths(n->right));
+}
+
+TEST(HuffmanTree, DecodingFollowsEveryRebuildAndCodesOfAnyLength) {
+  // Weight sets for 40 values: doubling weights give codes far longer than a decoding table's
+  // reach, flat and random ones short codes; zero weights still get codes. Values are coded
+  // between raw bit fields of odd widths, and the tree is rebuilt every 500 values, so that
+  // each decoded value depends on the current tree and every bit alignment.
+  const int n = 40;
+  std::mt19937 rng(5);
+  std::vector<std::vector<int>> sets;
+  sets.push_back(std::vector<int>(n, 1));
+  std::vector<int> doubling(n);
+  for (int i = 0; i < n; ++i)
+    doubling[i] = i < 4 ? 0 : 1 << std::min(i - 4, 15);
+  sets.push_back(doubling);
+  std::vector<int> reversed(doubling.rbegin(), doubling.rend());
+  sets.push_back(reversed);
+  for (int k = 0; k < 3; ++k) {
+    std::vector<int> w(n);
+    for (int &x : w)
+      x = static_cast<int>(rng() % 3000);
+    sets.push_back(w);
+  }
+  int deepest = 0;
+  std::vector<unsigned> values, extras;
+  MemoryDevice dev;
+  {
+    UT_PAKIO io(&dev);
+    UTHUF_TREE t(n, &io, '2');
+    for (size_t round = 0; round < 2 * sets.size(); ++round) {
+      for (int i = 0; i < n; ++i)
+        t.getleaf(i)->probability = sets[round % sets.size()][static_cast<size_t>(i)];
+      t.rebuild();
+      deepest = std::max(deepest, checkDepths(t.getroot()));
+      for (int k = 0; k < 500; ++k) {
+        const unsigned v = rng() % n, extra = rng() % 128;
+        values.push_back(v);
+        extras.push_back(extra);
+        t.putword(v);
+        io.putbits(extra, 1 + v % 7);
+      }
+    }
+    io.unload_next_buffer();
+  }
+  EXPECT_GT(deepest, 20);
+
+  MemoryDevice in(dev.data);
+  UT_PAKIO io(&in);
+  UTHUF_TREE t(n, &io, '2');
+  size_t at = 0;
+  for (size_t round = 0; round < 2 * sets.size(); ++round) {
+    for (int i = 0; i < n; ++i)
+      t.getleaf(i)->probability = sets[round % sets.size()][static_cast<size_t>(i)];
+    t.rebuild();
+    for (int k = 0; k < 500; ++k, ++at) {
+      ASSERT_EQ(values[at], t.getword()) << "value " << at;
+      ASSERT_EQ(extras[at] & ((1u << (1 + values[at] % 7)) - 1), io.getbits(1 + values[at] % 7))
+          << "value " << at;
+    }
+  }
+  EXPECT_FALSE(io.overrun());
 }
 
 std::vector<char> sortOrder(void (*sort)(UTHUF_NODE **, int), const std::vector<int> &weights) {

@@ -135,6 +135,35 @@ TEST(PackedStream, RoundTripsInManyPieces) {
   }
 }
 
+TEST(PackedStream, SkewedDataRoundTripsAcrossSizes) {
+  // Bytes of geometric frequencies (byte k about half as often as k - 1) give literal codes
+  // longer than any decoding table and a new tree every 16384-byte block; runs and repeats mix
+  // in back-references. Sizes straddle the 4096-byte device buffer and the block size.
+  std::mt19937 rng(11);
+  std::string skewed;
+  while (skewed.size() < 400000) {
+    unsigned k = 0;
+    while (k < 40 && (rng() & 1))
+      ++k;
+    skewed += static_cast<char>(k * 5 + 1);
+    if (rng() % 50 == 0)
+      skewed += skewed.substr(skewed.size() / 2, rng() % 300);
+  }
+  for (size_t size : {size_t(2), size_t(4095), size_t(4097), size_t(16385), size_t(70001),
+                      skewed.size()}) {
+    const std::string data = skewed.substr(0, size);
+    std::vector<std::string> pieces;
+    for (size_t at = 0; at < data.size(); at += 16384)
+      pieces.push_back(data.substr(at, 16384));
+    const std::string packed = pack(pieces);
+    for (int piece : {777, 65536}) {
+      bool failed = true;
+      EXPECT_EQ(data, unpack(packed, piece, &failed)) << size << "/" << piece;
+      EXPECT_FALSE(failed);
+    }
+  }
+}
+
 TEST(PackedStream, UnpakAfterTheEndMarkGivesZero) {
   MemoryDevice dev(pack({"hello hello hello"}));
   UTPAK_DATA p(&dev, '1', '2');

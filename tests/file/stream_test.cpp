@@ -131,6 +131,24 @@ TEST_F(StreamTest, ReadlineDropsLineEndsAndReturnsALastLineWithoutOne) {
   Port_File::close(s);
 }
 
+TEST_F(StreamTest, ReadLineIntoASharedStringLeavesItsCopiesAlone) {
+  const std::string p = path("shared");
+  spit(p, "first\r\nsecond\n\n");
+  UT_STREAM *s = openRead(p);
+  ASSERT_NE(nullptr, s);
+  Port::StringBase<char> line;
+  ASSERT_TRUE(line.ReadLine(s));
+  const Port::StringBase<char> first = line; // shares the text
+  ASSERT_TRUE(line.ReadLine(s));
+  const Port::StringBase<char> second = line;
+  ASSERT_TRUE(line.ReadLine(s));
+  EXPECT_STREQ("first", first.GetBuffer());
+  EXPECT_STREQ("second", second.GetBuffer());
+  EXPECT_STREQ("", line.GetBuffer());
+  EXPECT_FALSE(line.ReadLine(s));
+  Port_File::close(s);
+}
+
 TEST_F(StreamTest, ReadLineLoopsOverAStreamAndAnIstreamGiveTheSameLines) {
   const std::string contents[] = {"", "\n", "a", "a\n", "a\n\nb", "a\nb\n", std::string(300, 'x')};
   for (const std::string &text : contents) {
