@@ -185,6 +185,9 @@ def leading_names(sym):
 
 
 def top_name(sym, namespaces):
+    # AddressSanitizer gives each exported variable an indicator named after it.
+    if sym.startswith("__odr_asan."):
+        sym = sym[len("__odr_asan."):]
     if not sym.startswith("_Z"):
         return sym
     qualified = ""
