@@ -8,6 +8,8 @@
 #ifndef CIT_FACTORY_H
 #define CIT_FACTORY_H
 
+#include "Port_Export.h"
+
 #include "Cit_Interface.h"
 
 #include <list>
@@ -19,7 +21,7 @@ class PortDynamicLib;
 
 namespace CitP {
 
-class FactoryImpl : public IFactoryAPI {
+class PORT_API FactoryImpl : public IFactoryAPI {
 public:
   FactoryImpl();
   // Drops its reference on every factory, then releases the libraries: factories go before
@@ -52,7 +54,7 @@ private:
 
 // An object created by the factory, held with the reference it came with; the holder drops
 // that reference when it dies.
-class InstanceRef {
+class PORT_API InstanceRef {
 public:
   explicit InstanceRef(CitI::IInterface *object = nullptr) : m_object(object) {}
   InstanceRef(InstanceRef &&other) noexcept : m_object(other.m_object) { other.m_object = nullptr; }
@@ -67,7 +69,7 @@ private:
   CitI::IInterface *m_object;
 };
 
-class Factory {
+class PORT_API Factory {
 public:
   static CitI::IInterface *CreateInstance(const Port::QUID &classId);
   static InstanceRef CreateInstanceRef(const Port::QUID &classId);
@@ -80,7 +82,7 @@ public:
 };
 
 // The entry name of a library's interpreter package: "libSample.so" gives "Sample_Init".
-Port::StringBase<char> PackageEntryName(const Port::StringBase<char> &libraryName);
+PORT_API Port::StringBase<char> PackageEntryName(const Port::StringBase<char> &libraryName);
 
 } // namespace CitP
 

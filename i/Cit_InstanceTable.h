@@ -3,13 +3,15 @@
 #ifndef CIT_INSTANCETABLE_H
 #define CIT_INSTANCETABLE_H
 
+#include "Port_Export.h"
+
 #include "Cit_Interface.h"
 
 #include <map>
 
 namespace CitP {
 
-class InstanceTableImpl {
+class PORT_API InstanceTableImpl {
 public:
   virtual ~InstanceTableImpl();
   CitI::IInterface *GetInstance(const Port::QUID &id);
@@ -21,7 +23,7 @@ private:
   std::map<Port::QUID, CitI::IInterface *> m_instances;
 };
 
-class InstanceTable {
+class PORT_API InstanceTable {
 public:
   // The object under id with a new reference taken for the caller, or null.
   static CitI::IInterface *GetInstance(const Port::QUID &id);

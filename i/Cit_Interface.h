@@ -4,6 +4,8 @@
 #ifndef CIT_INTERFACE_H
 #define CIT_INTERFACE_H
 
+#include "Port_Export.h"
+
 #include "Port_QUID.h"
 #include "Port_StringBase.h"
 
@@ -11,7 +13,7 @@ struct Tcl_Interp;
 
 namespace CitI {
 
-class IInterface {
+class PORT_API IInterface {
 public:
   // The requested interface of this object, or null. No reference is taken.
   virtual IInterface *GetInterface(const Port::QUID &id) = 0;
@@ -20,7 +22,7 @@ public:
 };
 
 // Makes objects of the classes it was registered for.
-class IFactory : public IInterface {
+class PORT_API IFactory : public IInterface {
 public:
   // A new object of the class, or null.
   virtual IInterface *CreateInstance(const Port::QUID &classId) = 0;
@@ -30,7 +32,7 @@ public:
 
 namespace CommonI {
 
-class IRefCount : public CitI::IInterface {
+class PORT_API IRefCount : public CitI::IInterface {
 public:
   virtual int AddRef() = 0;               // the new count
   virtual int Release() = 0;              // the new count; the object is gone at 0
@@ -41,7 +43,7 @@ public:
 
 namespace CitP {
 
-class IFactoryAPI : public CitI::IInterface {
+class PORT_API IFactoryAPI : public CitI::IInterface {
 public:
   virtual CitI::IInterface *CreateInstance(const Port::QUID &classId) = 0;
   virtual void RegisterFactory(const Port::QUID &classId, CitI::IFactory *factory) = 0;
@@ -52,8 +54,8 @@ public:
 
 // Takes or drops a reference on an object that implements CommonI::IRefCount; other objects
 // are left alone. Both return false for those (and for null).
-bool AddRef(CitI::IInterface *object);
-bool Release(CitI::IInterface *object);
+PORT_API bool AddRef(CitI::IInterface *object);
+PORT_API bool Release(CitI::IInterface *object);
 
 } // namespace CitP
 

@@ -12,13 +12,15 @@
 #ifndef PORTCOMPRESS_H
 #define PORTCOMPRESS_H
 
+#include "Port_Export.h"
+
 #include "Port_FileDesc.h"
 
 #include <cstdint>
 
 class Port_CompressCipher;
 
-class Port_Compress {
+class PORT_API Port_Compress {
 public:
   // Offsets of the two size fields in a header.
   enum { ZipHeaderUnCompressedOffset = 8, ZipHeaderCompressedOffset = 16 };

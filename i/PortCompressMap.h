@@ -8,13 +8,15 @@
 #ifndef PORTCOMPRESSMAP_H
 #define PORTCOMPRESSMAP_H
 
+#include "Port_Export.h"
+
 #include "PortCompress.h"
 #include "Port_FileDesc.h"
 
 #include <cstdint>
 #include <memory>
 
-class Port_CompressMap {
+class PORT_API Port_CompressMap {
 public:
   // Sets the compressor up (flags, version, cipher) for the file's format before the walk.
   class CallBack {

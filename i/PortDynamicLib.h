@@ -8,9 +8,11 @@
 #ifndef PORTDYNAMICLIB_H
 #define PORTDYNAMICLIB_H
 
+#include "Port_Export.h"
+
 class Port_DynamicLibImp;
 
-class PortDynamicLib {
+class PORT_API PortDynamicLib {
 public:
   // Loads path when it is not null (see load) and keeps the finalisation name.
   explicit PortDynamicLib(const char *path = nullptr, const char *initName = nullptr,

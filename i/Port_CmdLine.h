@@ -6,9 +6,11 @@
 #ifndef PORT_CMDLINE_H
 #define PORT_CMDLINE_H
 
+#include "Port_Export.h"
+
 namespace Port {
 
-class CmdLine {
+class PORT_API CmdLine {
 public:
   // From a text; not valid when text is null or empty.
   explicit CmdLine(const char *text);

@@ -2,7 +2,9 @@
 #ifndef PORT_ENV_H
 #define PORT_ENV_H
 
-class Port_Env {
+#include "Port_Export.h"
+
+class PORT_API Port_Env {
 public:
   Port_Env() {}
   Port_Env(const Port_Env &) {}

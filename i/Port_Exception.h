@@ -5,11 +5,13 @@
 #ifndef PORT_EXCEPTION_H
 #define PORT_EXCEPTION_H
 
+#include "Port_Export.h"
+
 #include <cstdint>
 
 namespace Port {
 
-class Exception {
+class PORT_API Exception {
 public:
   // lib, file and rev are kept as pointers, not copied: pass texts that outlive the
   // exception (literals). desc is a catalogue alias, translated through lib's catalogue.
@@ -47,7 +49,7 @@ private:
 };
 
 // Default description "Bad cast\n".
-class BadCastException : public Exception {
+class PORT_API BadCastException : public Exception {
 public:
   BadCastException(const char *lib, const char *file, const char *rev, int line);
   BadCastException(const char *lib, const char *file, const char *rev, int line, const char *desc);
@@ -55,7 +57,7 @@ public:
 };
 
 // Default description "NULL pointer\n".
-class NullPointerException : public Exception {
+class PORT_API NullPointerException : public Exception {
 public:
   NullPointerException(const char *lib, const char *file, const char *rev, int line);
   NullPointerException(const char *lib, const char *file, const char *rev, int line,
@@ -65,7 +67,7 @@ public:
 
 // Thrown by the file alteration monitor; default description
 // "File Alteration Monitor Exception\n".
-class FAMException : public Exception {
+class PORT_API FAMException : public Exception {
 public:
   FAMException(const char *lib, const char *file, const char *rev, int line);
   FAMException(const char *lib, const char *file, const char *rev, int line, const char *desc);

@@ -10,6 +10,8 @@
 #ifndef PORT_FAM_H
 #define PORT_FAM_H
 
+#include "Port_Export.h"
+
 #include "Port_Exception.h"
 #include "Port_StringBase.h"
 
@@ -20,7 +22,7 @@
 namespace Port {
 
 // Called on the monitor's thread with the name of a file that changed, as it was given.
-class FileCallback {
+class PORT_API FileCallback {
 public:
   virtual void FileChanged(const StringBase<char> &name) = 0;
   virtual ~FileCallback() = default;
@@ -29,7 +31,7 @@ public:
 // The standard attribute record of a file: attributes (1 read-only, 0x10 directory, 0x20
 // archive: any other file), times as 100-ns intervals since 1601 (creation is the last status
 // change here), and the size in two halves.
-struct FileState {
+struct PORT_API FileState {
   uint32_t attributes;
   uint64_t creationTime;
   uint64_t lastAccessTime;
@@ -40,7 +42,7 @@ struct FileState {
 
 // A watched file: its name, what is watched of it, and its state as last reported and as last
 // read.
-class File {
+class PORT_API File {
 public:
   enum MonitorFlags : uint32_t { WatchSize = 2, WatchAttributes = 4 };
 
@@ -88,7 +90,7 @@ private:
 
 class FAMImpl;
 
-class FAM {
+class PORT_API FAM {
 public:
   FAM();
   // Stops the thread (waiting for it) before anything is freed.

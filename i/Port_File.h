@@ -9,12 +9,14 @@
 #ifndef PORT_FILE_H
 #define PORT_FILE_H
 
+#include "Port_Export.h"
+
 #include "Port_FileName.h"
 #include "Port_MsgDispatcher.h"
 #include "Port_StringBase.h"
 #include "basutstream.h"
 
-class Port_File {
+class PORT_API Port_File {
 public:
   // The longest name the name tests accept.
   static constexpr int MaxPathLength = 260;
@@ -137,7 +139,7 @@ public:
 };
 
 // Counted initialiser of the open-file table: every unit that uses files holds one.
-class Port_FileInit {
+class PORT_API Port_FileInit {
 public:
   Port_FileInit();
   ~Port_FileInit();

@@ -3,6 +3,8 @@
 #ifndef PORT_FILEDESC_H
 #define PORT_FILEDESC_H
 
+#include "Port_Export.h"
+
 #include "Port_SeekType.h"
 
 #include <boost/shared_ptr.hpp>
@@ -11,7 +13,7 @@ namespace Port {
 
 class ZipFile;
 
-class FileDescImpl {
+class PORT_API FileDescImpl {
 public:
   FileDescImpl() : m_fd(-1), m_isArchive(false) {}
 
@@ -21,7 +23,7 @@ public:
 };
 
 // Copies refer to the same open file; destroying one never closes it: close() is explicit.
-class FileDesc {
+class PORT_API FileDesc {
 public:
   // The integer value of a descriptor that reads an archive member.
   static constexpr int ArchiveValue = 0x345678;

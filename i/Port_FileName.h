@@ -11,13 +11,15 @@
 #ifndef PORT_FILENAME_H
 #define PORT_FILENAME_H
 
+#include "Port_Export.h"
+
 #include "Port_StringBase.h"
 
 namespace Port {
 
 class FileName;
 
-class FileNameImpl {
+class PORT_API FileNameImpl {
 public:
   typedef StringBase<char> String;
 
@@ -95,7 +97,7 @@ private:
   String m_fullName;
 };
 
-class FileName {
+class PORT_API FileName {
 public:
   typedef StringBase<char> String;
 
@@ -166,20 +168,21 @@ private:
 };
 
 // The marker of EncodeName: "_uu_".
-extern const char *const enc_prefix;
+PORT_API extern const char *const enc_prefix;
 
 // Collapses every run of separators ('\' or '/') into its first character.
-void removeslash(StringBase<char> &s);
+PORT_API void removeslash(StringBase<char> &s);
 // Splits a name into mount (a drive: a letter and ':' at the start, else empty), directory
 // (through the last separator), base and extension (from the last '.', unless that dot starts
 // the tail). Any other ':' stays in its component: "run_12:30.log" is a base and an extension.
 // A network name is left to the caller: its mount is empty here. The flag is unused.
-void tsplitpath(const StringBase<char> &name, StringBase<char> &mount, StringBase<char> &dir,
-                StringBase<char> &base, StringBase<char> &ext, bool);
-bool GetNetworkName(StringBase<char> &name);
+PORT_API void tsplitpath(const StringBase<char> &name, StringBase<char> &mount,
+                         StringBase<char> &dir, StringBase<char> &base, StringBase<char> &ext,
+                         bool);
+PORT_API bool GetNetworkName(StringBase<char> &name);
 // MyFile <-> _uu_my_uu_file: case kept through names that are folded to lower case.
-StringBase<char> EncodeName(const char *name);
-StringBase<char> DecodeName(const char *name);
+PORT_API StringBase<char> EncodeName(const char *name);
+PORT_API StringBase<char> DecodeName(const char *name);
 
 } // namespace Port
 

@@ -4,6 +4,8 @@
 #ifndef PORT_HALT_H
 #define PORT_HALT_H
 
+#include "Port_Export.h"
+
 #include <atomic>
 #include <cstdint>
 
@@ -11,7 +13,7 @@
 // its initialiser object comes first in every unit that includes this header.
 #include "Port_MsgDispatcher.h"
 
-class Port_Halt {
+class PORT_API Port_Halt {
 public:
   // 1, 2 and 3 mean halt; every other value means continue. 4 is "no code pending".
   typedef int32_t HaltCode;
@@ -55,7 +57,7 @@ public:
 
 // One slot of the halt table per registered process. The table is shared by the processes
 // of one user, so every field is a lock-free atomic that works across processes.
-struct Port_HaltInfo {
+struct PORT_API Port_HaltInfo {
   // 0 when free; otherwise the id of the process working on the slot (never 0).
   std::atomic<int32_t> lock;
   std::atomic<bool> inUse;
@@ -67,26 +69,26 @@ struct Port_HaltInfo {
 enum { Port_HaltInfoSlots = 256 };
 
 // The table of Port_HaltInfoSlots slots, while the service is up; null otherwise.
-extern Port_HaltInfo *s_Port_HaltInfo;
+PORT_API extern Port_HaltInfo *s_Port_HaltInfo;
 
 // Whether CheckHalt would call the handler now: this process was notified (Ctrl+C or
 // Port_Halt::SetNotify), or a code posted to it waits in its slot.
-bool GetNotify();
+PORT_API bool GetNotify();
 // Whether a code posted to this process waits in its slot.
-bool CheckForSentHalt();
+PORT_API bool CheckForSentHalt();
 // Claim a slot for this process, reclaiming the slots of processes that have ended; ends the
 // process with status 1 when the table is full.
-void SetHaltIndex();
+PORT_API void SetHaltIndex();
 // Release this process's slot.
-void ClearHaltIndex();
+PORT_API void ClearHaltIndex();
 // The slot in use by pid, or -1 (also when pid has ended without releasing its slot).
-int GetHaltIndex(unsigned long pid);
+PORT_API int GetHaltIndex(unsigned long pid);
 // The code posted to this process (4 when none), marking it taken.
-Port_Halt::HaltCode GetNewAction();
+PORT_API Port_Halt::HaltCode GetNewAction();
 
 // Counted start-up object: the first one alive brings the halt service up, the last one to
 // die brings it down. Every unit that includes this header holds one.
-class Port_HaltInit {
+class PORT_API Port_HaltInit {
 public:
   Port_HaltInit();
   ~Port_HaltInit();
@@ -100,8 +102,8 @@ static Port_HaltInit Port_HaltInitObject;
 
 // Start-up entries of the older interface, kept for the callers that use them: ut_init does
 // nothing, and nothing reads the two words (both 0).
-void ut_init(int argc, const char *const *argv);
-extern int init_basut;
-extern int ut_new_handler;
+PORT_API void ut_init(int argc, const char *const *argv);
+PORT_API extern int init_basut;
+PORT_API extern int ut_new_handler;
 
 #endif

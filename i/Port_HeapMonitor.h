@@ -11,12 +11,14 @@
 #ifndef PORT_HEAPMONITOR_H
 #define PORT_HEAPMONITOR_H
 
+#include "Port_Export.h"
+
 #include <cstddef>
 #include <cstdint>
 
 namespace Port {
 
-class HeapMonitor {
+class PORT_API HeapMonitor {
 public:
   static void *operator new(size_t size);
   static void operator delete(void *ptr);
@@ -34,7 +36,7 @@ private:
 };
 
 // A snapshot of HeapMonitor's count; getDelta() is what has been allocated since.
-class HeapMonitorUsage {
+class PORT_API HeapMonitorUsage {
 public:
   HeapMonitorUsage();
   HeapMonitorUsage(const HeapMonitorUsage &other) = default;
@@ -46,7 +48,7 @@ private:
   int32_t m_snapshot;
 };
 
-class HeapMonitorNoLock {
+class PORT_API HeapMonitorNoLock {
 public:
   static void *operator new(size_t size);
   static void operator delete(void *ptr);
@@ -62,7 +64,7 @@ private:
   static int32_t s_bytesAllocated;
 };
 
-class HeapMonitorNoLockUsage {
+class PORT_API HeapMonitorNoLockUsage {
 public:
   HeapMonitorNoLockUsage();
   HeapMonitorNoLockUsage(const HeapMonitorNoLockUsage &other) = default;
@@ -76,7 +78,7 @@ private:
 
 // Counted start-up object: the first one alive makes HeapMonitor's mutex, the last one to die
 // deletes it.
-class HeapMonitorInit {
+class PORT_API HeapMonitorInit {
 public:
   HeapMonitorInit();
   ~HeapMonitorInit();

@@ -5,11 +5,13 @@
 #ifndef PORT_MEMTRACKER_H
 #define PORT_MEMTRACKER_H
 
+#include "Port_Export.h"
+
 #include <cstdint>
 
 namespace Port {
 
-class MemTracker {
+class PORT_API MemTracker {
 public:
   static void incrementUsage(int n);
   static void decrementUsage(int n);
@@ -23,7 +25,7 @@ private:
 };
 
 // A snapshot of MemTracker's count; getDelta() is how much it has grown since.
-class MemTrackerUsage {
+class PORT_API MemTrackerUsage {
 public:
   MemTrackerUsage();
   MemTrackerUsage(const MemTrackerUsage &other) = default;
@@ -35,7 +37,7 @@ private:
   int32_t m_snapshot;
 };
 
-class MemTrackerNoLock {
+class PORT_API MemTrackerNoLock {
 public:
   static void incrementUsage(int n);
   static void decrementUsage(int n);
@@ -47,7 +49,7 @@ private:
   static int32_t s_bytesAllocated;
 };
 
-class MemTrackerNoLockUsage {
+class PORT_API MemTrackerNoLockUsage {
 public:
   MemTrackerNoLockUsage();
   MemTrackerNoLockUsage(const MemTrackerNoLockUsage &other) = default;
@@ -61,7 +63,7 @@ private:
 
 // Counted start-up object: the first one alive makes MemTracker's mutex, the last one to die
 // deletes it.
-class MemTrackerInit {
+class PORT_API MemTrackerInit {
 public:
   MemTrackerInit();
   ~MemTrackerInit();

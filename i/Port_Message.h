@@ -3,9 +3,11 @@
 #ifndef PORT_MESSAGE_H
 #define PORT_MESSAGE_H
 
+#include "Port_Export.h"
+
 class Port_MessageImp;
 
-class Port_Message {
+class PORT_API Port_Message {
 public:
   Port_Message(int num, const char *alias, const wchar_t *text);
   Port_Message(const Port_Message &other);
@@ -27,7 +29,7 @@ private:
 class Port_SsInfoImp;
 
 // One library's loaded message file: its entries by alias and by number.
-class Port_SsInfo {
+class PORT_API Port_SsInfo {
 public:
   explicit Port_SsInfo(const char *lib);
   Port_SsInfo(const Port_SsInfo &) = delete;

@@ -4,6 +4,8 @@
 #ifndef PORT_MSGDISPATCHER_H
 #define PORT_MSGDISPATCHER_H
 
+#include "Port_Export.h"
+
 #include "Port_MsgMan.h"
 
 #include <cstdarg>
@@ -13,7 +15,7 @@ class Port_SsInfo;
 class Port_MsgManListImp;
 
 // A position in a Port_MsgManList.
-class Port_MsgManListIterator {
+class PORT_API Port_MsgManListIterator {
 public:
   Port_MsgManListIterator();
   explicit Port_MsgManListIterator(Port_MsgMan *const *pos);
@@ -28,7 +30,7 @@ private:
 };
 
 // A snapshot of the registered managers; copies copy the array.
-class Port_MsgManList {
+class PORT_API Port_MsgManList {
 public:
   Port_MsgManList();
   Port_MsgManList(const Port_MsgManList &other);
@@ -45,7 +47,7 @@ private:
   Port_MsgManListImp *m_imp;
 };
 
-class Port_MsgDispatcher {
+class PORT_API Port_MsgDispatcher {
 public:
   typedef void (*AbortFn)();
 
@@ -194,7 +196,7 @@ public:
 
 namespace Port {
 // Holds the dispatcher lock for its lifetime, so several messages come out together.
-class MsgDispatcherGuard {
+class PORT_API MsgDispatcherGuard {
 public:
   MsgDispatcherGuard();
   ~MsgDispatcherGuard();
@@ -206,7 +208,7 @@ public:
 // Counted start-up object: the first one alive builds the dispatcher, the last one to die
 // tears it down. Every unit that includes this header holds one, so the dispatcher exists
 // before any static object of that unit can issue a message.
-class Port_MsgDispatcherInit {
+class PORT_API Port_MsgDispatcherInit {
 public:
   Port_MsgDispatcherInit();
   ~Port_MsgDispatcherInit();

@@ -4,11 +4,13 @@
 #ifndef PORT_MSGFILTER_H
 #define PORT_MSGFILTER_H
 
+#include "Port_Export.h"
+
 #include "Cit_Interface.h"
 
 namespace UtilI {
 
-class IMessageFiltering : public CitI::IInterface {
+class PORT_API IMessageFiltering : public CitI::IInterface {
 public:
   // Acts on a control string; the answer is the component's (see its library for the
   // strings it knows).
@@ -20,10 +22,10 @@ public:
 
 namespace Port {
 // The class of the message-filtering component: {ed59281d-36f1-4476-a649-294b5dba7ae9}.
-const QUID &CMessageFilteringCompID();
+PORT_API const QUID &CMessageFilteringCompID();
 // The utilities library that implements it, as the factory finds it under bin/nt of the
 // installation ("libQuelmoUtil").
-const char *CMessageFilteringLibraryName();
+PORT_API const char *CMessageFilteringLibraryName();
 } // namespace Port
 
 #endif

@@ -6,11 +6,13 @@
 #ifndef PORT_MSGMAN_H
 #define PORT_MSGMAN_H
 
+#include "Port_Export.h"
+
 #include <cstdarg>
 
 class Port_MsgManDefaultImp;
 
-class Port_MsgMan {
+class PORT_API Port_MsgMan {
 public:
   // The nine message types; the values are part of the interface (logs and filters use them).
   // The type is an int underneath, so that any value a caller passes (C callers pass plain
@@ -110,7 +112,7 @@ public:
 // The standard console manager: status and debug to standard output, all else to standard
 // error. Formatting and writing go through the virtual operations, so a derived manager can
 // redirect output, flush, msgFormat or msgWrite.
-class Port_MsgManDefault : public Port_MsgMan {
+class PORT_API Port_MsgManDefault : public Port_MsgMan {
 public:
   explicit Port_MsgManDefault(const char *name = nullptr);
   Port_MsgManDefault(const Port_MsgManDefault &) = delete;
@@ -201,10 +203,10 @@ private:
 namespace Port {
 // Whether fatal texts go to a message box (a windowed program) rather than to the console.
 // Decided once per process.
-bool UseMsgBox();
+PORT_API bool UseMsgBox();
 // Shows text to the user for errors met before or outside the dispatcher. The text is written
 // as it stands: it often carries user data, so a '%' in it is never read as a conversion.
-void PrintError(const char *text);
+PORT_API void PrintError(const char *text);
 } // namespace Port
 
 #endif

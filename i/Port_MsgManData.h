@@ -5,9 +5,11 @@
 #ifndef PORT_MSGMANDATA_H
 #define PORT_MSGMANDATA_H
 
+#include "Port_Export.h"
+
 #include "Port_MsgMan.h"
 
-class Port_MsgManData {
+class PORT_API Port_MsgManData {
 public:
   Port_MsgManData(const char *lib, const char *file, int line, const char *rev);
   Port_MsgManData(const Port_MsgManData &) = delete;

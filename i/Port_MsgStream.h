@@ -5,6 +5,8 @@
 #ifndef PORT_MSGSTREAM_H
 #define PORT_MSGSTREAM_H
 
+#include "Port_Export.h"
+
 #include "Port_MsgMan.h"
 
 #include <ostream>
@@ -12,7 +14,7 @@
 class UT_STREAM;
 class Port_MsgStreamImp;
 
-class Port_MsgStream : public Port_MsgManDefault {
+class PORT_API Port_MsgStream : public Port_MsgManDefault {
 public:
   explicit Port_MsgStream(const char *name = nullptr);
   ~Port_MsgStream() override; // flushes nothing, closes nothing

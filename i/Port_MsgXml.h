@@ -7,6 +7,8 @@
 #ifndef PORT_MSGXML_H
 #define PORT_MSGXML_H
 
+#include "Port_Export.h"
+
 #include "Port_MsgMan.h"
 
 #include <cstdarg>
@@ -24,22 +26,22 @@ namespace Port {
 // UTF-8 of a wide text (null reads as empty): every code point in its own form, four bytes
 // above U+FFFF. A surrogate pair is joined into its code point; a lone surrogate and a value
 // above U+10FFFF become U+FFFD. New array, freed by the caller with delete[].
-char *wcs2utf8s(const wchar_t *text);
+PORT_API char *wcs2utf8s(const wchar_t *text);
 // The UTF-8 form of one code point into out (room for 4 bytes); returns the number of bytes.
-int wchar2utf8(wchar_t c, char *out);
+PORT_API int wchar2utf8(wchar_t c, char *out);
 
 // The key of a message: library name, type tag and message number (0 without a catalogue
 // entry), joined without separators.
-std::string generateKey(const char *lib, const char *typeTag, int num);
+PORT_API std::string generateKey(const char *lib, const char *typeTag, int num);
 
 // The argument string of a message: the formatted values of the arguments, joined with a zero
 // byte. With a catalogue entry, the values its text references, in the order of the
 // references (a reference beyond the arguments is skipped); without one, the alias itself and
 // then every value in order, so that messages without an entry differ by their alias.
-std::string genTxtMsgArgStr(const char *alias, const Port_Message *msg, va_list args);
+PORT_API std::string genTxtMsgArgStr(const char *alias, const Port_Message *msg, va_list args);
 
 // Tells whether a message was issued by the previous run, as recorded in its XML log.
-class DeltaMsg {
+class PORT_API DeltaMsg {
 public:
   enum ResultType { NEW_MSG = 0, OLD_MSG = 1, UNKNOWN_MSG = 2 };
 
@@ -71,18 +73,19 @@ private:
 
 namespace MsgDisp {
 // The log's header (declaration, comment, "<messages>") and closing tag; new arrays.
-wchar_t *createXmlRootOpen();
-wchar_t *createXmlRootClose();
+PORT_API wchar_t *createXmlRootOpen();
+PORT_API wchar_t *createXmlRootClose();
 // The element of an issued message. flags: bit 0 filtered, bit 1 highlighted.
-wchar_t *createMsgXml(const char *alias, const Port_Message *msg, Port_MsgMan::MsgType type,
-                      const char *lib, const char *srcFile, int srcLine, const char *srcRcs,
-                      unsigned int flags, DeltaMsg::ResultType delta, va_list args);
+PORT_API wchar_t *createMsgXml(const char *alias, const Port_Message *msg,
+                               Port_MsgMan::MsgType type, const char *lib, const char *srcFile,
+                               int srcLine, const char *srcRcs, unsigned int flags,
+                               DeltaMsg::ResultType delta, va_list args);
 // The element of a ready text with a number.
-wchar_t *createMsgXml(const wchar_t *text, Port_MsgMan::MsgType type, const char *lib,
-                      unsigned int flags, const char *srcFile, int srcLine, const char *srcRcs,
-                      int num);
+PORT_API wchar_t *createMsgXml(const wchar_t *text, Port_MsgMan::MsgType type, const char *lib,
+                               unsigned int flags, const char *srcFile, int srcLine,
+                               const char *srcRcs, int num);
 // & < > ' " as entities; new array.
-wchar_t *convertMetacharacters(const wchar_t *text);
+PORT_API wchar_t *convertMetacharacters(const wchar_t *text);
 } // namespace MsgDisp
 
 } // namespace Port

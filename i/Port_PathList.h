@@ -3,6 +3,8 @@
 #ifndef PORT_PATHLIST_H
 #define PORT_PATHLIST_H
 
+#include "Port_Export.h"
+
 #include "Port_StringBase.h"
 
 namespace Port {
@@ -10,11 +12,11 @@ namespace Port {
 class PathListImpl;
 class PathListIteratorImpl;
 
-extern const char *const delimiter; // ";" between directories in a variable's value
-extern const char *const separator; // "/" between a directory and a sub-path
+PORT_API extern const char *const delimiter; // ";" between directories in a variable's value
+PORT_API extern const char *const separator; // "/" between a directory and a sub-path
 
 // A position in a PathList; iterators compare by the element they point at.
-class PathListIterator {
+class PORT_API PathListIterator {
 public:
   PathListIterator();
   explicit PathListIterator(const StringBase<char> *element);
@@ -35,7 +37,7 @@ private:
 };
 
 // An ordered list of directory texts. Copies copy the texts.
-class PathList {
+class PORT_API PathList {
 public:
   PathList();
   PathList(const PathList &other);
@@ -54,7 +56,7 @@ private:
 
 // The installation: the MYQUELMO directory (when it is one), then the QUELMO directories in
 // the order written. Initialize ends the process when the installation is unusable.
-class QuelmoPath {
+class PORT_API QuelmoPath {
 public:
   static void Initialize();
   static PathList *GetInstance();
@@ -62,7 +64,7 @@ public:
 };
 
 // The optional second search path: MYQELENV, then the QELENV directories. Never fails.
-class QelenvPath {
+class PORT_API QelenvPath {
 public:
   static void Initialize();
   static PathList *GetInstance();
@@ -70,7 +72,7 @@ public:
 };
 
 // Counted start-up object: the first one builds both lists, the last one destroys them.
-class PathListInit {
+class PORT_API PathListInit {
 public:
   PathListInit();
   ~PathListInit();
@@ -83,10 +85,10 @@ private:
 
 // Trims white space, turns backslashes into slashes and removes trailing slashes, keeping one
 // for a root.
-void NormalizePath(StringBase<char> *path);
-bool isDir(const StringBase<char> &path);
+PORT_API void NormalizePath(StringBase<char> *path);
+PORT_API bool isDir(const StringBase<char> &path);
 // Ends the process with exitCode when no directory of the list has the sub-directory.
-void checkSubdirectory(PathList *list, const char *sub, const char *setting, int exitCode);
+PORT_API void checkSubdirectory(PathList *list, const char *sub, const char *setting, int exitCode);
 
 } // namespace Port
 

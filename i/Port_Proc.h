@@ -6,9 +6,11 @@
 #ifndef PORT_PROC_H
 #define PORT_PROC_H
 
+#include "Port_Export.h"
+
 class Port_ProcImp;
 
-class Port_Process {
+class PORT_API Port_Process {
 public:
   // waitSeconds: how long one wait for the child lasts before output is looked at again;
   // 0 or less waits until output arrives or the child ends.

@@ -17,13 +17,15 @@
 #ifndef PORT_PROCESS_H
 #define PORT_PROCESS_H
 
+#include "Port_Export.h"
+
 #include <memory>
 
 namespace Port {
 
 // Receives the output of a child. The process object owns it from Run on and deletes it when
 // the run is over.
-class ChildOutput {
+class PORT_API ChildOutput {
 public:
   // Output text (line ends CR LF already turned into LF), or null when a poll round brought
   // none. Every run ends with exactly one call whose last is true.
@@ -35,7 +37,7 @@ public:
 
 class ProcImp;
 
-class Process {
+class PORT_API Process {
 public:
   static constexpr unsigned int NoTimeLimit = 0xFFFFFFFFu;
   static constexpr unsigned int NoChild = 0xFFFFFFFFu;

@@ -8,6 +8,8 @@
 #ifndef PORT_PROGRESSUPDATE_H
 #define PORT_PROGRESSUPDATE_H
 
+#include "Port_Export.h"
+
 #include <cstdint>
 #include <memory>
 
@@ -15,7 +17,7 @@
 
 namespace Port {
 
-class ProgressCallback {
+class PORT_API ProgressCallback {
 public:
   ProgressCallback();
   ProgressCallback(const ProgressCallback &other);

@@ -7,13 +7,15 @@
 #ifndef PORT_QUID_H
 #define PORT_QUID_H
 
+#include "Port_Export.h"
+
 #include "Port_StringBase.h"
 
 #include <ostream>
 
 namespace Port {
 
-class QUID {
+class PORT_API QUID {
 public:
   static constexpr unsigned ValueSize = 40;    // at most 39 characters, longer texts are cut
   static constexpr unsigned CommentSize = 128; // at most 127 characters

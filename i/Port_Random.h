@@ -3,11 +3,13 @@
 #ifndef PORT_RANDOM_H
 #define PORT_RANDOM_H
 
+#include "Port_Export.h"
+
 #include <cstdint>
 
 class Port_ThrMutex;
 
-class Port_Random {
+class PORT_API Port_Random {
 public:
   // 0..32767 from the shared sequence: seed = seed * 1103515245 + 12345 (32-bit), result =
   // (seed / 65536) & 0x7FFF. After Srand(1) the first result is 16838.

@@ -4,11 +4,13 @@
 #ifndef PORT_REGEXP_H
 #define PORT_REGEXP_H
 
+#include "Port_Export.h"
+
 #include "Port_StringBase.h"
 
 class Port_RegexpImp;
 
-class Port_Regexp {
+class PORT_API Port_Regexp {
 public:
   // Status after compiling: 0 compiled; 1 no or empty pattern, a pattern starting with a
   // closure, a class without its ']'; 2 no pattern buffer; 3 too long (more than 255 codes), a

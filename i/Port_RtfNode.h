@@ -7,13 +7,15 @@
 #ifndef PORT_RTFNODE_H
 #define PORT_RTFNODE_H
 
+#include "Port_Export.h"
+
 #include "Port_StringBase.h"
 
 #include <vector>
 
 namespace Port {
 
-class RtfNode {
+class PORT_API RtfNode {
 public:
   // The name is the text after the last backslash of path, or all of path.
   explicit RtfNode(StringBase<char> const &path);

@@ -2,9 +2,11 @@
 #ifndef PORT_SEEKTYPE_H
 #define PORT_SEEKTYPE_H
 
+#include "Port_Export.h"
+
 namespace Port {
 
-class SeekType {
+class PORT_API SeekType {
 public:
   static SeekType &SeekSet();
   static SeekType &SeekCurr();

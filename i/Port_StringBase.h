@@ -14,6 +14,8 @@
 #ifndef PORT_STRINGBASE_H
 #define PORT_STRINGBASE_H
 
+#include "Port_Export.h"
+
 #include <cstdarg>
 #include <cstddef>
 #include <cstdint>
@@ -25,7 +27,7 @@ class Port_Regexp;
 class UT_STREAM;
 
 // An inclusive pair of character indices. last < first is empty; (1, 0) means no range.
-struct Port_Range {
+struct PORT_API Port_Range {
   uint32_t first;
   uint32_t last;
 
@@ -42,7 +44,7 @@ namespace Port {
 // so these are the "C" rules).
 template <class T> struct char_traits;
 
-template <> struct char_traits<char> {
+template <> struct PORT_API char_traits<char> {
   static bool islower(char c);
   static bool isupper(char c);
   static char tolower(char c);
@@ -50,7 +52,7 @@ template <> struct char_traits<char> {
   static const char *GetWhiteSpace() { return " \t"; }
 };
 
-template <> struct char_traits<wchar_t> {
+template <> struct PORT_API char_traits<wchar_t> {
   static bool islower(wchar_t c);
   static bool isupper(wchar_t c);
   static wchar_t tolower(wchar_t c);
@@ -58,17 +60,17 @@ template <> struct char_traits<wchar_t> {
   static const wchar_t *GetWhiteSpace() { return L" \t"; }
 };
 
-template <class T> bool IsDigit(T c);
-template <> bool IsDigit<char>(char c);
-template <> bool IsDigit<wchar_t>(wchar_t c);
+template <class T> PORT_API bool IsDigit(T c);
+template <> PORT_API bool IsDigit<char>(char c);
+template <> PORT_API bool IsDigit<wchar_t>(wchar_t c);
 // The decimal unsigned number at the start of text (0 when there is none).
-template <class T> uint64_t GetValue(const T *text);
-template <> uint64_t GetValue<char>(const char *text);
-template <> uint64_t GetValue<wchar_t>(const wchar_t *text);
+template <class T> PORT_API uint64_t GetValue(const T *text);
+template <> PORT_API uint64_t GetValue<char>(const char *text);
+template <> PORT_API uint64_t GetValue<wchar_t>(const wchar_t *text);
 
 template <class T> struct StringBaseStaticBlock;
 
-template <class T> struct StringBaseHeader {
+template <class T> struct PORT_API StringBaseHeader {
   uint32_t m_refCount;
   uint32_t m_capacity; // capacity << 1 | doubling flag
   uint32_t m_length;
@@ -83,7 +85,7 @@ template <class T> struct StringBaseHeader {
   static bool IsStatic(const StringBaseHeader *h);
 };
 
-template <class T> struct StringBaseStaticBlock {
+template <class T> struct PORT_API StringBaseStaticBlock {
   StringBaseHeader<T> header;
   T chars[4];
 
@@ -100,7 +102,7 @@ template <class T> inline bool StringBaseHeader<T>::IsStatic(const StringBaseHea
          sizeof(Block::m_zeroLengthHeader);
 }
 
-template <class T> class StringBase {
+template <class T> class PORT_API StringBase {
 public:
   typedef StringBaseHeader<T> Header;
 
@@ -376,7 +378,7 @@ template <class T> bool operator>=(const T *a, const StringBase<T> &b) { return 
 
 // A string whose blocks carry the doubling flag: appending repeatedly grows the buffer
 // geometrically. Copies of plain strings share their blocks as they are.
-template <class T> class StringExp : public StringBase<T> {
+template <class T> class PORT_API StringExp : public StringBase<T> {
 public:
   typedef StringBase<T> Base;
   using Base::npos;

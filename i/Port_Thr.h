@@ -3,6 +3,8 @@
 #ifndef PORT_THR_H
 #define PORT_THR_H
 
+#include "Port_Export.h"
+
 #include <atomic>
 #include <mutex>
 #include <shared_mutex>
@@ -10,7 +12,7 @@
 #include <type_traits>
 
 // Thrown by Port_ThrGuard when its lock cannot be taken.
-class Port_ThrException {
+class PORT_API Port_ThrException {
 public:
   class Exception {
   public:
@@ -25,7 +27,7 @@ public:
 };
 
 // A plain (non-recursive) mutex. lock() and unlock() return 0 on success.
-class Port_ThrMutex {
+class PORT_API Port_ThrMutex {
 public:
   Port_ThrMutex() = default;
   Port_ThrMutex(const Port_ThrMutex &) = delete;
@@ -40,7 +42,7 @@ private:
 };
 
 // A mutex that its owning thread may take again; each lock() is matched by one unlock().
-class Port_ThrRecursiveLock {
+class PORT_API Port_ThrRecursiveLock {
 public:
   Port_ThrRecursiveLock() = default;
   Port_ThrRecursiveLock(const Port_ThrRecursiveLock &) = delete;
@@ -55,7 +57,7 @@ private:
 
 // lock() takes the lock exclusively (for writing), readLock() shared with other readers;
 // unlock() releases whichever hold the calling thread has, writeUnlock() an exclusive hold.
-class Port_ThrReaderWriterLock {
+class PORT_API Port_ThrReaderWriterLock {
 public:
   Port_ThrReaderWriterLock() = default;
   Port_ThrReaderWriterLock(const Port_ThrReaderWriterLock &) = delete;
@@ -73,7 +75,7 @@ private:
 
 // A thread that runs fn(arg) from construction on. A thread neither joined nor detached when
 // the object dies is detached, so destruction never ends the process.
-class Port_ThrThread {
+class PORT_API Port_ThrThread {
 public:
   typedef void *(*Function)(void *);
   Port_ThrThread(Function fn, void *arg);
@@ -89,7 +91,7 @@ private:
 
 // One slot with a separate value per thread, null until the thread sets it. At a thread's end
 // a non-null value is passed to the delete function.
-class Port_ThrThreadDataHelper {
+class PORT_API Port_ThrThreadDataHelper {
 public:
   typedef void (*DeleteFunction)(void *);
   explicit Port_ThrThreadDataHelper(DeleteFunction del);
@@ -107,7 +109,7 @@ private:
 
 // Scope guard over any of the three locks: takes the lock on construction, throws
 // Port_ThrException::Exception(8) when that fails, releases it on destruction.
-template <class T> class Port_ThrGuard {
+template <class T> class PORT_API Port_ThrGuard {
 public:
   explicit Port_ThrGuard(T *lock) : m_lock(lock), m_held(false) {
     if (m_lock->lock() != 0)
@@ -128,7 +130,7 @@ private:
 };
 
 // Typed per-thread holder for a pointer type T; each thread's value is deleted at its end.
-template <class T> class Port_ThrThreadData {
+template <class T> class PORT_API Port_ThrThreadData {
   static_assert(sizeof(T) == sizeof(void *), "Port_ThrThreadData holds pointer types");
 
 public:

@@ -8,13 +8,15 @@
 #ifndef PORT_VERSION_H
 #define PORT_VERSION_H
 
+#include "Port_Export.h"
+
 #include "Port_StringBase.h"
 
 #include <vector>
 
 namespace Port {
 
-class Version {
+class PORT_API Version {
 public:
   // The latest value of key; empty when unknown.
   static StringBase<char> getValue(char const *key);
@@ -36,7 +38,7 @@ public:
 };
 
 // Converts the dates of fileset.txt ("Thu Dec 10 09:00:00 2026") into calendar times.
-class Version_Time {
+class PORT_API Version_Time {
 public:
   enum { MAX_STR_LEN = 255 };
   static const long errorvalue1 = -1; // a date that cannot be read while loading
@@ -49,11 +51,11 @@ public:
 
 // Identification of this build of the library, each "label: value".
 extern "C" {
-extern const char lib_KRT_Portability_SoftwareVersion[];
-extern const char lib_KRT_Portability_Branch[];
-extern const char lib_KRT_Portability_RCQTag[];
-extern const char lib_KRT_Portability_Developer[];
-extern const char lib_KRT_Portability_Copyright[];
+PORT_API extern const char lib_KRT_Portability_SoftwareVersion[];
+PORT_API extern const char lib_KRT_Portability_Branch[];
+PORT_API extern const char lib_KRT_Portability_RCQTag[];
+PORT_API extern const char lib_KRT_Portability_Developer[];
+PORT_API extern const char lib_KRT_Portability_Copyright[];
 }
 
 #endif

@@ -19,6 +19,8 @@
 #ifndef PORT_ZIPFILE_H
 #define PORT_ZIPFILE_H
 
+#include "Port_Export.h"
+
 #include "Port_SeekType.h"
 #include "Port_StringBase.h"
 
@@ -29,7 +31,7 @@
 
 namespace Port {
 
-class ZipFileImpl {
+class PORT_API ZipFileImpl {
 public:
   // The name gets a block of its own: archives are shared between threads, and a string's
   // block may be shared only within one thread.
@@ -46,7 +48,7 @@ public:
   State *m_state;
 };
 
-class ZipFile {
+class PORT_API ZipFile {
 public:
   // Why a member could not be opened.
   enum OpenResult {
@@ -104,7 +106,7 @@ private:
 };
 
 // Every archive opened so far, searched by path; guarded inside GetInstance.
-extern std::vector<boost::shared_ptr<ZipFile>> m_zipFiles;
+PORT_API extern std::vector<boost::shared_ptr<ZipFile>> m_zipFiles;
 
 } // namespace Port
 

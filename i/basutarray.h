@@ -9,7 +9,9 @@
 #ifndef BASUTARRAY_H
 #define BASUTARRAY_H
 
-class UT_PORT_BASE_ARRAY {
+#include "Port_Export.h"
+
+class PORT_API UT_PORT_BASE_ARRAY {
 public:
   // Three-way comparison of two elements (or of a key and an element): negative, 0, positive.
   typedef int (*CompareFunc)(const void *, const void *);

@@ -12,6 +12,8 @@
 #ifndef BASUTCMDARG_H
 #define BASUTCMDARG_H
 
+#include "Port_Export.h"
+
 #include "Port_StringBase.h"
 #include "basutdarray.h"
 
@@ -22,7 +24,7 @@ namespace Port {
 
 // Implemented by a tool that wants command-format and command-line errors delivered to it
 // instead of reported as messages. Whoever holds a handler deletes it through the destructor.
-class CmdargErrHandler {
+class PORT_API CmdargErrHandler {
 public:
   // A compile error of a command format: the message text, such as "Closing ')' expected.".
   // Without a handler such an error is fatal (exit value 19).
@@ -39,7 +41,7 @@ public:
 // wide as a pointer (64 bits here); every other cell holds a small value.
 typedef std::intptr_t UT_CMDOP;
 
-class PORT_DARRAY_UT_CMDOPS : public PORT_DARRAY_TYPED<UT_CMDOP> {
+class PORT_API PORT_DARRAY_UT_CMDOPS : public PORT_DARRAY_TYPED<UT_CMDOP> {
 public:
   PORT_DARRAY_UT_CMDOPS() : PORT_DARRAY_TYPED<UT_CMDOP>(32, 1) {}
   // Appends OP_LITERAL and a cell holding a new copy of text (freed by clearops).
@@ -91,7 +93,7 @@ enum UT_CMDOPVALUE {
 };
 
 // The compiled format. Destroying it frees the literal texts, both offset tables and the name.
-struct UT_OPCODEINFO {
+struct PORT_API UT_OPCODEINFO {
   UT_OPCODEINFO();
   ~UT_OPCODEINFO();
   UT_OPCODEINFO(const UT_OPCODEINFO &) = delete;
@@ -109,7 +111,7 @@ struct UT_OPCODEINFO {
 
 class UT_CMDOPCODESIMP;
 
-class UT_CMDOPCODES {
+class PORT_API UT_CMDOPCODES {
 public:
   // Compiles fmt; a format error without a handler is fatal (exit value 19).
   explicit UT_CMDOPCODES(const char *fmt);
@@ -133,15 +135,15 @@ private:
 };
 
 // True for "-help", "-h" and "-?" in any case.
-bool is_helpsw(const char *text);
+PORT_API bool is_helpsw(const char *text);
 // True for an optional "+" or "-" followed by 1 to 10 decimal digits and nothing else.
-bool isnumber(const char *text);
+PORT_API bool isnumber(const char *text);
 
 class UT_CMDARGINFOIMP;
 class UT_CMDSWINFOIMP;
 
 // One argument: of the command or of a switch.
-class UT_CMDARGINFO {
+class PORT_API UT_CMDARGINFO {
 public:
   UT_CMDARGINFO();
   ~UT_CMDARGINFO();
@@ -167,7 +169,7 @@ private:
 };
 
 // One switch as typed, with its arguments.
-class UT_CMDSWINFO {
+class PORT_API UT_CMDSWINFO {
 public:
   UT_CMDSWINFO();
   ~UT_CMDSWINFO();
@@ -198,7 +200,7 @@ private:
 };
 
 // The result of a check.
-struct UT_ARGINFO {
+struct PORT_API UT_ARGINFO {
   UT_ARGINFO();
   virtual ~UT_ARGINFO();
   UT_ARGINFO(const UT_ARGINFO &) = delete;
@@ -218,7 +220,7 @@ struct UT_ARGINFO {
 class UT_CMDCHKIMP;
 class UT_CMDARGS;
 
-class UT_CMDCHK {
+class PORT_API UT_CMDCHK {
 public:
   UT_CMDCHK();
   explicit UT_CMDCHK(unsigned char quiet);
@@ -248,7 +250,7 @@ enum {
 class UT_CMDARGSIMP;
 
 // A tool's checked command line.
-class UT_CMDARGS {
+class PORT_API UT_CMDARGS {
 public:
   UT_CMDARGS();
   UT_CMDARGS(int argc, const char *const *argv, UT_CMDOPCODES *ops);

@@ -11,9 +11,11 @@
 #ifndef BASUTCMDFIL_H
 #define BASUTCMDFIL_H
 
+#include "Port_Export.h"
+
 class UT_CMDFILEIMP;
 
-class UT_CMDFILE {
+class PORT_API UT_CMDFILE {
 public:
   enum { MaxEntries = 256 };
 

@@ -11,13 +11,15 @@
 #ifndef BASUTDARRAY_H
 #define BASUTDARRAY_H
 
+#include "Port_Export.h"
+
 #include "basutarray.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <type_traits>
 
-class UT_PORT_DARRAY : public UT_PORT_BASE_ARRAY {
+class PORT_API UT_PORT_DARRAY : public UT_PORT_BASE_ARRAY {
 public:
   // storage: where to keep the current buffer address (may be null). When step * elementSize
   // is below 40 bytes the step becomes 40 / elementSize. The first buffer holds one step of
@@ -53,7 +55,7 @@ namespace port_darray_detail {
 // Holds the buffer address that the array keeps current; a base of the typed array so that it
 // is in place before the UT_PORT_DARRAY constructor writes through the storage reference. It
 // is kept as void* (the type the array writes) and converted on reading.
-struct TypedStorage {
+struct PORT_API TypedStorage {
   void *m_data = nullptr;
 };
 } // namespace port_darray_detail
@@ -61,7 +63,7 @@ struct TypedStorage {
 // A growable array of T over UT_PORT_DARRAY. data() reads through the buffer reference that the
 // array keeps current.
 template <class T>
-class PORT_DARRAY_TYPED : private port_darray_detail::TypedStorage, public UT_PORT_DARRAY {
+class PORT_API PORT_DARRAY_TYPED : private port_darray_detail::TypedStorage, public UT_PORT_DARRAY {
   static_assert(std::is_trivially_copyable<T>::value,
                 "the arrays move elements as raw bytes: T must be trivially copyable");
 
@@ -87,7 +89,7 @@ public:
 
 typedef std::ptrdiff_t Port_PtrDiff;
 
-class PORT_DARRAY_Port_PtrDiff : public PORT_DARRAY_TYPED<Port_PtrDiff> {
+class PORT_API PORT_DARRAY_Port_PtrDiff : public PORT_DARRAY_TYPED<Port_PtrDiff> {
 public:
   using PORT_DARRAY_TYPED<Port_PtrDiff>::PORT_DARRAY_TYPED;
 };
@@ -95,7 +97,7 @@ public:
 // The byte array of the encoded text files.
 typedef std::uint8_t Port_UINT8;
 
-class PORT_DARRAY_Port_UINT8 : public PORT_DARRAY_TYPED<Port_UINT8> {
+class PORT_API PORT_DARRAY_Port_UINT8 : public PORT_DARRAY_TYPED<Port_UINT8> {
 public:
   using PORT_DARRAY_TYPED<Port_UINT8>::PORT_DARRAY_TYPED;
 };

@@ -2,7 +2,9 @@
 #ifndef BASUTDELAY_H
 #define BASUTDELAY_H
 
-class UT_DELAY {
+#include "Port_Export.h"
+
+class PORT_API UT_DELAY {
 public:
   // Suspends the calling thread for ms milliseconds (nothing for ms <= 0).
   static void Millidelay(int ms);

@@ -3,12 +3,14 @@
 #ifndef BASUTDIR_H
 #define BASUTDIR_H
 
+#include "Port_Export.h"
+
 #include "Port_StringBase.h"
 
 class UT_DIRIMP;
 class UT_DIR_ITERATOR;
 
-class UT_DIR {
+class PORT_API UT_DIR {
 public:
   // Lists path (files and directories alike, in the order the system reports them); with
   // skipDotNames, names beginning with "." are left out. A null path gives an empty listing.
@@ -32,7 +34,7 @@ private:
   UT_DIRIMP *m_imp;
 };
 
-class UT_DIR_ITERATOR {
+class PORT_API UT_DIR_ITERATOR {
 public:
   UT_DIR_ITERATOR(); // belongs to no listing
   UT_DIR_ITERATOR(UT_DIR const *dir, int index, char const *pattern);

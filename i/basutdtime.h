@@ -8,11 +8,13 @@
 #ifndef BASUTDTIME_H
 #define BASUTDTIME_H
 
+#include "Port_Export.h"
+
 namespace Port {
 template <class T> class StringBase;
 }
 
-class UT_CPUTIME {
+class PORT_API UT_CPUTIME {
 public:
   // Seconds and microseconds. Seconds are a long so that a wall-clock time after 2038 fits.
   struct TimeVal {

@@ -10,9 +10,11 @@
 #ifndef BASUTFILEENCODE_H
 #define BASUTFILEENCODE_H
 
+#include "Port_Export.h"
+
 class UT_FILEENCODEIMP;
 
-class UT_FILEENCODE {
+class PORT_API UT_FILEENCODE {
 public:
   UT_FILEENCODE();
   // Copies carry the contents, the position and the end flag.

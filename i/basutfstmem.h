@@ -14,13 +14,15 @@
 #ifndef BASUTFSTMEM_H
 #define BASUTFSTMEM_H
 
+#include "Port_Export.h"
+
 #include "Port_Thr.h"
 
 #include <cstdint>
 #include <vector>
 
 // A named object that takes part in the library's usage reports.
-class UT_STATOBJ {
+class PORT_API UT_STATOBJ {
 public:
   explicit UT_STATOBJ(const char *statName) : m_statName(statName) {}
   virtual ~UT_STATOBJ() = default;
@@ -32,7 +34,7 @@ private:
 
 // One block of a pool: its elements, the head of their free list and how many are in use.
 // `prev` (null for the first block) lets a block move to the front without a search.
-struct UT_PORT_FM_BLOCK_HEAD {
+struct PORT_API UT_PORT_FM_BLOCK_HEAD {
   UT_PORT_FM_BLOCK_HEAD *next;
   void *free_list;
   char *memory; // owned
@@ -40,7 +42,7 @@ struct UT_PORT_FM_BLOCK_HEAD {
   UT_PORT_FM_BLOCK_HEAD *prev;
 };
 
-class UT_PORT_FASTMEM : public UT_STATOBJ {
+class PORT_API UT_PORT_FASTMEM : public UT_STATOBJ {
 public:
   // className names the pool in reports and is not copied. An element count of 0 is taken as
   // 1; a block never exceeds 4 GiB - 1 bytes (the element count is lowered to fit).
@@ -100,7 +102,7 @@ private:
 };
 
 // The registry of live pools, in the order they were made.
-class UT_PORT_FASTMEM_MGR {
+class PORT_API UT_PORT_FASTMEM_MGR {
 public:
   static UT_PORT_FASTMEM_MGR *Instance();
   // Dumps every registered pool in registration order.
@@ -119,6 +121,6 @@ private:
 };
 
 // Consistency check of the pools: none is made; returns 0.
-int fastmem_verify();
+PORT_API int fastmem_verify();
 
 #endif

@@ -13,10 +13,12 @@
 #ifndef BASUTHASH_H
 #define BASUTHASH_H
 
+#include "Port_Export.h"
+
 #include <cstdint>
 
 // A store of untyped items found by key.
-class UT_STORE {
+class PORT_API UT_STORE {
 public:
   UT_STORE() = default;
   UT_STORE(const UT_STORE &) = delete;
@@ -27,7 +29,7 @@ public:
   virtual void *s_remove(void *key) = 0;
 };
 
-class UT_PORT_HASH : public UT_STORE {
+class PORT_API UT_PORT_HASH : public UT_STORE {
 public:
   typedef void (*ItemFunc)(void *item);
 

@@ -8,13 +8,14 @@
 #ifndef BASUTHUFF_H
 #define BASUTHUFF_H
 
+#include "Port_Export.h"
 #include "basutpak.h"
 
 #include <cstdint>
 
 class UT_PAKIO;
 
-class UTHUF_NODE {
+class PORT_API UTHUF_NODE {
 public:
   // A leaf.
   UTHUF_NODE(UTHUF_NODE *parent, unsigned int value, int probability);
@@ -42,7 +43,7 @@ public:
   int32_t depth;
 };
 
-class UTHUF_TREE {
+class PORT_API UTHUF_TREE {
 public:
   // n leaves of weight 1, inserted in value order. version '1' or '2' (0 means '2'); any other
   // is fatal.
@@ -123,7 +124,7 @@ protected:
   UTHUF_NODE *m_spare;
 };
 
-class UTHUF_ADAPTIVETREE : public UTHUF_TREE {
+class PORT_API UTHUF_ADAPTIVETREE : public UTHUF_TREE {
 public:
   UTHUF_ADAPTIVETREE(int n, UT_PAKIO *io, char version);
   ~UTHUF_ADAPTIVETREE();
@@ -149,7 +150,7 @@ private:
 
 // Quicksorts nodes by weight, ascending: nodesort keeps lighter/heavier strict (version '1'),
 // nodesort_new moves equal weights as well (version '2').
-void nodesort(UTHUF_NODE **a, int n);
-void nodesort_new(UTHUF_NODE **a, int n);
+PORT_API void nodesort(UTHUF_NODE **a, int n);
+PORT_API void nodesort_new(UTHUF_NODE **a, int n);
 
 #endif

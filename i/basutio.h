@@ -9,6 +9,8 @@
 #ifndef BASUTIO_H
 #define BASUTIO_H
 
+#include "Port_Export.h"
+
 #include "Port_FileDesc.h"
 
 #include <cstdint>
@@ -19,7 +21,7 @@ class Port_Compress;
 
 enum UT_IO_DEVICE_MODE { UT_IO_DEVICE_COMPRESSED = 0, UT_IO_DEVICE_RAW = 1 };
 
-class UT_IO_DEVICE {
+class PORT_API UT_IO_DEVICE {
 public:
   explicit UT_IO_DEVICE(UT_IO_DEVICE_MODE mode);
   UT_IO_DEVICE(const UT_IO_DEVICE &) = delete;

@@ -5,8 +5,10 @@
 #ifndef BASUTMEMMGR_H
 #define BASUTMEMMGR_H
 
+#include "Port_Export.h"
+
 // Implemented by a tool that can give memory back (caches, undo history...) when it runs out.
-class UT_MEMHANDLER {
+class PORT_API UT_MEMHANDLER {
 public:
   // Frees what it can; true when it freed something, so that the failed request is worth
   // trying again. May allocate: it runs under the manager's recursive lock.
@@ -14,7 +16,7 @@ public:
   virtual ~UT_MEMHANDLER() = default;
 };
 
-class UT_MEMMGR {
+class PORT_API UT_MEMMGR {
 public:
   static void set_memhandler(UT_MEMHANDLER *handler);
   static UT_MEMHANDLER *get_memhandler();
@@ -33,6 +35,6 @@ public:
 
 // For callers with their own allocation loop: 0 when the handler freed memory (try again);
 // otherwise the process ends (status 1, or 19 when there is no handler at all).
-int outofmem(unsigned int size);
+PORT_API int outofmem(unsigned int size);
 
 #endif

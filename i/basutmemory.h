@@ -2,9 +2,11 @@
 #ifndef BASUTMEMORY_H
 #define BASUTMEMORY_H
 
+#include "Port_Export.h"
+
 #include <cstdint>
 
-class UT_MEMORY {
+class PORT_API UT_MEMORY {
 public:
   // Bytes of virtual address space the process has in use; 0 when the system cannot tell.
   static uint64_t getMemoryUsage();

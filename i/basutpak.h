@@ -7,6 +7,8 @@
 #ifndef BASUTPAK_H
 #define BASUTPAK_H
 
+#include "Port_Export.h"
+
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -16,17 +18,17 @@ class UTHUF_TREE;
 class UTHUF_ADAPTIVETREE;
 
 // One row of a base-and-extra-bits table; each table ends with a terminator row.
-struct UTPAK_LENGTH {
+struct PORT_API UTPAK_LENGTH {
   int32_t base;
   int32_t extra;
 };
 
 // The last row whose base is not above value.
-const UTPAK_LENGTH *findlength(const UTPAK_LENGTH *table, int value);
-extern const UTPAK_LENGTH utpak_lengths[30];   // lengths 3..321, symbols 257..285
-extern const UTPAK_LENGTH utpak_distances[32]; // distances and weights 0..32768
+PORT_API const UTPAK_LENGTH *findlength(const UTPAK_LENGTH *table, int value);
+PORT_API extern const UTPAK_LENGTH utpak_lengths[30];   // lengths 3..321, symbols 257..285
+PORT_API extern const UTPAK_LENGTH utpak_distances[32]; // distances and weights 0..32768
 
-class UT_PAKIO {
+class PORT_API UT_PAKIO {
 public:
   enum { Untouched = 0, Reading = 1, LastBlockRead = 2, Exhausted = 3, Writing = 4 };
   explicit UT_PAKIO(UT_IO_DEVICE *device);
@@ -90,7 +92,7 @@ protected:
   bool m_overrun;
 };
 
-class UTPAK_DATA : public UT_PAKIO {
+class PORT_API UTPAK_DATA : public UT_PAKIO {
 public:
   // type: the packer ('1'; 0 means '1', anything else is fatal); hufversion: the Huffman trees'
   // version ('1' or '2'; 0 means '2').

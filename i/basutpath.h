@@ -6,7 +6,9 @@
 #ifndef BASUTPATH_H
 #define BASUTPATH_H
 
-class UT_PATH {
+#include "Port_Export.h"
+
+class PORT_API UT_PATH {
 public:
   // The part after the last '/', or the whole text; returns a pointer to it.
   static const char *GetTail(const char *path, char *dst);

@@ -9,11 +9,13 @@
 #ifndef BASUTQELMEM_H
 #define BASUTQELMEM_H
 
+#include "Port_Export.h"
+
 #include <cstddef>
 
-void *qel_malloc(size_t size);
-void *qel_calloc(size_t count, size_t size);
-void *qel_realloc(void *ptr, size_t size);
-void qel_free(void *ptr);
+PORT_API void *qel_malloc(size_t size);
+PORT_API void *qel_calloc(size_t count, size_t size);
+PORT_API void *qel_realloc(void *ptr, size_t size);
+PORT_API void qel_free(void *ptr);
 
 #endif

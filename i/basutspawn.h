@@ -11,9 +11,11 @@
 #ifndef BASUTSPAWN_H
 #define BASUTSPAWN_H
 
+#include "Port_Export.h"
+
 class UT_SPAWNIMP;
 
-class UT_SPAWN {
+class PORT_API UT_SPAWN {
 public:
   UT_SPAWN();
   UT_SPAWN(const UT_SPAWN &other);

@@ -13,11 +13,13 @@
 #ifndef BASUTSTR_H
 #define BASUTSTR_H
 
+#include "Port_Export.h"
+
 #include <cstdarg>
 #include <cstddef>
 #include <cstdint>
 
-class UT_STR {
+class PORT_API UT_STR {
 public:
   // Length: bytes, wide characters, or (MbLen) characters of a UTF-8 text.
   static size_t Len(const char *s);
@@ -253,37 +255,37 @@ public:
 // Message-text functions.
 
 // Skips white space, stopping at a line feed.
-wchar_t *skip_space(const wchar_t *s);
+PORT_API wchar_t *skip_space(const wchar_t *s);
 // The part after the last '/' and then after the last backslash; "Unknown" for null.
-const char *strip_path(const char *path);
+PORT_API const char *strip_path(const char *path);
 // True for a printf conversion letter of a message alias: d i o p u x X f e E g G c s n % z.
-bool is_fmt(wchar_t c);
+PORT_API bool is_fmt(wchar_t c);
 // Takes the field between the first two separators when it begins with a percent sign: returns
 // it as a new text and removes it, with its two separators, from text. Null (text unchanged)
 // when there is no such field.
-wchar_t *get_str_by_sep(wchar_t *text, wchar_t sep);
+PORT_API wchar_t *get_str_by_sep(wchar_t *text, wchar_t sep);
 // A placeholder's text as a new array: "%%" gives "%", "%n" gives "n", "%<digits>" the name of
 // that 1-based number (null beyond count). Any other field is copied unchanged.
-wchar_t *replace_var(const wchar_t *field, wchar_t *const *names, int count);
+PORT_API wchar_t *replace_var(const wchar_t *field, wchar_t *const *names, int count);
 // Replaces each character that is neither printable nor white space by a blank, in place, when
 // LANGUAGE is unset or "usenglish". Returns text.
-wchar_t *clean_str(wchar_t *text);
+PORT_API wchar_t *clean_str(wchar_t *text);
 // The number of percent signs in fmt less one (never below 0).
-int num_varargs(const wchar_t *fmt);
+PORT_API int num_varargs(const wchar_t *fmt);
 // A new copy in which every line feed not preceded by a carriage return gets one.
-wchar_t *add_cr(const wchar_t *text);
+PORT_API wchar_t *add_cr(const wchar_t *text);
 // A new text with the occurrences of from replaced by to, left to right, without rescanning.
-wchar_t *ut_strsubst(const wchar_t *text, const wchar_t *from, const wchar_t *to);
-char *ut_strsubst(const char *text, const char *from, const char *to);
-int count_char(const char *s, char c);
-int count_wchar(const wchar_t *s, wchar_t c);
+PORT_API wchar_t *ut_strsubst(const wchar_t *text, const wchar_t *from, const wchar_t *to);
+PORT_API char *ut_strsubst(const char *text, const char *from, const char *to);
+PORT_API int count_char(const char *s, char c);
+PORT_API int count_wchar(const wchar_t *s, wchar_t c);
 // Non-overlapping occurrences; 0 when either text is null or sub is empty.
-int count_str(const wchar_t *s, const wchar_t *sub);
-int count_str(const char *s, const char *sub);
+PORT_API int count_str(const wchar_t *s, const wchar_t *sub);
+PORT_API int count_str(const char *s, const char *sub);
 // Replace each character that is neither printable nor white space by a blank, in place.
 // Bytes from 0x80 up (UTF-8 sequences) and wide characters beyond ASCII that are not control
 // characters count as printable.
-char *cleanchars(char *s);
-wchar_t *cleanwchars(wchar_t *s);
+PORT_API char *cleanchars(char *s);
+PORT_API wchar_t *cleanwchars(wchar_t *s);
 
 #endif

@@ -3,6 +3,8 @@
 #ifndef BASUTSTREAM_H
 #define BASUTSTREAM_H
 
+#include "Port_Export.h"
+
 #include "Port_FileDesc.h"
 #include "Port_StringBase.h"
 
@@ -11,7 +13,7 @@
 
 class UT_STREAMIMP;
 
-class UT_STREAM {
+class PORT_API UT_STREAM {
 public:
   // Bit set; the field under VersionMask selects a compressed format for a new file.
   enum Access : unsigned {

@@ -8,13 +8,15 @@
 #ifndef BASUTTIME_H
 #define BASUTTIME_H
 
+#include "Port_Export.h"
+
 #include <cstdint>
 
 namespace Port {
 template <class T> class StringBase;
 }
 
-class UT_TIME {
+class PORT_API UT_TIME {
 public:
   // The broken-down calendar time, field for field as the C library's struct tm.
   struct Tm {

@@ -2,7 +2,9 @@
 #ifndef BASUTTIMER_H
 #define BASUTTIMER_H
 
-class UT_TIMER {
+#include "Port_Export.h"
+
+class PORT_API UT_TIMER {
 public:
   // Duration texts: WORDS "1 hrs 5 secs " (each unit followed by a blank), CLOCK "01:00:05".
   enum AsciiType { WORDS = 0, CLOCK = 1 };

@@ -1,6 +1,5 @@
 // Version data: fileset.txt parsing and ordering, dated queries, the banner, a missing file.
 #include "Port_Version.h"
-#include "env/Port_VersionImp.h"
 
 #include "capture_manager.h"
 #include "child_process.h"
@@ -45,34 +44,41 @@ TEST_F(VersionFile, EqualDatesPutTheLaterLineFirst) {
             strings(Port::Version::getValueList("build", f.c_str())));
 }
 
-TEST_F(VersionFile, DatedQueryNeedsAnExactDate) {
-  Port::Version_Hash table;
-  Port::Version_Imp::LoadInfo(file("Mon Nov 30 09:00:00 2026 :: version = 1.0\n"
-                                   "Thu Dec 10 09:00:00 2026 :: version = 1.1\n")
-                                  .c_str(),
-                              table);
-  EXPECT_STREQ("1.0", table.getValue("version", "Mon Nov 30 09:00:00 2026").GetBuffer());
-  EXPECT_STREQ("", table.getValue("version", "Tue Dec  1 09:00:00 2026").GetBuffer());
-  EXPECT_STREQ("", table.getValue("version", "not a date").GetBuffer());
-  EXPECT_STREQ("1.1", table.getValue("version", "").GetBuffer());
-  EXPECT_STREQ("", table.getValue("unknown", "").GetBuffer());
+// Dated queries read the installation's file: a child process with an installation of its own.
+TEST(VersionInstall, DatedQueryNeedsAnExactDate) {
+  porttest::TempTree tree;
+  const std::string inst = tree.installation("inst");
+  tree.write("inst/fileset.txt", "Mon Nov 30 09:00:00 2026 :: version = 1.0\n"
+                                 "Thu Dec 10 09:00:00 2026 :: version = 1.1\n");
+  const struct {
+    const char *key, *when, *expected;
+  } cases[] = {
+      {"version", "Mon Nov 30 09:00:00 2026", "1.0"},
+      {"version", "Tue Dec  1 09:00:00 2026", ""},
+      {"version", "not a date", ""},
+      {"version", "", "1.1"},
+      {"unknown", "", ""},
+  };
+  for (const auto &c : cases) {
+    const auto r = porttest::runProgram(porttest::testProgram("versionprobe"), {c.key, c.when},
+                                        {{"QUELMO", inst}, {"MYQUELMO", porttest::kUnset}});
+    EXPECT_EQ(std::string("value=[") + c.expected + "]\n", r.out) << c.key << " at " << c.when;
+  }
 }
 
-TEST(VersionLine, FieldsAreSplitAndTrimmed) {
-  long time = 0;
-  Port::StringBase<char> key, value;
-  ASSERT_TRUE(Port::Version_Imp::ParseLine("Thu Dec 10 09:00:00 2026 ::  version =\t1.1 \t", time,
-                                           key, value));
-  EXPECT_STREQ("version", key.GetBuffer());
-  EXPECT_STREQ("1.1", value.GetBuffer());
-  EXPECT_EQ(Port::Version_Time::Convert("Thu Dec 10 09:00:00 2026", -9), time);
-  ASSERT_TRUE(Port::Version_Imp::ParseLine("Thu Dec 10 09:00:00 2026 :: summary=first line", time,
-                                           key, value));
-  EXPECT_STREQ("first line\n", value.GetBuffer());
-  ASSERT_TRUE(Port::Version_Imp::ParseLine("garbage :: k = v", time, key, value));
-  EXPECT_EQ(-1, time);
-  EXPECT_FALSE(Port::Version_Imp::ParseLine("no separator = here", time, key, value));
-  EXPECT_FALSE(Port::Version_Imp::ParseLine("date :: no equals", time, key, value));
+TEST_F(VersionFile, FieldsAreSplitAndTrimmed) {
+  const std::string f = file("Thu Dec 10 09:00:00 2026 ::  version =\t1.1 \t\n"
+                             "Thu Dec 10 09:00:00 2026 :: summary=first line\n"
+                             "garbage :: version = undated\n"
+                             "no separator = here\n"
+                             "Thu Dec 10 09:00:00 2026 :: no equals\n");
+  // An unreadable date sorts before every real one.
+  EXPECT_EQ((std::vector<std::string>{"1.1", "undated"}),
+            strings(Port::Version::getValueList("version", f.c_str())));
+  EXPECT_EQ(std::vector<std::string>{"first line\n"},
+            strings(Port::Version::getValueList("summary", f.c_str())));
+  EXPECT_TRUE(Port::Version::getValueList("no separator", f.c_str()).empty());
+  EXPECT_TRUE(Port::Version::getValueList("no equals", f.c_str()).empty());
 }
 
 TEST(VersionTime, ConvertReadsTheCLibraryDateForm) {
