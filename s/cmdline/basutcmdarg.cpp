@@ -17,6 +17,7 @@
 #include "basutcmdfil.h"
 #include "basutstr.h"
 #include "basutstream.h"
+#include "msg/libreport.h"
 
 #include <cstring>
 #include <memory>
@@ -25,9 +26,7 @@
 namespace {
 const char *const kRev = "$Revision: 1.1 $";
 
-Port_MsgManData *report(int line) {
-  return Port_MsgManData::createObject("Portability", __FILE__, line, kRev);
-}
+const LibraryReport report(__FILE__, kRev);
 
 short checked16(int value) {
   if (value < -32767 || value > 32766)

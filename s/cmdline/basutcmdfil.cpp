@@ -10,6 +10,7 @@
 #include "basutstream.h"
 #include "file/filereplace.h"
 #include "platform/locale.h"
+#include "msg/libreport.h"
 
 #include <cstring>
 #include <string>
@@ -18,9 +19,7 @@
 namespace {
 const char *const kRev = "$Revision: 1.1 $";
 
-Port_MsgManData *report(int line) {
-  return Port_MsgManData::createObject("Portability", __FILE__, line, kRev);
-}
+const LibraryReport report(__FILE__, kRev);
 
 // Bytes other than printable and control characters make a file invalid only where the user's
 // language is English: elsewhere they are letters of the local code page.

@@ -5,6 +5,7 @@
 #include "Port_MsgDispatcher.h"
 #include "Port_MsgManData.h"
 #include "platform/dynlib.h"
+#include "msg/libreport.h"
 
 #include <cstring>
 #include <string>
@@ -17,9 +18,7 @@ const char *const kRevision = "$Revision: 1.1 $";
 const int kExitCannotOpen = 91;
 const int kExitMissing = 92;
 
-Port_MsgManData *report(int line) {
-  return Port_MsgManData::createObject("Portability", __FILE__, line, kRevision);
-}
+const LibraryReport report(__FILE__, kRevision);
 
 typedef void (*EntryFunction)();
 

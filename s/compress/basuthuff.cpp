@@ -22,15 +22,14 @@
 
 #include "Port_MsgManData.h"
 #include "basutpak.h"
+#include "msg/libreport.h"
 
 #include <utility>
 
 namespace {
 const char *const kRevision = "$Revision: 1.1 $";
 
-Port_MsgManData *report(int line) {
-  return Port_MsgManData::createObject("Portability", __FILE__, line, kRevision);
-}
+const LibraryReport report(__FILE__, kRevision);
 
 // The partition sort of the node lists. heavier/lighter compare with the pivot strictly
 // (version '1') or not (version '2').

@@ -30,6 +30,7 @@
 #include "Port_MsgManData.h"
 #include "basuthuff.h"
 #include "basutqelmem.h"
+#include "msg/libreport.h"
 
 #include <algorithm>
 #include <cstring>
@@ -49,9 +50,7 @@ const int kMaxWeight = 32768;
 const int kEndRow = 31;
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the match search reads words");
 
-Port_MsgManData *report(int line) {
-  return Port_MsgManData::createObject("Portability", __FILE__, line, kRevision);
-}
+const LibraryReport report(__FILE__, kRevision);
 
 // Table rows of every length and distance, found once.
 struct RowLookup {

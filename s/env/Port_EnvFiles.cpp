@@ -7,6 +7,7 @@
 #include "Port_PathList.h"
 #include "Port_Thr.h"
 #include "basutstr.h"
+#include "msg/libreport.h"
 
 #include <atomic>
 #include <cstring>
@@ -103,9 +104,7 @@ std::string dataPattern(const std::string &dir, const char *, const char *name, 
   return dir + "/data/" + name;
 }
 
-Port_MsgManData *report(int line) {
-  return Port_MsgManData::createObject("Portability", "Port_Env", line, kRevision);
-}
+const LibraryReport report("Port_Env", kRevision);
 
 int decideOverrideMode() {
   const char *value = Port_Env::GetEnv("QUELMO_VERBOSE_OVERRIDES");

@@ -19,6 +19,7 @@
 #include "basutstr.h"
 #include "basutstream.h"
 #include "basuttime.h"
+#include "msg/libreport.h"
 
 #include <cstring>
 #include <list>
@@ -39,9 +40,7 @@ const char *const kRev = "$Revision: 1.1 $";
 const char *const kFileName = "fileset.txt";
 const char *const kInstallKey = ""; // the table of the installation's file
 
-Port_MsgManData *report(int line) {
-  return Port_MsgManData::createObject("Portability", "Port_Version", line, kRev);
-}
+const LibraryReport report("Port_Version", kRev);
 
 // The lock and the tables live as long as the library.
 struct VersionState {

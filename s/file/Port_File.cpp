@@ -11,6 +11,7 @@
 #include "platform/drive.h"
 #include "platform/fileio.h"
 #include "platform/filesys.h"
+#include "msg/libreport.h"
 
 #include <cctype>
 #include <cerrno>
@@ -23,9 +24,7 @@ namespace {
 const char *const kRevision = "$Revision: 1.1 $";
 const unsigned kChunk = 4096;
 
-Port_MsgManData *report(int line) {
-  return Port_MsgManData::createObject("Portability", __FILE__, line, kRevision);
-}
+const LibraryReport report(__FILE__, kRevision);
 
 bool fail(int code) {
   Port_FileImp::seterror(code);

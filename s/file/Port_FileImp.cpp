@@ -17,6 +17,7 @@
 #include "platform/exit.h"
 #include "platform/fileio.h"
 #include "platform/filesys.h"
+#include "msg/libreport.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -30,9 +31,7 @@ namespace {
 const char *const kRevision = "$Revision: 1.1 $";
 const int kPlainBufferSize = 4096;
 
-Port_MsgManData *report(int line) {
-  return Port_MsgManData::createObject("Portability", __FILE__, line, kRevision);
-}
+const LibraryReport report(__FILE__, kRevision);
 
 char *copyText(const char *text) {
   char *c = new char[std::strlen(text) + 1];

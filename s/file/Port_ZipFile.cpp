@@ -32,6 +32,7 @@
 #include "Port_MsgManData.h"
 #include "platform/fileio.h"
 #include "platform/filesys.h"
+#include "msg/libreport.h"
 
 #include <unzip.h>
 #include <zlib.h>
@@ -59,9 +60,7 @@ constexpr unsigned kReadAhead = 64 * 1024;
 // Pieces in which data is read that nobody asked for (skipping, checking).
 constexpr unsigned kScratch = 64 * 1024;
 
-Port_MsgManData *report(int line) {
-  return Port_MsgManData::createObject("Portability", __FILE__, line, kRevision);
-}
+const LibraryReport report(__FILE__, kRevision);
 
 std::mutex &listLock() {
   static std::mutex m;

@@ -3,6 +3,7 @@
 
 #include "Port_MsgManData.h"
 #include "platform/fileio.h"
+#include "msg/libreport.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -13,9 +14,7 @@ const char *const kRevision = "$Revision: 1.1 $";
 const int kMinBufferSize = 2048;
 const int kClassicHeaderSize = 9;
 
-Port_MsgManData *report(int line) {
-  return Port_MsgManData::createObject("Portability", __FILE__, line, kRevision);
-}
+const LibraryReport report(__FILE__, kRevision);
 } // namespace
 
 UT_STREAMIMP::UT_STREAMIMP(UT_STREAM *owner, Port::FileDesc fd, UT_STREAM::Access access,

@@ -8,6 +8,7 @@
 #include "msg/msglines.h"
 #include "msg/msgtypes.h"
 #include "platform/mbcs.h"
+#include "msg/libreport.h"
 
 #include <cstdio>
 #include <string>
@@ -16,9 +17,7 @@
 namespace {
 const char *const kRevision = "$Revision: 1.17 $";
 
-Port_MsgManData *report(int line) {
-  return Port_MsgManData::createObject("Portability", __FILE__, line, kRevision);
-}
+const LibraryReport report(__FILE__, kRevision);
 
 void flushStream(std::ostream *s) { s->flush(); }
 void flushStream(UT_STREAM *s) { s->flush(); }
