@@ -133,7 +133,7 @@ TEST_P(WholeFileWriter, AFailedRenameKeepsTheOldContentsAndLeavesNoTemporaryFile
 // temporary file behind.
 TEST_P(WholeFileWriter, AWriterKilledAtAnyPointLeavesTheOldOrTheNewContents) {
   const std::string file = tree.root() + "/f";
-  const int kLines = 60000; // about 3.8 MB
+  const int kLines = 20000; // about 1.3 MB
   ASSERT_TRUE(writeWith(GetParam(), file, kLines, 'n'));
   const std::string fresh = readAll(file);
   ASSERT_TRUE(writeWith(GetParam(), file, kLines / 2, 'o'));
