@@ -51,10 +51,13 @@ public:
   virtual ~Process();
 
   // out: receiver of the output, or null to let the child write to this process's own
-  // standard output and error. pollMs: how often output is handed over (0: only as it
-  // arrives and at the end). wait: return when the child has ended. tracked: a background
-  // reader is joined by the destructor rather than detached. stdinPipe: the child reads its
-  // standard input from WriteToChild.
+  // standard output and error. pollMs: the length of a poll round; output is handed over as
+  // it arrives and every round ends with Output(null, false) (and Poll() in a synchronous
+  // run), at least once per run. A synchronous run with 0 has rounds of 100 ms; a background
+  // run with 0 hands over no output while the child runs and all of it in the final call.
+  // wait: return when the child has ended. tracked: a background reader is joined by the
+  // destructor rather than detached. stdinPipe: the child reads its standard input from
+  // WriteToChild.
   int Run(const char *cmd, std::unique_ptr<ChildOutput> out, unsigned int pollMs, bool wait,
           bool tracked, bool stdinPipe);
   int Run(int argc, const char *const *argv, std::unique_ptr<ChildOutput> out, unsigned int pollMs,
