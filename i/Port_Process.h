@@ -12,6 +12,14 @@
 // A bare command name is completed with the first of "", ".exe", ".bat", ".cmd" that names an
 // executable file along PATH; a hit with ".bat" or ".cmd" puts that extension into the command.
 //
+// Ending a child (time limit, TerminateChildProc, destruction of a tracked background run)
+// ends its whole tree: each child is started as the leader of a process group of its own,
+// which its descendants join, and the group is killed with the child. An interrupt (Ctrl+C)
+// that this process receives is passed on to those groups, as a console passes it to every
+// program attached to it; a child ended so has the exit code IsAbortExitCode tells. A child
+// whose standard input, output or error is a terminal stays in this process's group, since a
+// group of its own could not use the terminal; such a child is ended alone.
+//
 // Threads: a Process object is used by one thread. During a background run the receiver is
 // called only from the reader thread; during a synchronous run only from the caller's thread.
 #ifndef PORT_PROCESS_H
