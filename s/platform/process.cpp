@@ -10,8 +10,8 @@
 #include <climits>
 #include <csignal>
 #include <cstring>
-#include <mutex>
 #include <fcntl.h>
+#include <mutex>
 #include <poll.h>
 #include <pthread.h>
 #include <spawn.h>

@@ -122,8 +122,8 @@ void *readerMain(void *arg) {
   a->flags->started.store(true);
   // An interval of 0 asks for no output while the child runs: all of it comes in the final call.
   const bool hold = a->pollMs == 0;
-  Supervision s{a->child.get(), a->output.get(), a->out.get(), a->pollMs, !hold, false, hold,
-                a->timeLimitMs,  &a->flags->stop};
+  Supervision s{a->child.get(), a->output.get(), a->out.get(),   a->pollMs, !hold, false,
+                hold,           a->timeLimitMs,  &a->flags->stop};
   supervise(s);
   return nullptr; // the receiver, the pipe and this side's hold on the child go with a
 }
@@ -208,8 +208,8 @@ int ProcImp::runSynchronous(std::unique_ptr<ChildOutput> out) {
     return 1;
   if (!output.valid())
     out.reset();
-  Supervision s{m_child.get(), output.get(), out.get(), m_pollMs, true, true, false, m_timeLimit,
-                nullptr};
+  Supervision s{m_child.get(), output.get(), out.get(),   m_pollMs, true,
+                true,          false,        m_timeLimit, nullptr};
   supervise(s);
   if (s.failed) {
     m_childPid = Process::NoChild;

@@ -72,7 +72,8 @@ TEST(ProcessConcurrency, IntervalZeroHandsAllOutputToTheFinalCall) {
   auto start = Clock::now();
   {
     Port::Process p(20000);
-    std::string script = "BEGIN { for (i = 1; i <= " + std::to_string(lines) + "; i++) print i \"\r\" }";
+    std::string script =
+        "BEGIN { for (i = 1; i <= " + std::to_string(lines) + "; i++) print i \"\r\" }";
     const char *argv[] = {"awk", script.c_str()};
     ASSERT_EQ(p.Run(2, argv, recorder(r), 0, false, true, false), 3);
     EXPECT_EQ(waitForEnd(p), 0);
