@@ -12,6 +12,14 @@
 // A bare command name is completed with the first of "", ".exe", ".bat", ".cmd" that names an
 // executable file along PATH; a hit with ".bat" or ".cmd" puts that extension into the command.
 //
+// Ending a child (time limit, TerminateChildProc, destruction of a tracked background run)
+// ends its whole tree: each child is started as the leader of a process group of its own,
+// which its descendants join, and the group is killed with the child. An interrupt (Ctrl+C)
+// that this process receives is passed on to those groups, as a console passes it to every
+// program attached to it; a child ended so has the exit code IsAbortExitCode tells. A child
+// whose standard input, output or error is a terminal stays in this process's group, since a
+// group of its own could not use the terminal; such a child is ended alone.
+//
 // Threads: a Process object is used by one thread. During a background run the receiver is
 // called only from the reader thread; during a synchronous run only from the caller's thread.
 #ifndef PORT_PROCESS_H
@@ -53,10 +61,13 @@ public:
   virtual ~Process();
 
   // out: receiver of the output, or null to let the child write to this process's own
-  // standard output and error. pollMs: how often output is handed over (0: only as it
-  // arrives and at the end). wait: return when the child has ended. tracked: a background
-  // reader is joined by the destructor rather than detached. stdinPipe: the child reads its
-  // standard input from WriteToChild.
+  // standard output and error. pollMs: the length of a poll round; output is handed over as
+  // it arrives and every round ends with Output(null, false) (and Poll() in a synchronous
+  // run), at least once per run. A synchronous run with 0 has rounds of 100 ms; a background
+  // run with 0 hands over no output while the child runs and all of it in the final call.
+  // wait: return when the child has ended. tracked: a background reader is joined by the
+  // destructor rather than detached. stdinPipe: the child reads its standard input from
+  // WriteToChild.
   int Run(const char *cmd, std::unique_ptr<ChildOutput> out, unsigned int pollMs, bool wait,
           bool tracked, bool stdinPipe);
   int Run(int argc, const char *const *argv, std::unique_ptr<ChildOutput> out, unsigned int pollMs,

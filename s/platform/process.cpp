@@ -4,12 +4,14 @@
 #include "platform/filesys.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <climits>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <mutex>
 #include <poll.h>
 #include <pthread.h>
 #include <spawn.h>
@@ -237,11 +239,114 @@ static int32_t exitCodeOf(int status) {
   return WEXITSTATUS(status);
 }
 
+// Children that lead groups of their own, to which this process passes on its interrupts. An
+// entry is 0 when free, -1 while it is kept for a child being started, else the group's id.
+// The interrupt handler reads the entries without a lock; everything else happens under
+// g_groupMutex. An entry is cleared once its child has ended but before the child is reaped,
+// so the handler never signals a group id that may have passed to other processes.
+static const int kMaxGroups = 256;
+static std::atomic<int> g_groups[kMaxGroups];
+static_assert(std::atomic<int>::is_always_lock_free, "read by a signal handler");
+static std::mutex g_groupMutex;
+static int g_groupsInUse = 0;
+static struct sigaction g_interruptBefore; // the action the handler stands in front of
+
+// SIGINT while children lead groups of their own: the interrupt goes to each such group, then
+// this process acts on it as it did before the handler was put in front (the default action
+// ends it, an ignored interrupt stays ignored, a handler of its own is called).
+static void passInterrupt(int signal, siginfo_t *info, void *context) {
+  const int saved = errno;
+  for (std::atomic<int> &entry : g_groups) {
+    const int group = entry.load(std::memory_order_acquire);
+    if (group > 0)
+      ::kill(-group, SIGINT);
+  }
+  const struct sigaction &before = g_interruptBefore;
+  if (before.sa_flags & SA_SIGINFO) {
+    if (before.sa_sigaction)
+      before.sa_sigaction(signal, info, context);
+  } else if (before.sa_handler == SIG_DFL) {
+    struct sigaction dfl = {};
+    dfl.sa_handler = SIG_DFL;
+    sigemptyset(&dfl.sa_mask);
+    ::sigaction(SIGINT, &dfl, nullptr);
+    ::raise(SIGINT); // blocked until this handler returns, then it takes its default effect
+  } else if (before.sa_handler != SIG_IGN) {
+    before.sa_handler(signal);
+  }
+  errno = saved;
+}
+
+// Keeps an entry for a child about to be started in a group of its own; -1 when the table is
+// full or the handler cannot be installed (the child then stays in this process's group).
+static int reserveGroupEntry() {
+  std::lock_guard<std::mutex> lock(g_groupMutex);
+  for (int i = 0; i < kMaxGroups; ++i) {
+    if (g_groups[i].load() != 0)
+      continue;
+    if (g_groupsInUse == 0) {
+      struct sigaction pass = {};
+      pass.sa_sigaction = passInterrupt;
+      sigemptyset(&pass.sa_mask);
+      pass.sa_flags = SA_SIGINFO | SA_RESTART;
+      if (::sigaction(SIGINT, nullptr, &g_interruptBefore) != 0 ||
+          ::sigaction(SIGINT, &pass, nullptr) != 0)
+        return -1;
+    }
+    ++g_groupsInUse;
+    g_groups[i].store(-1);
+    return i;
+  }
+  return -1;
+}
+
+static void releaseGroupEntry(int entry) {
+  if (entry < 0)
+    return;
+  std::lock_guard<std::mutex> lock(g_groupMutex);
+  g_groups[entry].store(0, std::memory_order_release);
+  if (--g_groupsInUse > 0)
+    return;
+  // The action that stood before comes back, unless another was installed meanwhile (the halt
+  // service's handler, for one), which then stays.
+  struct sigaction current;
+  if (::sigaction(SIGINT, nullptr, &current) == 0 && (current.sa_flags & SA_SIGINFO) &&
+      current.sa_sigaction == passInterrupt)
+    ::sigaction(SIGINT, &g_interruptBefore, nullptr);
+}
+
+// Waits for pid to end (or only looks, without block) and reaps it; a group entry it holds is
+// released in between. 1 when it has ended (*status holds its wait status, 0 when it was reaped
+// elsewhere), 0 while it runs, -1 with errno on failure.
+static int reapChild(int pid, int groupEntry, bool block, int *status) {
+  siginfo_t info;
+  info.si_pid = 0;
+  int r;
+  do
+    r = ::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT | (block ? 0 : WNOHANG));
+  while (r < 0 && errno == EINTR);
+  if (r < 0 && errno != ECHILD)
+    return -1;
+  if (r == 0 && info.si_pid == 0)
+    return 0;
+  releaseGroupEntry(groupEntry);
+  *status = 0;
+  if (r < 0) // reaped elsewhere (SIGCHLD ignored): the child is gone and its code unknown
+    return 1;
+  pid_t w;
+  do
+    w = ::waitpid(pid, status, 0);
+  while (w < 0 && errno == EINTR);
+  if (w < 0)
+    *status = 0;
+  return 1;
+}
+
 // A child nobody waits for any more is reaped by a thread of its own, so it leaves no zombie.
-static void reapInBackground(int pid) {
-  std::thread([pid] {
+static void reapInBackground(int pid, int groupEntry) {
+  std::thread([pid, groupEntry] {
     int status;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    while (reapChild(pid, groupEntry, true, &status) < 0) {
     }
   }).detach();
 }
@@ -250,7 +355,7 @@ ChildProcess::~ChildProcess() {
   {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (!m_ended && !reap(false))
-      reapInBackground(m_pid);
+      reapInBackground(m_pid, m_groupSlot);
   }
   if (m_pidfd >= 0)
     ::close(m_pidfd);
@@ -260,18 +365,8 @@ bool ChildProcess::reap(bool block) {
   if (m_ended)
     return true;
   int status = 0;
-  pid_t r;
-  do
-    r = ::waitpid(m_pid, &status, block ? 0 : WNOHANG);
-  while (r < 0 && errno == EINTR);
-  if (r == 0)
+  if (reapChild(m_pid, m_groupSlot, block, &status) != 1)
     return false;
-  if (r < 0) {
-    // Reaped elsewhere (SIGCHLD ignored): the child is gone and its code unknown.
-    if (errno != ECHILD)
-      return false;
-    status = 0;
-  }
   m_ended = true;
   m_exitCode = m_terminated ? m_terminateCode : exitCodeOf(status);
   return true;
@@ -337,11 +432,15 @@ bool ChildProcess::terminate(int32_t code) {
     errno = ESRCH;
     return false;
   }
-  // Not yet reaped: the id still names this child, so the signal cannot reach another process.
+  // Not yet reaped: the id still names this child, and so its group, which no other process
+  // can lead meanwhile; the signals cannot reach anyone else. The group goes first, so that
+  // nothing in it starts more processes once the child is gone; the child is signalled itself
+  // as well, in case it left its group.
+  const bool groupHit = m_groupSlot >= 0 && ::kill(-m_pid, SIGKILL) == 0;
   int r = m_pidfd >= 0
               ? static_cast<int>(::syscall(SYS_pidfd_send_signal, m_pidfd, SIGKILL, nullptr, 0))
               : ::kill(m_pid, SIGKILL);
-  if (r != 0)
+  if (r != 0 && !groupHit)
     return false;
   m_terminated = true;
   m_terminateCode = code;
@@ -349,9 +448,10 @@ bool ChildProcess::terminate(int32_t code) {
 }
 
 // posix_spawnp of argv with the given standard descriptors; the child gets the default
-// handling of SIGPIPE and SIGINT and an empty signal mask.
+// handling of SIGPIPE and SIGINT and an empty signal mask, and with ownGroup a process group
+// of its own.
 static int spawnProgram(const std::vector<std::string> &args, int stdinFd, int outputFd,
-                        pid_t *pid) {
+                        bool ownGroup, pid_t *pid) {
   if (args.empty() || args[0].empty())
     return ENOENT;
   std::vector<char *> argv;
@@ -379,7 +479,12 @@ static int spawnProgram(const std::vector<std::string> &args, int stdinFd, int o
   sigaddset(&defaults, SIGINT);
   posix_spawnattr_setsigmask(&attr, &none);
   posix_spawnattr_setsigdefault(&attr, &defaults);
-  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+  short flags = POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF;
+  if (ownGroup) {
+    posix_spawnattr_setpgroup(&attr, 0);
+    flags |= POSIX_SPAWN_SETPGROUP;
+  }
+  posix_spawnattr_setflags(&attr, flags);
 
   int rc = ::posix_spawnp(pid, program.c_str(), &actions, &attr, argv.data(), environ);
   // A bare name without an extension is also tried with ".exe", as Windows does.
@@ -395,14 +500,30 @@ static int spawnProgram(const std::vector<std::string> &args, int stdinFd, int o
   return rc;
 }
 
+// Whether a child with these standard descriptors (-1: this process's own) would share a
+// terminal with this process.
+static bool sharesTerminal(int stdinFd, int outputFd) {
+  const int saved = errno;
+  const bool shares = ::isatty(stdinFd >= 0 ? stdinFd : 0) ||
+                      ::isatty(outputFd >= 0 ? outputFd : 1) ||
+                      ::isatty(outputFd >= 0 ? outputFd : 2);
+  errno = saved;
+  return shares;
+}
+
 int createProcess(const char *cmdline, int stdinFd, int outputFd,
                   std::unique_ptr<ChildProcess> *child) {
+  const int entry = sharesTerminal(stdinFd, outputFd) ? -1 : reserveGroupEntry();
   pid_t pid;
-  int rc = spawnProgram(splitCommandLine(cmdline), stdinFd, outputFd, &pid);
-  if (rc != 0)
+  int rc = spawnProgram(splitCommandLine(cmdline), stdinFd, outputFd, entry >= 0, &pid);
+  if (rc != 0) {
+    releaseGroupEntry(entry);
     return rc;
+  }
+  if (entry >= 0)
+    g_groups[entry].store(pid, std::memory_order_release);
   int pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)); // close-on-exec already
-  child->reset(new ChildProcess(pid, pidfd < 0 ? -1 : pidfd));
+  child->reset(new ChildProcess(pid, pidfd < 0 ? -1 : pidfd, entry));
   return 0;
 }
 
@@ -411,7 +532,7 @@ int spawnWait(const char *const *argv) {
   for (const char *const *a = argv; a && *a; ++a)
     args.emplace_back(*a);
   pid_t pid;
-  int rc = spawnProgram(args, -1, -1, &pid);
+  int rc = spawnProgram(args, -1, -1, false, &pid);
   if (rc != 0) {
     errno = rc;
     return -1;
@@ -428,9 +549,9 @@ int spawnWait(const char *const *argv) {
 
 int startDetached(const char *cmdline) {
   pid_t pid;
-  int rc = spawnProgram(splitCommandLine(cmdline), -1, -1, &pid);
+  int rc = spawnProgram(splitCommandLine(cmdline), -1, -1, false, &pid);
   if (rc == 0)
-    reapInBackground(pid);
+    reapInBackground(pid, -1);
   return rc;
 }
 

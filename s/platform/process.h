@@ -10,6 +10,17 @@
 // Exit codes read as on Windows: a normal exit gives its status; a child ended by a signal
 // gives the code of the matching Windows exception (childSignalExitCode); a child ended by
 // ChildProcess::terminate(code) gives code.
+//
+// Process trees (Windows ends a tree through a job object): a child of createProcess is the
+// leader of a process group of its own, which everything it starts joins unless it leaves on
+// purpose, so terminate ends the child and its descendants together. A group of its own is
+// no longer the terminal's foreground group, so the terminal's interrupt misses it; while
+// such children live, this process passes every SIGINT it receives on to their groups before
+// acting on it as it did before (see the interrupt handler in process.cpp), as a console sends
+// Ctrl+C to every process attached to it. A child that shares a terminal with this process
+// (its standard input, output or error is one) stays in this process's group instead: in a
+// group of its own it would be stopped as soon as it read from or set up the terminal. Such a
+// child gets the terminal's interrupt directly, and terminate ends it alone.
 #ifndef PORT_PLATFORM_PROCESS_H
 #define PORT_PLATFORM_PROCESS_H
 
@@ -93,17 +104,22 @@ public:
   // GetExitCodeProcess after the child has ended; false while it runs.
   bool exitCode(int32_t *code) const;
   bool ended() const;
-  // TerminateProcess(code): kills the child, whose exit code then reads as code. False with
-  // errno when the child had ended already or cannot be signalled.
+  // TerminateProcess(code): kills the child and, when it leads a group of its own, every
+  // process left in that group; the child's exit code then reads as code. False with errno
+  // when the child had ended already or cannot be signalled.
   bool terminate(int32_t code);
+  // True when the child leads a process group of its own.
+  bool ownGroup() const { return m_groupSlot >= 0; }
 
 private:
   friend int createProcess(const char *, int, int, std::unique_ptr<ChildProcess> *);
-  ChildProcess(int pid, int pidfd) : m_pid(pid), m_pidfd(pidfd) {}
+  ChildProcess(int pid, int pidfd, int groupSlot)
+      : m_pid(pid), m_pidfd(pidfd), m_groupSlot(groupSlot) {}
   bool reap(bool block); // under m_mutex
 
   const int m_pid;
-  const int m_pidfd; // -1 when the kernel gives no process descriptors
+  const int m_pidfd;     // -1 when the kernel gives no process descriptors
+  const int m_groupSlot; // the child's entry among the groups that interrupts are passed to
   mutable std::mutex m_mutex;
   bool m_ended = false;
   int32_t m_exitCode = 0;

@@ -18,9 +18,12 @@ const char *const kRevision = "$Revision: 1.1 $";
 const int kOutputPipeSize = 1 << 20;
 using Clock = std::chrono::steady_clock;
 
-// One child watched until it ends. Output waiting in the pipe is handed over as soon as it
-// arrives; in addition a round ends every pollMs (100 ms when 0) with a null Output call and,
-// in a synchronous run, a Poll call. A time limit or a stop request ends the child with 199.
+// One child watched until it ends. Output waiting in the pipe is read as soon as it arrives,
+// so the child never blocks on a full pipe, and handed over at once, or with holdOutput kept
+// back and handed over in the one final call. A round ends every pollMs (100 ms when 0), and
+// also when the child has ended or the time limit is reached, so every run has at least one:
+// with roundCalls it ends with an Output(null, false) call and, with callPoll, a Poll call.
+// A time limit or a stop request ends the child (and its process group) with 199.
 struct Supervision {
   platform::ChildProcess *child;
   int fd;                 // read end of the output pipe, -1 without a receiver
@@ -28,6 +31,7 @@ struct Supervision {
   uint32_t pollMs;
   bool roundCalls;      // end each round with Output(null, false)
   bool callPoll;        // and with Poll()
+  bool holdOutput;      // no output until the final call
   uint32_t timeLimitMs; // Port::Process::NoTimeLimit for none
   const std::atomic<bool> *stop;
   bool failed = false;
@@ -39,7 +43,8 @@ void supervise(Supervision &s) {
   const bool limited = s.timeLimitMs != Port::Process::NoTimeLimit;
   const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(s.timeLimitMs);
   Clock::time_point roundEnd = Clock::now() + std::chrono::milliseconds(step);
-  std::string carry;
+  std::string carry; // a carriage return that may start a Windows line end in the next piece
+  std::string held;  // raw output kept back for the final call
   bool pipeOpen = s.out != nullptr && s.fd >= 0;
   bool mustStop = false;
   for (;;) {
@@ -52,11 +57,18 @@ void supervise(Supervision &s) {
       s.error = static_cast<uint32_t>(errno);
       break;
     }
-    if (r == platform::WaitResult::Ended)
-      break;
+    const bool ended = r == platform::WaitResult::Ended;
     if (r == platform::WaitResult::Readable) {
       bool gotBytes = false;
-      if (!proc::collectOutput(s.fd, s.out, false, false, true, &carry, &s.error, &gotBytes)) {
+      bool ok = true;
+      if (s.holdOutput) {
+        const size_t before = held.size();
+        ok = proc::readWaiting(s.fd, false, true, &held, &s.error);
+        gotBytes = held.size() > before;
+      } else {
+        ok = proc::collectOutput(s.fd, s.out, false, false, true, &carry, &s.error, &gotBytes);
+      }
+      if (!ok) {
         s.failed = true;
         break;
       }
@@ -68,13 +80,10 @@ void supervise(Supervision &s) {
       break;
     }
     Clock::time_point now = Clock::now();
-    if (limited && now >= deadline) {
-      mustStop = true;
-      break;
-    }
-    if (now >= roundEnd) {
+    const bool timeUp = limited && now >= deadline;
+    if (ended || timeUp || now >= roundEnd) {
       if (s.out && s.roundCalls) {
-        if (!proc::collectOutput(s.fd, s.out, false, true, true, &carry, &s.error)) {
+        if (!proc::collectOutput(s.fd, s.out, false, true, !ended, &carry, &s.error)) {
           s.failed = true;
           break;
         }
@@ -83,12 +92,18 @@ void supervise(Supervision &s) {
       }
       roundEnd = std::max(roundEnd + std::chrono::milliseconds(step), now);
     }
+    if (ended)
+      break;
+    if (timeUp) {
+      mustStop = true;
+      break;
+    }
   }
   if (mustStop && s.child->terminate(Port::Process::TerminatedExitCode))
     s.child->wait(Port::Process::NoTimeLimit);
   if (s.out) {
     uint32_t error = 0;
-    proc::collectOutput(s.fd, s.out, true, true, false, &carry, &error);
+    proc::collectOutput(s.fd, s.out, true, true, false, &carry, &error, nullptr, &held);
   }
 }
 
@@ -105,8 +120,10 @@ struct ReaderArgs {
 void *readerMain(void *arg) {
   std::unique_ptr<ReaderArgs> a(static_cast<ReaderArgs *>(arg));
   a->flags->started.store(true);
-  Supervision s{a->child.get(), a->output.get(), a->out.get(),   a->pollMs,
-                a->pollMs != 0, false,           a->timeLimitMs, &a->flags->stop};
+  // An interval of 0 asks for no output while the child runs: all of it comes in the final call.
+  const bool hold = a->pollMs == 0;
+  Supervision s{a->child.get(), a->output.get(), a->out.get(),   a->pollMs, !hold, false,
+                hold,           a->timeLimitMs,  &a->flags->stop};
   supervise(s);
   return nullptr; // the receiver, the pipe and this side's hold on the child go with a
 }
@@ -191,7 +208,8 @@ int ProcImp::runSynchronous(std::unique_ptr<ChildOutput> out) {
     return 1;
   if (!output.valid())
     out.reset();
-  Supervision s{m_child.get(), output.get(), out.get(), m_pollMs, true, true, m_timeLimit, nullptr};
+  Supervision s{m_child.get(), output.get(), out.get(),   m_pollMs, true,
+                true,          false,        m_timeLimit, nullptr};
   supervise(s);
   if (s.failed) {
     m_childPid = Process::NoChild;

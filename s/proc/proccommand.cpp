@@ -123,9 +123,7 @@ std::string removeReturns(std::string text, std::string *carry, bool last) {
   return text;
 }
 
-bool collectOutput(int fd, Port::ChildOutput *out, bool last, bool roundCall, bool childRunning,
-                   std::string *carry, uint32_t *error, bool *gotBytes) {
-  std::string text;
+bool readWaiting(int fd, bool all, bool childRunning, std::string *text, uint32_t *error) {
   for (;;) {
     uint32_t waiting = 0;
     if (!platform::pipeBytesWaiting(fd, &waiting)) {
@@ -133,27 +131,40 @@ bool collectOutput(int fd, Port::ChildOutput *out, bool last, bool roundCall, bo
         *error = static_cast<uint32_t>(errno);
         return false;
       }
-      break;
+      return true;
     }
     if (waiting == 0)
-      break;
-    size_t old = text.size();
-    text.resize(old + waiting);
-    int got = platform::read(fd, &text[old], waiting);
+      return true;
+    size_t old = text->size();
+    text->resize(old + waiting);
+    int got = platform::read(fd, &(*text)[old], waiting);
     if (got < 0) {
-      text.resize(old);
+      text->resize(old);
       if (childRunning) {
         *error = static_cast<uint32_t>(errno);
         return false;
       }
-      break;
+      return true;
     }
-    text.resize(old + static_cast<size_t>(got));
-    if (!last || got == 0)
-      break;
+    text->resize(old + static_cast<size_t>(got));
+    if (!all || got == 0)
+      return true;
+  }
+}
+
+bool collectOutput(int fd, Port::ChildOutput *out, bool last, bool roundCall, bool childRunning,
+                   std::string *carry, uint32_t *error, bool *gotBytes, std::string *held) {
+  std::string text;
+  if (held)
+    text.swap(*held);
+  const size_t before = text.size();
+  if (!readWaiting(fd, last, childRunning, &text, error)) {
+    if (held)
+      held->swap(text); // what was kept back is still delivered by the final call
+    return false;
   }
   if (gotBytes)
-    *gotBytes = !text.empty();
+    *gotBytes = text.size() > before;
   std::string clean = removeReturns(std::move(text), carry, last);
   if (!clean.empty()) {
     out->Output(clean.c_str(), last);

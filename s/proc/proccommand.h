@@ -43,13 +43,20 @@ private:
 // front of the next piece.
 std::string removeReturns(std::string text, std::string *carry, bool last);
 
-// Collects what waits in the output pipe. With data: the text is cleaned and handed to
+// Reads what waits in the output pipe onto the end of *text: one piece, or with all everything
+// until the pipe holds nothing more. False when the pipe cannot be queried or read while the
+// child was still running (errno kept in *error); after the child's end such a failure only
+// ends the reading.
+bool readWaiting(int fd, bool all, bool childRunning, std::string *text, uint32_t *error);
+
+// Collects what waits in the output pipe, behind the text in *held (read earlier and kept
+// back; emptied), when given. With data: the text is cleaned and handed to
 // out->Output(text, last). Then, unless text was handed over with last, Output(null, last)
-// follows when roundCall or last is set. With last, everything that is left is read. False
-// when the pipe cannot be queried or read while the child was still running (errno kept in
-// *error). gotBytes, when given, tells whether anything was read.
+// follows when roundCall or last is set. With last, everything that is left is read. False as
+// readWaiting. gotBytes, when given, tells whether anything was read from the pipe.
 bool collectOutput(int fd, Port::ChildOutput *out, bool last, bool roundCall, bool childRunning,
-                   std::string *carry, uint32_t *error, bool *gotBytes = nullptr);
+                   std::string *carry, uint32_t *error, bool *gotBytes = nullptr,
+                   std::string *held = nullptr);
 
 // The error text of a run: "Invalid command line.", "<name>: <system text>",
 // "<name>: Error code <n>." or "<name>: unknown error occurred.", translated.

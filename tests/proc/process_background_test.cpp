@@ -64,6 +64,34 @@ TEST(ProcessConcurrency, ReaderDeliversOutputInOrderWithOneLastCall) {
   EXPECT_TRUE(r->deleted);
 }
 
+// Interval 0: nothing reaches the receiver while the child runs, yet the child is never
+// blocked by a full pipe; the whole text, its Windows line ends cleaned, comes in the last call.
+TEST(ProcessConcurrency, IntervalZeroHandsAllOutputToTheFinalCall) {
+  const int lines = 800000; // above 5 MiB
+  auto r = std::make_shared<Record>();
+  auto start = Clock::now();
+  {
+    Port::Process p(20000);
+    std::string script =
+        "BEGIN { for (i = 1; i <= " + std::to_string(lines) + "; i++) print i \"\r\" }";
+    const char *argv[] = {"awk", script.c_str()};
+    ASSERT_EQ(p.Run(2, argv, recorder(r), 0, false, true, false), 3);
+    EXPECT_EQ(waitForEnd(p), 0);
+    EXPECT_EQ(p.GetChildRetcode(), 0); // ended by itself, not by the limit
+  }
+  EXPECT_LT(msSince(start), 10000);
+  std::string expected;
+  for (int i = 1; i <= lines; ++i)
+    expected += std::to_string(i) + "\n";
+  ASSERT_GT(expected.size(), 5u << 20);
+  std::lock_guard<std::mutex> lock(r->mutex);
+  EXPECT_EQ(r->textCalls, 1);
+  EXPECT_EQ(r->nullCalls, 0);
+  EXPECT_EQ(r->lastCalls, 1);
+  EXPECT_FALSE(r->lastWasNull);
+  EXPECT_TRUE(r->text == expected) << r->text.size() << " bytes instead of " << expected.size();
+}
+
 TEST(ProcessConcurrency, TimeLimitEndsTheChildWith199WhateverTheInterval) {
   for (unsigned poll : {0u, 50u, 5000u}) {
     auto r = std::make_shared<Record>();

@@ -88,6 +88,27 @@ TEST(ProcessRun, SilentChildGetsOneNullCallAndPollPerRound) {
   EXPECT_TRUE(r->lastWasNull);
 }
 
+// The rounds are far longer than the child lives: the one that the child's end cuts short
+// still ends with Output(null, false) and Poll before the final call.
+TEST(ProcessRun, ChildThatEndsDuringTheFirstWaitGetsOneRound) {
+  struct Case {
+    const char *cmd;
+    const char *text;
+  } cases[] = {{"true", ""}, {"echo hi", "hi\n"}};
+  for (const Case &c : cases) {
+    auto r = std::make_shared<Record>();
+    Port::Process p;
+    ASSERT_EQ(p.Run(c.cmd, recorder(r), 5000, true, true, false), 0) << c.cmd;
+    EXPECT_EQ(r->text, c.text) << c.cmd;
+    EXPECT_EQ(r->nullCalls, 1) << c.cmd;
+    EXPECT_EQ(r->polls, 1) << c.cmd;
+    EXPECT_TRUE(r->pollAfterNull) << c.cmd;
+    EXPECT_EQ(r->lastCalls, 1) << c.cmd;
+    EXPECT_TRUE(r->lastWasNull) << c.cmd;
+    EXPECT_FALSE(r->callAfterLast) << c.cmd;
+  }
+}
+
 struct ExitCase {
   const char *script;
   int code;
