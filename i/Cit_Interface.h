@@ -1,6 +1,11 @@
 // Cit_Interface.h - the interfaces of the component model. Interfaces are abstract classes
 // named by Port::QUID values; any interface can be asked for any other by identifier, and
 // reference counting is an interface of its own (CommonI::IRefCount).
+//
+// Threads: the interfaces add no locking of their own; whether one object may be used from
+// several threads is up to the component that implements it. The InterfaceID() identifiers are
+// made once, on first use, safely from any thread, and only read afterwards. AddRef and Release
+// take no lock: share a counted object between threads only where its IRefCount allows it.
 #ifndef CIT_INTERFACE_H
 #define CIT_INTERFACE_H
 

@@ -5,6 +5,11 @@
 // mapped with 91 (fatal messages). Entry points are looked up first under the name with every
 // character code lowered by 10 (the form in which the suite's components export them), then
 // under the name as given.
+//
+// Threads: an object is not locked. load, initialize, unload and assignment change it and need
+// it to themselves; in between, getEntryPoint and the is* queries may be called from several
+// threads at once. Separate objects may be used in different threads, also for the same file
+// (the system counts its loads), but each unload runs the finalisation function.
 #ifndef PORTDYNAMICLIB_H
 #define PORTDYNAMICLIB_H
 

@@ -3,7 +3,11 @@
  * A C reporting macro expands to
  *   Port_CLocErrorFn(Port_CArgFn(lib, __FILE__, __LINE__, rev), alias, ...);
  * Port_CArgFn keeps the location (the texts are not copied: pass literals) and the issuing
- * function frees it. */
+ * function frees it.
+ *
+ * Threads: any thread may report; the issuing functions go through the dispatcher and its
+ * lock. A location record belongs to the one report it is made for. qelform needs no lock:
+ * each thread has its own ring. */
 #ifndef PORT_CMSGMAN_H
 #define PORT_CMSGMAN_H
 

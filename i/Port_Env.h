@@ -1,4 +1,9 @@
 // Port_Env.h - the process environment, the platform word and the user-interface language.
+//
+// Threads: any thread may call these. GetLang and IsTestMode are fixed once, safely; the file
+// names of the Get...FileName lookups are per thread. GetEnv returns the environment's own text
+// (not to be freed). The environment is not locked against readers: PutEnv and UnsetEnv are
+// unsafe while other threads read variables, so set them before starting threads.
 #ifndef PORT_ENV_H
 #define PORT_ENV_H
 

@@ -2,6 +2,11 @@
 // was raised (library, source file, revision, line) and a description translated into the
 // user's language, and can report itself as a message of the exception type. A process-wide
 // count records how many were made (copies are not counted).
+//
+// Threads: the count is kept under a mutex, so exceptions may be made and copied, and the count
+// read or cleared, on any thread. An exception object is not locked: setDescription and
+// setLocalized need it to themselves. A copy owns its own description, so it may be handed to
+// another thread.
 #ifndef PORT_EXCEPTION_H
 #define PORT_EXCEPTION_H
 

@@ -6,6 +6,10 @@
 // file onto itself, a source that is not a regular file, a name ending in "." or ".."), 38 name
 // too long, otherwise the code of the failing call. Each operation also takes Port::FileName
 // arguments, which are turned into their full names.
+//
+// Threads: any thread may call Port_File. The open-file table and the list of temporary names
+// have a lock each; the error code and the tmpnam(nullptr) buffer are per thread. The streams it
+// hands out, the three standard ones included, are used by one thread at a time.
 #ifndef PORT_FILE_H
 #define PORT_FILE_H
 

@@ -1,5 +1,10 @@
 // Port_FileDesc.h - a file descriptor: an operating-system descriptor or the current member of
 // a zip archive, read alike by the streams and the open-file table.
+//
+// Threads: a descriptor object is not locked and is used by one thread at a time. Copies share
+// the open file and its position: the system's file offset for a plain file, the Port::ZipFile
+// object (which locks each read and seek) for an archive member. Two threads reading through
+// copies at once each get some of the bytes, in no fixed order.
 #ifndef PORT_FILEDESC_H
 #define PORT_FILEDESC_H
 

@@ -8,6 +8,12 @@
 //              ext    extension with its leading dot (".txt"), empty when none
 // head = mount + path, tail = base + ext, full name = mount + path + base + ext.
 // Forward slashes are accepted on input and stored as backslashes.
+//
+// Threads: the components are Port::StringBase strings, so an object is used by one thread at a
+// time, and so are the strings its getters return (they may share the object's blocks). The
+// getters that fill in a missing path, and operator const char*, write the object too. Distinct
+// objects may be used in different threads; the current drive and directory they fill in are
+// the process's, read at the time of the call.
 #ifndef PORT_FILENAME_H
 #define PORT_FILENAME_H
 

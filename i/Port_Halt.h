@@ -1,6 +1,12 @@
 // Port_Halt.h - the halt service: a tool learns, at points of its own choosing, that the user
 // pressed Ctrl+C or that another process posted it a halt code; and the counted initialiser
 // that brings the service up with the first unit that uses it and down with the last.
+//
+// Threads: every operation may be called from any thread. The halt value, the notified flag and
+// the handler are guarded by one recursive lock, held while CheckHalt runs the handler on the
+// calling thread (so the handler may call SetHaltValue); installing the Ctrl+C handler has a lock
+// of its own, and each slot of the table its spin lock. The counted initialisers are not locked:
+// they run while libraries are loaded and unloaded.
 #ifndef PORT_HALT_H
 #define PORT_HALT_H
 

@@ -1,5 +1,10 @@
 // Port_Message.h - one catalogue entry: number, alias, display text and its HTML and XML
 // variants.
+//
+// Threads: neither class is locked. The entries the dispatcher hands out belong to loaded
+// catalogues: complete before another thread can reach them and never changed afterwards, so any
+// thread may read them (until the dispatcher is finalised). Objects of one's own, and load,
+// addMsgSubClass and assignment, are for one thread at a time.
 #ifndef PORT_MESSAGE_H
 #define PORT_MESSAGE_H
 

@@ -1,6 +1,13 @@
 // Port_MsgDispatcher.h - the process-wide switchboard every message passes through: counting
 // by type, catalogue lookup, filtering, hand-over to the registered managers, and the abort
 // functions that end the process after a fatal message.
+//
+// Threads: every operation may be called from any thread. Issuing, printing, the manager list,
+// the XML log and the filter serialise on the dispatcher lock, which is recursive (a manager may
+// issue from its handler) and taken before every other message lock; hold a
+// Port::MsgDispatcherGuard to keep several messages together. Counters and switches are atomic;
+// the catalogue, the abort functions and the exit value have locks of their own.
+// controlMessageProcessing loads its component through the factory, whose registry is unlocked.
 #ifndef PORT_MSGDISPATCHER_H
 #define PORT_MSGDISPATCHER_H
 

@@ -1,6 +1,11 @@
 // Port_MsgFilter.h - the message-filtering component of the suite's utilities library, which
 // Port_MsgDispatcher::controlMessageProcessing loads through the component factory and hands
 // control strings to.
+//
+// Threads: the control strings switch the dispatcher's filter under the dispatcher lock, so they
+// may be sent from any thread; loading the component goes through the factory registry, which
+// is not locked (Cit_Factory.h). The component's reference count is a plain integer: an
+// instance is used by one thread at a time.
 #ifndef PORT_MSGFILTER_H
 #define PORT_MSGFILTER_H
 

@@ -3,6 +3,12 @@
 //
 // Variable argument lists are passed as va_list. A manager that reads one works on its own
 // copy (va_copy), so the dispatcher can hand the same list to every manager in turn.
+//
+// Threads: the dispatcher calls managers with its lock held, so through it a manager hears one
+// message at a time. Port_MsgManDefault may also be called directly from any thread: each setting
+// and counter has its own mutex, and msgWrite takes the dispatcher lock and then its writing
+// lock, so the lines of two messages never mix. A manager of one's own that is called directly
+// (Port_MsgManData's issueMsgMan forms) must lock for itself.
 #ifndef PORT_MSGMAN_H
 #define PORT_MSGMAN_H
 

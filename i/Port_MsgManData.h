@@ -2,6 +2,11 @@
 // code that reports, and the issue operations through which every part of the library and of
 // the tools reports a message. Each issue operation deletes the record, so the usual form is
 //   Port_MsgManData::createObject("Portability", __FILE__, __LINE__, rev)->issueError(...);
+//
+// Threads: a record is made by one thread for one report and deleted by the issue operation, so
+// it is never shared. The issue operations may be called from any thread: those through the
+// dispatcher serialise on its lock; the issueMsgMan and printMsgMan forms call the manager
+// directly, without it (Port_MsgManDefault locks for itself).
 #ifndef PORT_MSGMANDATA_H
 #define PORT_MSGMANDATA_H
 

@@ -2,6 +2,11 @@
 // any number of standard output streams and UT_STREAM files, each with its own switch per
 // message type. Register it with Port_MsgDispatcher::addMsgMan; remove it from the dispatcher
 // before destroying it, and remove a stream before closing it.
+//
+// Threads: the operations may be called from any thread. The standard streams and the UT_STREAM
+// files are two lists with a lock each; writing and delStream run under the dispatcher lock. An
+// attached stream is written on whichever thread issues a message: while it is attached, use it
+// yourself only while holding a Port::MsgDispatcherGuard (a UT_STREAM has no lock).
 #ifndef PORT_MSGSTREAM_H
 #define PORT_MSGSTREAM_H
 

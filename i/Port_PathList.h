@@ -1,5 +1,11 @@
 // Port_PathList.h - ordered lists of directories, and the process-wide search paths: the
 // installation (MYQUELMO, then the QUELMO directories) and the optional QELENV path.
+//
+// Threads: a PathList is not locked and its texts are Port::StringBase strings: a list and its
+// copies (which share the texts' blocks) belong to one thread at a time. The two process-wide
+// lists are built and destroyed by the counted initialiser as libraries load and unload, and only
+// read in between: any thread may walk them and read GetBuffer(), but copying a list or an
+// element writes the shared counts, so copy the characters instead.
 #ifndef PORT_PATHLIST_H
 #define PORT_PATHLIST_H
 

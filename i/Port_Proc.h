@@ -3,6 +3,9 @@
 //
 // Run results: 0 the child ran and ended, 1 it could not be started or waiting or reading
 // failed, 2 the command line is invalid.
+//
+// Threads: an object is not locked and is used by one thread at a time. Run waits for the child
+// on the calling thread, and DispatchOutput is called on that thread.
 #ifndef PORT_PROC_H
 #define PORT_PROC_H
 

@@ -5,6 +5,10 @@
 // turns the value into a percentage of that range and calls UpdateProgress() each time the
 // percentage has grown by the update threshold (default 1) since it was last shown; between
 // updates it calls BackgroundUpdate(), so a tool can keep its interface alive.
+//
+// Threads: an object is not locked and holds its label as a Port::StringBase: an object and its
+// copies (which share the label's block) are used by one thread at a time. UpdateProgress and
+// BackgroundUpdate run on the thread that calls UpdateTaskProgress.
 #ifndef PORT_PROGRESSUPDATE_H
 #define PORT_PROGRESSUPDATE_H
 

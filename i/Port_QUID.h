@@ -4,6 +4,11 @@
 //
 // With the environment variable QUELMO_DO_PORT_QUID_STRING_VALIDATION set, a text that does not
 // have the printed form is reported as an error (and stored all the same).
+//
+// Threads: a QUID is a plain value in two fixed character arrays (no shared string), so its const
+// operations may run on several threads at once; Set, SetComment and assignment need the object
+// to themselves. The validation switch is read once, safely from any thread. GetAsString and the
+// conversion to StringBase<char> make new strings for the calling thread.
 #ifndef PORT_QUID_H
 #define PORT_QUID_H
 

@@ -1,5 +1,10 @@
 // Port_Random.h - Port_Random: the runtime's pseudo-random numbers, the same sequence on every
 // platform, and a seed-free number for names that must not repeat.
+//
+// Threads: Rand, Srand and NoRepeatRand share one process-wide state under one mutex
+// (getStaticLock), so any thread may call them, but all threads draw from the same sequence. A
+// thread that needs a repeatable sequence of its own uses Rand_r, which touches only the
+// caller's state.
 #ifndef PORT_RANDOM_H
 #define PORT_RANDOM_H
 

@@ -1,6 +1,11 @@
 // Port_Regexp.h - a small regular-expression matcher: literals, escapes, '.', classes, the
 // anchors '^' and '$' and the greedy closures '*', '+' and '?'. A pattern is compiled once into
 // at most 256 16-bit codes; searches return the inclusive range of the first match.
+//
+// Threads: searches only read the compiled pattern and keep their working state on the stack, so
+// the const operations of one object may run on several threads at once. Construction,
+// assignment and recompiling need the object to themselves. No Port::StringBase is kept: a
+// pattern given as one is only read while compiling.
 #ifndef PORT_REGEXP_H
 #define PORT_REGEXP_H
 

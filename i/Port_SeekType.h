@@ -1,4 +1,6 @@
 // Port_SeekType.h - the three seek origins as objects, compared by identity.
+//
+// Threads: the origin objects are made at load time and never changed: any thread may use them.
 #ifndef PORT_SEEKTYPE_H
 #define PORT_SEEKTYPE_H
 

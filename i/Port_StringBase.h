@@ -9,8 +9,11 @@
 // A request for n characters gets capacity ((n / 16) + 1) * 16 - 1, or * 32 with the doubling
 // flag. Default-constructed strings share a static empty block whose count stays 10000.
 //
-// Reference counts are not atomic: a string and every string sharing its block belong to one
-// thread at a time.
+// Threads: reference counts are not atomic, so a string and every string sharing its block
+// belong to one thread at a time (copying or assigning writes the count, even of a const
+// source); strings that share no block may be used in different threads. Hand text to another
+// thread as a new string made from the characters (StringBase<T>(s.GetBuffer())). The shared
+// empty block is static and never written: empty strings may be made on any thread.
 #ifndef PORT_STRINGBASE_H
 #define PORT_STRINGBASE_H
 

@@ -1,5 +1,9 @@
 // Port_Thr.h - the suite's thread library: locks, threads, per-thread data, and the scope
 // guard and typed per-thread holder that the rest of the library uses over them.
+//
+// Threads: the locks and the per-thread slots may be used from any thread. A Port_ThrThread is
+// joined or detached by its one owner. Destroy a per-thread holder only when no other thread
+// still has a value in it: values of threads still running are not freed then.
 #ifndef PORT_THR_H
 #define PORT_THR_H
 

@@ -1,4 +1,7 @@
 // basutassert.h - the assertion failure routine of the older interface.
+//
+// Threads: the routine keeps no state; any thread may call it. Reports from several threads at
+// once may interleave their lines on standard error.
 #ifndef BASUTASSERT_H
 #define BASUTASSERT_H
 

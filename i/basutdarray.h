@@ -8,6 +8,9 @@
 // A derived class keeps a typed pointer to the elements and hands its address to the array as
 // the storage reference; the array rewrites that pointer whenever it allocates or moves the
 // buffer, so the typed pointer is always current.
+//
+// Threads: an array is not locked and is used by one thread at a time; growing may move the
+// buffer under a reader.
 #ifndef BASUTDARRAY_H
 #define BASUTDARRAY_H
 

@@ -1,4 +1,7 @@
 // basutdelay.h - UT_DELAY: sleeps and short busy-waits.
+//
+// Threads: any thread may call these; the busy-wait's loop speed is measured once, safely, by
+// the first caller.
 #ifndef BASUTDELAY_H
 #define BASUTDELAY_H
 

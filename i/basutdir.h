@@ -1,5 +1,10 @@
 // basutdir.h - UT_DIR, a snapshot of the names in one directory, and UT_DIR_ITERATOR, which
 // walks them, all or only those matching a wildcard pattern (case ignored).
+//
+// Threads: a UT_DIR is filled when made and only read afterwards, so its const operations may
+// run on several threads at once (match_names keeps no state); assignment needs it alone. An
+// iterator holds its pattern as a Port::StringBase: an iterator and its copies belong to one
+// thread at a time.
 #ifndef BASUTDIR_H
 #define BASUTDIR_H
 

@@ -5,6 +5,10 @@
 // is minutes, then seconds and hundredths: "%d:%c%c.%c%c", so two minutes and 5.25 seconds
 // read "2:05.25". When no processor time can be read at all, the process ends with exit
 // value 99 ("time failure").
+//
+// Threads: a UT_CPUTIME is a plain value: its const operations may run on several threads at
+// once; assignment recaptures and needs the object alone. The processor time is the whole
+// process's (all its threads).
 #ifndef BASUTDTIME_H
 #define BASUTDTIME_H
 

@@ -2,6 +2,10 @@
 // handler reserve is released while the tool's handler runs (so that the handler itself has
 // room to work) and made again afterwards; the panic block is released just before the
 // process dies, so that the out-of-memory message can still be formatted and issued.
+//
+// Threads: every operation may be called from any thread; they serialise on the manager's
+// recursive lock, which is held while the handler's Recover runs (so threads that run out of
+// memory at once take turns, and the handler may allocate) and while die() issues its message.
 #ifndef BASUTMEMMGR_H
 #define BASUTMEMMGR_H
 

@@ -1,4 +1,7 @@
 // basutmemory.h - how much memory the process uses.
+//
+// Threads: any thread may call these. The figure is the whole process's; the text is translated
+// and issued through the message system, which locks for itself.
 #ifndef BASUTMEMORY_H
 #define BASUTMEMORY_H
 

@@ -3,6 +3,9 @@
 //
 // Each cutting operation writes its part into dst when dst is not null (dst is emptied first;
 // the caller provides room for the whole path) and returns a pointer into path.
+//
+// Threads: the operations keep no state: any thread may call them, on texts that no other
+// thread writes meanwhile. Letters are lowered in the "C" locale, which the library never changes.
 #ifndef BASUTPATH_H
 #define BASUTPATH_H
 

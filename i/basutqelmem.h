@@ -6,6 +6,10 @@
 // A request for 0 bytes returns a distinct, valid block of at least one byte, and
 // qel_realloc(p, 0) shrinks p to such a block instead of freeing it, so a null result never
 // has to be told apart from an empty one. Blocks are freed with qel_free.
+//
+// Threads: the functions may be called from any thread. A failed request asks the handler under
+// the memory manager's lock (basutmemmgr.h), so threads that run out of memory at once take
+// turns at the handler.
 #ifndef BASUTQELMEM_H
 #define BASUTQELMEM_H
 

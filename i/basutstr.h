@@ -10,6 +10,10 @@
 //   %U  unsigned 32-bit    %hU unsigned 16-bit    %lU unsigned 64-bit
 // and the length prefixes "I64" and "I32". "%S"/"%ls" take a wide string and "%C"/"%lc" a wide
 // character; both are written in UTF-8. "l" is 64 bits, as is "%p" (16 upper-case hex digits).
+//
+// Threads: the operations keep no state between calls except Tokenize's position, which is per
+// thread; any thread may call them on texts no other thread writes meanwhile. Error returns the
+// runtime's strerror text, which is not to be freed.
 #ifndef BASUTSTR_H
 #define BASUTSTR_H
 

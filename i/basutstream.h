@@ -1,5 +1,10 @@
 // basutstream.h - UT_STREAM: a buffered byte stream over one file descriptor, with text
 // operations and binary values stored most significant byte first.
+//
+// Threads: a stream has no lock of its own and is used by one thread at a time (its buffer and
+// position change with every call); distinct streams may be used in different threads. Opening
+// and closing through Port_File register the stream in the open-file table, which is locked. The
+// standard streams (Port_File::getCout and the like) are single shared objects, also unlocked.
 #ifndef BASUTSTREAM_H
 #define BASUTSTREAM_H
 

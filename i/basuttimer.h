@@ -1,4 +1,8 @@
 // basuttimer.h - UT_TIMER: processor and elapsed time since a restart, and readable durations.
+//
+// Threads: a timer is not locked, and asciitime writes the timer's own buffer, so one timer is
+// used by one thread at a time. The processor time is the whole process's (all its threads), not
+// the calling thread's.
 #ifndef BASUTTIMER_H
 #define BASUTTIMER_H
 
