@@ -35,6 +35,11 @@ __attribute__((noinline)) void operator delete[](void *p) noexcept {
   std::free(p);
 }
 void operator delete[](void *p, std::size_t) noexcept { operator delete[](p); }
+// The library also allocates arrays without exceptions (the regular-expression compiler does).
+__attribute__((noinline)) void *operator new[](std::size_t size, const std::nothrow_t &) noexcept {
+  return std::malloc(size ? size : 1);
+}
+void operator delete[](void *p, const std::nothrow_t &) noexcept { operator delete[](p); }
 
 namespace {
 
