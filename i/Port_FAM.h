@@ -98,9 +98,10 @@ public:
   FAM(const FAM &) = delete;
   FAM &operator=(const FAM &) = delete;
 
-  // Adds a file (flags: File::WatchSize, File::WatchAttributes, or both); false when the file
-  // does not exist or is watched already. A file added while the monitor runs is watched from
-  // then on.
+  // Adds a file (flags: File::WatchSize, File::WatchAttributes, or both); false when it is
+  // watched already. A file whose state cannot be read (one that does not exist) throws
+  // Port::FAMException "Could not get stats for file <name>". A file added while the monitor
+  // runs is watched from then on.
   bool MonitorFile(const StringBase<char> &name, unsigned int flags);
   // Replaces the callback; the old one is released once no call into it is under way.
   void SetFileCallback(boost::shared_ptr<FileCallback> cb);

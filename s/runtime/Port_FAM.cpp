@@ -214,9 +214,7 @@ void FAMImpl::FileModificationEventHandler() {
 }
 
 bool FAMImpl::MonitorFile(const StringBase<char> &name, unsigned int flags) {
-  if (!Port_File::exist(name.GetBuffer()))
-    return false;
-  File file(name, flags);
+  File file(name, flags); // reads the file's state: a file that cannot be read throws
   std::lock_guard<std::mutex> hold(m_lock);
   if (std::find(m_files.begin(), m_files.end(), file) != m_files.end())
     return false;

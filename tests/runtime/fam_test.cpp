@@ -123,11 +123,23 @@ TEST_F(FamConcurrencyTest, SeveralFilesInOneAndInDifferentDirectories) {
   EXPECT_EQ(got, (std::vector<std::string>{a, c}));
 }
 
-TEST_F(FamConcurrencyTest, SameNameTwiceAndMissingFilesAreNotAdded) {
+TEST_F(FamConcurrencyTest, SameNameTwiceIsNotAddedAndAMissingFileThrows) {
   const std::string name = file("a.txt");
   EXPECT_TRUE(fam.MonitorFile(name.c_str(), kBoth));
   EXPECT_FALSE(fam.MonitorFile(name.c_str(), Port::File::WatchSize));
-  EXPECT_FALSE(fam.MonitorFile((tree.root() + "/none.txt").c_str(), kBoth));
+  // The file's state is read when it is added: a caller that ignores the result still learns
+  // that the file is not watched.
+  try {
+    fam.MonitorFile((tree.root() + "/none.txt").c_str(), kBoth);
+    FAIL() << "no exception";
+  } catch (const Port::FAMException &e) {
+    const std::wstring text = e.getLocalized();
+    EXPECT_NE(text.find(L"Could not get stats for file"), std::wstring::npos) << text;
+    EXPECT_NE(text.find(L"none.txt"), std::wstring::npos) << text;
+  }
+  // The failed call added nothing: the file can be watched once it exists.
+  const std::string later = file("none.txt");
+  EXPECT_TRUE(fam.MonitorFile(later.c_str(), kBoth));
 }
 
 TEST_F(FamConcurrencyTest, SuspendResumeAndExit) {
