@@ -34,12 +34,15 @@ int watchMain(int argc, char **argv) {
   Port::FAM fam;
   int watched = 0;
   for (int i = 1; i < argc; ++i) {
-    if (fam.MonitorFile(argv[i], Port::File::WatchSize | Port::File::WatchAttributes)) {
-      ++watched;
-      continue;
+    try {
+      if (fam.MonitorFile(argv[i], Port::File::WatchSize | Port::File::WatchAttributes)) {
+        ++watched;
+        continue;
+      }
+      report(__LINE__)->issueError("Cannot watch \"%s\": it is watched already.\n", argv[i]);
+    } catch (const Port::FAMException &e) {
+      e.report(); // a file that does not exist
     }
-    report(__LINE__)->issueError("Cannot watch \"%s\": it does not exist or is watched already.\n",
-                                 argv[i]);
   }
   if (watched == 0)
     return 1;
