@@ -150,8 +150,11 @@ bool CmdLine::split() {
     m_argv[i] = tokens[i];
   m_argv[tokens.size()] = nullptr;
   m_argc = static_cast<int>(tokens.size());
-  if (m_argc > 0 && !m_cmdname)
+  if (m_argc > 0) {
+    // The name is the first token, also when it was asked for (and cached) before splitting.
+    delete[] m_cmdname;
     m_cmdname = dup(m_argv[0]);
+  }
   return true;
 }
 
@@ -169,10 +172,18 @@ const char *CmdLine::get_cmdname() {
   if (!m_valid)
     return nullptr;
   if (!m_cmdname && m_cmdline) {
+    // The first token as splitting reads it (quotes dropped), so that the name is the same
+    // whichever of the name and the vector is asked for first. A first word with an open quote
+    // has no token: its text up to the first white space stands for it.
     const char *p = m_cmdline;
-    while (*p && !isSpace(*p))
-      ++p;
-    m_cmdname = UT_STR::Dup(std::string(static_cast<const char *>(m_cmdline), p).c_str());
+    bool ok = true;
+    m_cmdname = get_cmdtoken(p, ok);
+    if (!m_cmdname) {
+      p = m_cmdline;
+      while (*p && !isSpace(*p))
+        ++p;
+      m_cmdname = UT_STR::Dup(std::string(static_cast<const char *>(m_cmdline), p).c_str());
+    }
   }
   return m_cmdname;
 }

@@ -25,6 +25,31 @@ TEST(CmdLineValue, TextIsSplitWithQuotedSections) {
   EXPECT_STREQ("prog", c.get_cmdname());
 }
 
+// The command name is the first token as splitting reads it, whichever of the name and the
+// vector is asked for first.
+TEST(CmdLineValue, CommandNameIsTheFirstTokenInEitherOrder) {
+  const struct {
+    const char *text;
+    const char *name;
+  } cases[] = {{"prog a b", "prog"},
+               {"prog\"a%\"a x", "proga%a"},
+               {"\"my prog\" a b", "my prog"},
+               {"  lead \"\" x", "lead"},
+               {"\"\"x y", "x"}};
+  for (const auto &c : cases) {
+    Port::CmdLine nameFirst(c.text);
+    EXPECT_STREQ(c.name, nameFirst.get_cmdname()) << c.text;
+    ASSERT_NE(nullptr, nameFirst.get_argv()) << c.text;
+    EXPECT_STREQ(c.name, nameFirst.get_argv()[0]) << c.text;
+    EXPECT_STREQ(c.name, nameFirst.get_cmdname()) << c.text;
+
+    Port::CmdLine vectorFirst(c.text);
+    ASSERT_NE(nullptr, vectorFirst.get_argv()) << c.text;
+    EXPECT_STREQ(c.name, vectorFirst.get_argv()[0]) << c.text;
+    EXPECT_STREQ(c.name, vectorFirst.get_cmdname()) << c.text;
+  }
+}
+
 TEST(CmdLineValue, UnterminatedQuoteMakesTheObjectInvalid) {
   Port::CmdLine c("prog \"abc");
   EXPECT_EQ(nullptr, c.get_argv());
