@@ -175,11 +175,17 @@ public:
   static wchar_t *translateMsgSubClassVa(const char *kind, Port_MsgMan::MsgType type,
                                          const char *lib, const char *alias, va_list args);
 
-  // XML message log. Opens a log on the file (its contents are replaced); false when a log is
-  // already open or the file cannot be written. With track set, first reads the file as the
-  // log of the previous run and marks every message logged new or old against it; false, and
-  // nothing changed, when tracking is already on. A log opened from XML_MSG_FILE starts with
-  // the first message issued. The closing tag is written when the dispatcher is finalised.
+  // XML message log. Opens a log on the file (the contents of an earlier log are replaced);
+  // false when a log is already open, or the file cannot be written (a warning names it and the
+  // system's reason), or it is there and is not a log (it does not start with the log's header:
+  // it is left as it is, with a warning). With track set, first reads the file as the log of the
+  // previous run and marks every message logged new or old against it; false, and nothing
+  // changed, when tracking is already on. The log and the filter that XML_MSG_FILE and
+  // XML_FILTER_FILE name are applied before the first message and before the first call of
+  // turnOnXmlMsg, turnOnFiltering, turnOffFiltering or isFilteringOn, so that with XML_MSG_FILE
+  // set a program's own turnOnXmlMsg returns false. A run that never uses these leaves the file
+  // named by XML_MSG_FILE as it was. The closing tag is written when the dispatcher is
+  // finalised.
   static bool turnOnXmlMsg(const char *file);
   static bool turnOnXmlMsg(const char *file, bool track);
 

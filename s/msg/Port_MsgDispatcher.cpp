@@ -43,6 +43,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -259,13 +260,50 @@ void writeLog(const wchar_t *element) {
   writeLog(line);
 }
 
+// Whether a file that is already there may be taken over as the log: it is empty, or it is a
+// log of ours (it starts with the log's header, the XML declaration and the comment before the
+// root element, as even the log of a killed run does). A file that cannot be read is taken over
+// as before; the tracking reports it.
+bool mayReplaceWithLog(const char *file) {
+  if (!Port_File::isfile(file) || !Port_File::canread(file))
+    return true;
+  std::unique_ptr<wchar_t[]> wideHeader(Port::MsgDisp::createXmlRootOpen());
+  std::unique_ptr<char[]> header(Port::wcs2utf8s(wideHeader.get()));
+  const char *root = std::strstr(header.get(), "<messages>");
+  const size_t length = root ? static_cast<size_t>(root - header.get()) : std::strlen(header.get());
+  header[length] = '\0';
+  UT_STREAM *in = Port_File::open(file, UT_STREAM::Read, 0);
+  if (!in)
+    return true;
+  std::string start(length, '\0');
+  const unsigned got =
+      in->read(reinterpret_cast<unsigned char *>(&start[0]), static_cast<unsigned>(length));
+  Port_File::close(in);
+  start.resize(got);
+  return got == 0 || start == header.get();
+}
+
+// Warns about a file that must not be replaced by the log; true when it is such a file.
+bool refuseForeignFile(const char *file) {
+  if (mayReplaceWithLog(file))
+    return false;
+  report(__LINE__)->issueWarning("The file \"%s\" is not a message log, therefore it is left "
+                                 "as it is and messages will not be logged.\n",
+                                 file);
+  return true;
+}
+
 bool openLog(const char *file) {
-  if (state->xmlStream || !file || !*file)
+  if (state->xmlStream || !file || !*file || refuseForeignFile(file))
     return false;
   auto fileUse = std::make_unique<Port_FileInit>();
   UT_STREAM *stream = Port_File::open(file, UT_STREAM::Write, 1);
-  if (!stream)
+  if (!stream) {
+    report(__LINE__)->issueWarning("The message log \"%s\" cannot be written (%s), therefore "
+                                   "messages will not be logged.\n",
+                                   file, UT_STR::Error(Port_File::geterror()));
     return false;
+  }
   state->xmlStream = stream;
   state->xmlFileUse = std::move(fileUse);
   std::unique_ptr<wchar_t[]> header(Port::MsgDisp::createXmlRootOpen());
@@ -294,6 +332,15 @@ void startFromEnvironment() {
     Port_MsgDispatcher::turnOnXmlMsg(state->xmlMsgFile.c_str(), true);
   if (!state->xmlFilterFile.empty())
     Port_MsgDispatcher::turnOnFiltering(state->xmlFilterFile.c_str(), state->filterAppName.c_str());
+}
+
+// The environment's log and filter come first: they are applied before the first message and
+// before the first call that turns the log or the filter on or off or asks about the filter.
+void applyEnvironment() {
+  msgvisit::Visit visit;
+  DispatcherLock guard(DispatcherLock::Register);
+  if (visit && guard)
+    startFromEnvironment();
 }
 
 const Port_Message *lookupFor(const char *lib, const char *alias) {
@@ -761,6 +808,7 @@ bool Port_MsgDispatcher::turnOnXmlMsg(const char *file) {
   DispatcherLock guard(DispatcherLock::Register);
   if (!visit || !guard)
     return false;
+  startFromEnvironment();
   return openLog(file);
 }
 
@@ -771,7 +819,10 @@ bool Port_MsgDispatcher::turnOnXmlMsg(const char *file, bool track) {
     return turnOnXmlMsg(file);
   msgvisit::Visit visit;
   DispatcherLock guard(DispatcherLock::Register);
-  if (!visit || !guard || !file || !*file || state->deltaMsgPtr || state->xmlStream)
+  if (!visit || !guard)
+    return false;
+  startFromEnvironment();
+  if (!file || !*file || state->deltaMsgPtr || state->xmlStream || refuseForeignFile(file))
     return false;
   state->deltaMsgFile = file;
   auto delta = std::make_unique<Port::DeltaMsg>(state->deltaMsgFile.c_str());
@@ -795,6 +846,7 @@ bool Port_MsgDispatcher::turnOnXmlMsg(const char *file, bool track) {
 }
 
 void Port_MsgDispatcher::turnOnFiltering(const char *filterFile, const char *appName) {
+  applyEnvironment();
   if (!filterFile || !*filterFile || !Port_File::isfile(filterFile))
     return;
   if (!Port_File::canread(filterFile)) {
@@ -823,11 +875,15 @@ void Port_MsgDispatcher::turnOffFiltering() {
   DispatcherLock guard(DispatcherLock::Register);
   if (!visit || !guard)
     return;
+  startFromEnvironment();
   Port_useFilter = false;
   state->msgFilterPtr.reset();
 }
 
-bool Port_MsgDispatcher::isFilteringOn() { return Port_useFilter.load(); }
+bool Port_MsgDispatcher::isFilteringOn() {
+  applyEnvironment();
+  return Port_useFilter.load();
+}
 
 const Port::QUID &UtilI::IMessageFiltering::InterfaceID() {
   static const Port::QUID *id = new Port::QUID("{bf2cf11a-4f17-4851-bf24-a31da3ba1e61}");

@@ -96,6 +96,20 @@ TEST_F(MsgFilterTest, TranslationForAToolThatShowsItIsFilteredAndLogged) {
   EXPECT_EQ((std::vector<std::string>{"disk"}), parsed.msgs[1].args);
 }
 
+// XML_FILTER_FILE is applied before the first question about filtering, not only before the
+// first message.
+TEST_F(MsgFilterTest, EnvironmentFilterIsOnBeforeTheFirstMessage) {
+  const std::string filter = tree.write("filter.xml", kFilterFile);
+  const porttest::ChildResult on =
+      porttest::runProgram(porttest::testProgram("xmllogprobe"), {"filtering", "x"},
+                           {{"XML_FILTER_FILE", filter}, {"FILTER_APP_NAME", "tool"}});
+  EXPECT_EQ("filtering=1\n", on.out) << on.err;
+  const porttest::ChildResult off =
+      porttest::runProgram(porttest::testProgram("xmllogprobe"), {"filtering", "x"},
+                           {{"XML_FILTER_FILE", porttest::kUnset}});
+  EXPECT_EQ("filtering=0\n", off.out) << off.err;
+}
+
 TEST_F(MsgFilterTest, FiltersAndHighlightsByTypeAndByKeyWithText) {
   const std::string filter = tree.write("filter.xml", kFilterFile);
   const std::string log = tree.root() + "/log.xml";

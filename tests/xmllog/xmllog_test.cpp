@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdarg>
+#include <fstream>
 #include <memory>
 #include <string>
 
@@ -170,19 +171,37 @@ TEST(XmlLogRun, ValuesAndNamesWithMetacharactersRoundTrip) {
             deltas(parseLog(log)));
 }
 
+// Console messages are wrapped at 80 columns: their lines and blanks joined again.
+std::string unwrapped(const std::string &text) {
+  std::string flat;
+  for (char c : text) {
+    const bool blank = c == ' ' || c == '\n';
+    if (!blank || flat.empty() || flat.back() != ' ')
+      flat += blank ? ' ' : c;
+  }
+  return flat;
+}
+
+// The log's header: the XML declaration and the comment before the root element.
+std::string logHeader() {
+  std::unique_ptr<wchar_t[]> open(Port::MsgDisp::createXmlRootOpen());
+  const std::string text = bytes(open.get());
+  return text.substr(0, text.find("<messages>"));
+}
+
 // A run that was killed leaves no closing tag: the next run calls the log corrupt and marks
-// everything new. Files that are not logs at all are corrupt too.
-TEST(XmlLogRun, UnfinishedOrForeignPreviousLogIsCorrupt) {
+// everything new, and so does a log of ours whose body cannot be read.
+TEST(XmlLogRun, UnfinishedOrDamagedPreviousLogIsCorrupt) {
   porttest::TempTree tree;
   const std::string log = tree.root() + "/msgs.xml";
   ASSERT_EQ(0, runProbe(log, "one", "two").status);
   const std::string whole = readFile(log);
-  std::string expanding = "<!DOCTYPE messages [<!ENTITY e \"x\">]><messages>";
+  std::string expanding = logHeader() + "<!DOCTYPE messages [<!ENTITY e \"x\">]><messages>";
   for (int i = 0; i < 100; ++i)
     expanding += "&e;"; // a log never declares entities; each expansion costs a parser
   expanding += "</messages>";
   const std::string bad[] = {whole.substr(0, whole.rfind("</messages>")),
-                             whole.substr(0, whole.size() / 2), "<other/>", "", "\xff\xfe<",
+                             whole.substr(0, whole.size() / 2), logHeader() + "<other/>",
                              expanding};
   for (const std::string &content : bad) {
     tree.write("msgs.xml", content);
@@ -196,19 +215,67 @@ TEST(XmlLogRun, UnfinishedOrForeignPreviousLogIsCorrupt) {
     // The warning itself is issued before the log opens; the three probe messages follow.
     EXPECT_EQ((std::vector<std::string>{"warning=new", "error=new", "info=new"}), deltas(next));
   }
+  // An empty file is taken over as a log with nothing in it.
+  tree.write("msgs.xml", "");
+  ASSERT_EQ(0, runProbe(log, "one", "two").status);
+  EXPECT_EQ((std::vector<std::string>{"warning=new", "error=new", "info=new"}),
+            deltas(parseLog(log)));
 }
 
-TEST(XmlLogRun, UnwritableLogLeavesLogOffSilently) {
+// A file that is not a log of ours is left as it is: the run warns and goes on without a log.
+TEST(XmlLogRun, FileThatIsNoLogIsLeftAlone) {
   porttest::TempTree tree;
-  const porttest::ChildResult r = runProbe(tree.root() + "/no/such/dir/msgs.xml", "a", "b");
+  const std::string log = tree.root() + "/notes.txt";
+  for (const std::string &content : {std::string("my notes\n"), std::string("<other/>"),
+                                    std::string("\xff\xfe<"), logHeader().substr(0, 20)}) {
+    tree.write("notes.txt", content);
+    const porttest::ChildResult r = runProbe(log, "one", "two");
+    ASSERT_EQ(0, r.status);
+    EXPECT_EQ(content, readFile(log));
+    EXPECT_NE(std::string::npos, unwrapped(r.err).find("\"" + log + "\" is not a message log"))
+        << r.err;
+    EXPECT_EQ(std::string::npos, r.err.find("corrupt")) << r.err;
+  }
+}
+
+TEST(XmlLogRun, UnwritableLogIsReportedWithTheSystemsReason) {
+  porttest::TempTree tree;
+  const std::string log = tree.root() + "/no/such/dir/msgs.xml";
+  const porttest::ChildResult r = runProbe(log, "a", "b");
   EXPECT_EQ(0, r.status);
   EXPECT_EQ(std::string::npos, r.err.find("corrupt"));
+  const std::string flat = unwrapped(r.err);
+  EXPECT_NE(std::string::npos, flat.find("cannot be written (No such file or directory)")) << r.err;
+  EXPECT_NE(std::string::npos, flat.find("msgs.xml")) << r.err;
+}
+
+// XML_MSG_FILE comes first: a log the program asks for before its first message is refused, and
+// the log the environment names is written.
+TEST(XmlLogRun, EnvironmentLogTakesPrecedenceOverTheProgramsOwn) {
+  porttest::TempTree tree;
+  const std::string envLog = tree.root() + "/env.xml", own = tree.root() + "/own.xml";
+  const porttest::ChildResult r = porttest::runProgram(
+      porttest::testProgram("xmllogprobe"), {"own", own}, {{"XML_MSG_FILE", envLog}});
+  ASSERT_EQ(0, r.status) << r.err;
+  EXPECT_EQ("answer=0\n", r.out);
+  EXPECT_FALSE(std::ifstream(own).good());
+  const ParsedLog log = parseLog(envLog);
+  ASSERT_TRUE(log.wellFormed) << readFile(envLog);
+  EXPECT_EQ((std::vector<std::string>{"info=new"}), deltas(log));
+
+  // Without the variable the program's own log is taken.
+  const porttest::ChildResult alone = porttest::runProgram(
+      porttest::testProgram("xmllogprobe"), {"own", own}, {{"XML_MSG_FILE", porttest::kUnset}});
+  EXPECT_EQ("answer=1\n", alone.out);
+  EXPECT_TRUE(parseLog(own).wellFormed);
 }
 
 // One log per process: this test opens it for the rest of the test program.
 TEST(XmlLogSwitch, SecondTurnOnIsRefusedAndFirstLogStays) {
   porttest::TempTree tree;
-  const std::string first = tree.write("first.xml", "old contents");
+  // A previous log of ours, which the new one replaces.
+  const std::string first =
+      tree.write("first.xml", logHeader() + "<messages>\n<msg>old contents</msg>\n");
   const std::string second = tree.root() + "/second.xml";
   ASSERT_TRUE(Port_MsgDispatcher::turnOnXmlMsg(first.c_str()));
   EXPECT_FALSE(Port_MsgDispatcher::turnOnXmlMsg(second.c_str()));
