@@ -87,20 +87,31 @@ TEST(ConsoleLayout, WiderLineWidthFromTheEnvironment) {
             r.err);
 }
 
-TEST(FatalMessages, FatalPrintsItsLayoutAndSuffixAndExitsWithTheValue) {
-  const ChildResult r = probe({"fatal", "5"});
-  EXPECT_EQ(5, r.status);
-  EXPECT_EQ("atexit ran\n", r.out);
-  EXPECT_EQ("FATAL_ERROR:Portability:Port_File.cpp:231:1.39 - Cannot continue with c.txt.\n"
-            "   The program will now terminate.  For help, see the documentation of your\n"
-            "   installation or contact your Quelmo support representative.\n",
-            r.err);
-}
-
-TEST(FatalMessages, UserFatalPrintsAsAnErrorAndExits) {
-  const ChildResult r = probe({"userfatal", "3"});
-  EXPECT_EQ(3, r.status);
-  EXPECT_EQ("ERROR:Portability - Bad input d.txt. \n", r.err);
+// A fatal message prints its layout and the suffix, runs the exit handlers and exits with its
+// value; a user-fatal one prints as an error.
+TEST(FatalMessages, PrintTheirLayoutAndExitWithTheValue) {
+  const struct {
+    std::vector<std::string> args;
+    int status;
+    const char *out;
+    const char *err;
+  } cases[] = {
+      {{"fatal", "5"},
+       5,
+       "atexit ran\n",
+       "FATAL_ERROR:Portability:Port_File.cpp:231:1.39 - Cannot continue with c.txt.\n"
+       "   The program will now terminate.  For help, see the documentation of your\n"
+       "   installation or contact your Quelmo support representative.\n"},
+      {{"userfatal", "3"}, 3, nullptr, "ERROR:Portability - Bad input d.txt. \n"},
+  };
+  for (const auto &c : cases) {
+    const ChildResult r = probe(c.args);
+    EXPECT_EQ(c.status, r.status) << c.args[0];
+    if (c.out) {
+      EXPECT_EQ(c.out, r.out) << c.args[0];
+    }
+    EXPECT_EQ(c.err, r.err) << c.args[0];
+  }
 }
 
 TEST(FatalMessages, ExitValueZeroEndsWithStatusZero) {
