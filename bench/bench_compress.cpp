@@ -342,7 +342,10 @@ BENCHMARK(BM_ZlibDeflateLevel9Stream)
     ->Name("ClassicPack/ref")
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ClassicUnpack)->Name("ClassicUnpack/ours")->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ClassicUnpack)
+    ->Name("ClassicUnpack/ours")
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ZlibInflateStream)
     ->Name("ClassicUnpack/ref")
     ->Iterations(1)

@@ -8,10 +8,10 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <fcntl.h>
 #include <fstream>
 #include <memory>
 #include <string>
-#include <fcntl.h>
 #include <unistd.h>
 
 namespace {

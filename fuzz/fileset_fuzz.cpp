@@ -11,8 +11,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <vector>
 #include <unistd.h>
+#include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   static unsigned long round = 0;
@@ -20,7 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   const std::string path = fuzzsupport::scratchPath("fileset-" + std::to_string(++round) + ".txt");
   fuzzsupport::writeFile(path, f[0].data(), f[0].size());
 
-  const std::vector<Port::StringBase<char>> all = Port::Version::getValueList(f[1].c_str(), path.c_str());
+  const std::vector<Port::StringBase<char>> all =
+      Port::Version::getValueList(f[1].c_str(), path.c_str());
   const Port::StringBase<char> latest = Port::Version::getValueInstall(f[1].c_str(), path.c_str());
   // The single query gives the first of the list, latest first.
   if (all.empty() ? !latest.IsEmpty()

@@ -4,8 +4,8 @@
 // found is translated with its alias as the format (plain text, HTML and XML variants), and the
 // alias alone is formatted as a message without a catalogue entry.
 #include "Port_Message.h"
-#include "fuzz_support.h"
 #include "Port_MsgDispatcher.h"
+#include "fuzz_support.h"
 
 #include <cstdarg>
 #include <cstdint>

@@ -3,8 +3,8 @@
 // Input: the filter file, read for the application "tool". Messages of each filtered type are
 // then issued (the console stays quiet); a malformed file must leave filtering off.
 #include "Port_MsgDispatcher.h"
-#include "fuzz_support.h"
 #include "Port_MsgManData.h"
+#include "fuzz_support.h"
 
 #include <cstdint>
 #include <cstdio>

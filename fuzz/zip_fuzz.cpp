@@ -8,8 +8,8 @@
 // the end without an error (its close then checks the CRC). Reads after seeks give the same
 // bytes as the whole read, or an error.
 #include "Port_File.h"
-#include "fuzz_support.h"
 #include "Port_ZipFile.h"
+#include "fuzz_support.h"
 
 #include <unzip.h>
 #include <zlib.h>

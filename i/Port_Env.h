@@ -55,8 +55,7 @@ public:
   // Reports that a local file replaces an installation file, as often as
   // QUELMO_VERBOSE_OVERRIDES asks: unset, NO or ONE the first time only, NONE never, YES or
   // ALL every time (any case).
-  static void IssueOverrideMessage(char const *installName, char const *localName,
-                                   char const *tag);
+  static void IssueOverrideMessage(char const *installName, char const *localName, char const *tag);
 };
 
 #endif

@@ -75,22 +75,22 @@ public:
   virtual void msgDebug(const char *lib, const char *file, int line, const char *rev,
                         const char *alias, va_list args) = 0;
 
-  virtual void msgStatusByNum(const char *lib, const char *file, int line, const char *rev,
-                              int num, va_list args) = 0;
-  virtual void msgErrorByNum(const char *lib, const char *file, int line, const char *rev,
-                             int num, va_list args) = 0;
-  virtual void msgInfoByNum(const char *lib, const char *file, int line, const char *rev,
-                            int num, va_list args) = 0;
+  virtual void msgStatusByNum(const char *lib, const char *file, int line, const char *rev, int num,
+                              va_list args) = 0;
+  virtual void msgErrorByNum(const char *lib, const char *file, int line, const char *rev, int num,
+                             va_list args) = 0;
+  virtual void msgInfoByNum(const char *lib, const char *file, int line, const char *rev, int num,
+                            va_list args) = 0;
   virtual void msgWarningByNum(const char *lib, const char *file, int line, const char *rev,
                                int num, va_list args) = 0;
   virtual void msgInternalByNum(const char *lib, const char *file, int line, const char *rev,
                                 int num, va_list args) = 0;
-  virtual void msgFatalByNum(const char *lib, const char *file, int line, const char *rev,
-                             int num, va_list args) = 0;
+  virtual void msgFatalByNum(const char *lib, const char *file, int line, const char *rev, int num,
+                             va_list args) = 0;
   virtual void msgUserFatalByNum(const char *lib, const char *file, int line, const char *rev,
                                  int num, va_list args) = 0;
-  virtual void msgDebugByNum(const char *lib, const char *file, int line, const char *rev,
-                             int num, va_list args) = 0;
+  virtual void msgDebugByNum(const char *lib, const char *file, int line, const char *rev, int num,
+                             va_list args) = 0;
 
   virtual unsigned getStatCount() const = 0;
   virtual unsigned getErrCount() const = 0;
@@ -154,12 +154,12 @@ public:
                va_list args) override;
   void msgWarning(const char *lib, const char *file, int line, const char *rev, const char *alias,
                   va_list args) override;
-  void msgInternal(const char *lib, const char *file, int line, const char *rev,
-                   const char *alias, va_list args) override;
+  void msgInternal(const char *lib, const char *file, int line, const char *rev, const char *alias,
+                   va_list args) override;
   void msgFatal(const char *lib, const char *file, int line, const char *rev, const char *alias,
                 va_list args) override;
-  void msgUserFatal(const char *lib, const char *file, int line, const char *rev,
-                    const char *alias, va_list args) override;
+  void msgUserFatal(const char *lib, const char *file, int line, const char *rev, const char *alias,
+                    va_list args) override;
   void msgDebug(const char *lib, const char *file, int line, const char *rev, const char *alias,
                 va_list args) override;
 

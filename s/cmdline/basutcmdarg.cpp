@@ -209,8 +209,8 @@ class UsagePart {
 public:
   UsagePart(std::string &out, const PORT_DARRAY_UT_CMDOPS &ops, bool switchPart, bool lastGroup,
             int groups)
-      : m_out(out), m_ops(ops), m_switchPart(switchPart), m_lastGroup(lastGroup),
-        m_groups(groups) {}
+      : m_out(out), m_ops(ops), m_switchPart(switchPart), m_lastGroup(lastGroup), m_groups(groups) {
+  }
 
   void write(int pc) {
     while (pc >= 0 && pc < m_ops.getnum())
@@ -310,8 +310,8 @@ private:
       m_out += spec && *spec ? spec + 1 : "";
       m_out += '>';
     } else if (kind == OP_RANGE) {
-      m_out += ':' + std::to_string(m_ops.getop(next + 2)) + ',' +
-               std::to_string(m_ops.getop(next + 4));
+      m_out +=
+          ':' + std::to_string(m_ops.getop(next + 2)) + ',' + std::to_string(m_ops.getop(next + 4));
     }
     m_out += '>';
     return closed(skipQualifier(m_ops, next));

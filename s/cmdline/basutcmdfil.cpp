@@ -9,8 +9,8 @@
 #include "basutstr.h"
 #include "basutstream.h"
 #include "file/filereplace.h"
-#include "platform/locale.h"
 #include "msg/libreport.h"
+#include "platform/locale.h"
 
 #include <cstring>
 #include <string>

@@ -4,8 +4,8 @@
 #include "Port_File.h"
 #include "Port_MsgDispatcher.h"
 #include "Port_MsgManData.h"
-#include "platform/dynlib.h"
 #include "msg/libreport.h"
+#include "platform/dynlib.h"
 
 #include <cstring>
 #include <string>

@@ -89,8 +89,7 @@ const char *lookup(Port_EnvTsd::Kind kind, const char *name, const char *ext, bo
   return tsd->names[kind];
 }
 
-std::string helpPattern(const std::string &dir, const char *lang, const char *name,
-                        const char *) {
+std::string helpPattern(const std::string &dir, const char *lang, const char *name, const char *) {
   return dir + "/doc/" + lang + "/help/" + name + "/" + name + ".map";
 }
 std::string docPattern(const std::string &dir, const char *lang, const char *name,
@@ -124,8 +123,7 @@ char const *Port_Env::GetHelpFileName(char const *name, unsigned char mustExist)
   return lookup(Port_EnvTsd::Help, name, nullptr, mustExist, &helpPattern, &exists, true);
 }
 
-char const *Port_Env::GetDocFileName(char const *name, char const *ext,
-                                     unsigned char mustExist) {
+char const *Port_Env::GetDocFileName(char const *name, char const *ext, unsigned char mustExist) {
   return lookup(Port_EnvTsd::Doc, name, ext, mustExist, &docPattern, &exists, false);
 }
 

@@ -7,11 +7,11 @@
 #include "basuttime.h"
 #include "file/Port_FileImp.h"
 #include "file/basutstreamimp.h"
+#include "msg/libreport.h"
 #include "platform/dirhandle.h"
 #include "platform/drive.h"
 #include "platform/fileio.h"
 #include "platform/filesys.h"
-#include "msg/libreport.h"
 
 #include <cctype>
 #include <cerrno>

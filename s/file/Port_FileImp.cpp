@@ -14,10 +14,10 @@
 #include "Port_ZipFile.h"
 #include "basutmemory.h"
 #include "file/basutstreamimp.h"
+#include "msg/libreport.h"
 #include "platform/exit.h"
 #include "platform/fileio.h"
 #include "platform/filesys.h"
-#include "msg/libreport.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -108,7 +108,7 @@ void chooseFormat(unsigned access, unsigned field, Opened &r) {
   static const struct {
     unsigned field;
     char first, second;
-  } table[] = {{0x30, '3', '2'}, {0x10, '3', '3'}, {0x20, '3', '4'},     {0x40, '3', '5'},
+  } table[] = {{0x30, '3', '2'}, {0x10, '3', '3'}, {0x20, '3', '4'}, {0x40, '3', '5'},
                {0x50, '3', '6'}, {0x60, '3', '7'}, {0x70, '3', '8'}, {0x100000, '8', '0'}};
   bool newCodec = UT_IO_DEVICE::NewCompressionIsTheDefault();
   if (Port_Env::GetEnv("QUELMO_USE_OLD_STYLE_COMPRESSION"))
@@ -552,9 +552,9 @@ UT_STREAM *Port_FileImp::add_ofile(const char *name, UT_STREAM::Access access, U
     } else {
       access = static_cast<UT_STREAM::Access>(opened.access);
       // Compressed streams hand the codec whole records: 64000 bytes for the record codec.
-      const int bufferSize = !opened.compressed ? kPlainBufferSize
+      const int bufferSize = !opened.compressed                          ? kPlainBufferSize
                              : UT_IO_DEVICE::is_new_format(opened.first) ? 64000
-                                                                          : 16384;
+                                                                         : 16384;
       if (!result) {
         result = new UT_STREAM(opened.desc, access, bufferSize);
         result->getImp()->m_createdByTable = true;

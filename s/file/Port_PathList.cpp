@@ -102,9 +102,7 @@ const StringBase<char> *PathListIterator::operator->() const { return m_impl->el
 bool PathListIterator::operator==(const PathListIterator &other) const {
   return m_impl->element == other.m_impl->element;
 }
-bool PathListIterator::operator!=(const PathListIterator &other) const {
-  return !(*this == other);
-}
+bool PathListIterator::operator!=(const PathListIterator &other) const { return !(*this == other); }
 
 PathList::PathList() : m_impl(new PathListImpl) {}
 PathList::PathList(const PathList &other) : m_impl(new PathListImpl(*other.m_impl)) {}
@@ -136,8 +134,7 @@ void NormalizePath(StringBase<char> *path) {
   for (char &c : s)
     if (c == '\\')
       c = '/';
-  const bool absolute =
-      (!s.empty() && s[0] == '/') || (s.size() > 3 && s[1] == ':' && s[2] == '/');
+  const bool absolute = (!s.empty() && s[0] == '/') || (s.size() > 3 && s[1] == ':' && s[2] == '/');
   while (!s.empty() && s.back() == '/')
     s.pop_back();
   if (absolute && (s.empty() || s.back() == ':'))
@@ -186,9 +183,9 @@ void QuelmoPath::Initialize() {
       globalQuelmoPath->push_back(token);
       ++installed;
     } else {
-      Port::PrintError((std::string("The QUELMO directory \"") + token.GetBuffer() +
-                        "\" does not exist.\n")
-                           .c_str());
+      Port::PrintError(
+          (std::string("The QUELMO directory \"") + token.GetBuffer() + "\" does not exist.\n")
+              .c_str());
     }
   }
   if (installed == 0)

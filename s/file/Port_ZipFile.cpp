@@ -30,9 +30,9 @@
 
 #include "Port_File.h"
 #include "Port_MsgManData.h"
+#include "msg/libreport.h"
 #include "platform/fileio.h"
 #include "platform/filesys.h"
-#include "msg/libreport.h"
 
 #include <unzip.h>
 #include <zlib.h>

@@ -2,8 +2,8 @@
 #include "basutstreamimp.h"
 
 #include "Port_MsgManData.h"
-#include "platform/fileio.h"
 #include "msg/libreport.h"
+#include "platform/fileio.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -20,9 +20,7 @@ public:
 
   // The name to open for writing: a name that cannot be used at all is handed on as it is, so
   // that opening it fails and is reported as before.
-  const char *writeName() const {
-    return m_usable ? m_replacement.writeName.c_str() : m_name;
-  }
+  const char *writeName() const { return m_usable ? m_replacement.writeName.c_str() : m_name; }
   // Call once the written file is closed without error.
   bool commit() {
     m_committed = true;

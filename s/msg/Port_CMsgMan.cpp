@@ -55,12 +55,12 @@ Port_CLoc *Port_CArgFn(const char *lib, const char *file, int line, const char *
   return new Port_CLoc{lib, file, line, rev};
 }
 
-#define PORT_C_ISSUE(name, dispatch)                                                             \
-  void name(Port_CLoc *loc, const char *alias, ...) {                                            \
-    va_list args;                                                                                \
-    va_start(args, alias);                                                                       \
-    issueAndFree(&Port_MsgDispatcher::dispatch, loc, alias, args);                               \
-    va_end(args);                                                                                \
+#define PORT_C_ISSUE(name, dispatch)                                                               \
+  void name(Port_CLoc *loc, const char *alias, ...) {                                              \
+    va_list args;                                                                                  \
+    va_start(args, alias);                                                                         \
+    issueAndFree(&Port_MsgDispatcher::dispatch, loc, alias, args);                                 \
+    va_end(args);                                                                                  \
   }
 
 PORT_C_ISSUE(Port_CLocStatusFn, issueStatusMsg)

@@ -67,6 +67,6 @@ void Port_Message::addMsgSubClass(const wchar_t *line) {
     slot = &m_imp->html;
   if (!slot)
     return;
-  delete[] *slot;
+  delete[] * slot;
   *slot = UT_STR::WDup(line);
 }

@@ -10,8 +10,8 @@
 
 #include "Port_MsgManData.h"
 #include "basutstr.h"
-#include "str/convspec.h"
 #include "platform/mbcs.h"
+#include "str/convspec.h"
 
 #include <cstdint>
 #include <cstring>

@@ -302,8 +302,8 @@ wchar_t *Port_MsgDispatcher::parseMsgSubClass(const char *kind, Port_MsgMan::Msg
   return UT_STR::WDup(result.c_str());
 }
 
-wchar_t *Port_MsgDispatcher::parseMsgSubClassByNum(const char *kind, Port_MsgMan::MsgType type,
-                                                   int, const Port_Message *msg, va_list args) {
+wchar_t *Port_MsgDispatcher::parseMsgSubClassByNum(const char *kind, Port_MsgMan::MsgType type, int,
+                                                   const Port_Message *msg, va_list args) {
   return parseMsgSubClass(kind, type, msg ? msg->getMsgAlias() : nullptr, msg, args);
 }
 

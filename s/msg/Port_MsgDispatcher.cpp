@@ -34,10 +34,10 @@
 #include "basutstr.h"
 #include "basutstream.h"
 #include "msg/Port_MsgFilterImp.h"
-#include "msg/msgxml.h"
 #include "msg/catalogue.h"
 #include "msg/msgtypes.h"
 #include "msg/msgvisit.h"
+#include "msg/msgxml.h"
 #include "platform/exit.h"
 
 #include <atomic>
@@ -167,32 +167,45 @@ std::atomic<uint32_t> Port_statCount{0}, Port_errCount{0}, Port_warnCount{0}, Po
     Port_errPassCount{0}, Port_warnPassCount{0}, Port_infoPassCount{0}, Port_intCount{0},
     Port_fatalCount{0}, Port_userFatalCount{0}, Port_dbgCount{0};
 
-const wchar_t *const Port_msgHeaders[] = {L"ERROR",          L"WARNING",     L"",
-                                          L"DEBUG",          L"INTERNAL_ERROR", L"FATAL_ERROR",
-                                          L"ERROR",          L"INFO",        L"EXCEPTION"};
-const char *const typeTagNames[] = {"error",    "warning", "status", "debug",    "internal",
-                                    "fatal",    "user_fatal", "info", "exception"};
+const wchar_t *const Port_msgHeaders[] = {L"ERROR", L"WARNING",        L"",
+                                          L"DEBUG", L"INTERNAL_ERROR", L"FATAL_ERROR",
+                                          L"ERROR", L"INFO",           L"EXCEPTION"};
+const char *const typeTagNames[] = {"error", "warning",    "status", "debug",    "internal",
+                                    "fatal", "user_fatal", "info",   "exception"};
 
 std::atomic<uint32_t> *totalCounter(Port_MsgMan::MsgType type) {
   switch (type) {
-  case Port_MsgMan::MSG_ERROR: return &Port_errCount;
-  case Port_MsgMan::MSG_WARNING: return &Port_warnCount;
-  case Port_MsgMan::MSG_STATUS: return &Port_statCount;
-  case Port_MsgMan::MSG_DEBUG: return &Port_dbgCount;
-  case Port_MsgMan::MSG_INTERNAL: return &Port_intCount;
-  case Port_MsgMan::MSG_FATAL: return &Port_fatalCount;
-  case Port_MsgMan::MSG_USER_FATAL: return &Port_userFatalCount;
-  case Port_MsgMan::MSG_INFO: return &Port_infoCount;
-  default: return nullptr;
+  case Port_MsgMan::MSG_ERROR:
+    return &Port_errCount;
+  case Port_MsgMan::MSG_WARNING:
+    return &Port_warnCount;
+  case Port_MsgMan::MSG_STATUS:
+    return &Port_statCount;
+  case Port_MsgMan::MSG_DEBUG:
+    return &Port_dbgCount;
+  case Port_MsgMan::MSG_INTERNAL:
+    return &Port_intCount;
+  case Port_MsgMan::MSG_FATAL:
+    return &Port_fatalCount;
+  case Port_MsgMan::MSG_USER_FATAL:
+    return &Port_userFatalCount;
+  case Port_MsgMan::MSG_INFO:
+    return &Port_infoCount;
+  default:
+    return nullptr;
   }
 }
 
 std::atomic<uint32_t> *passCounter(Port_MsgMan::MsgType type) {
   switch (type) {
-  case Port_MsgMan::MSG_ERROR: return &Port_errPassCount;
-  case Port_MsgMan::MSG_WARNING: return &Port_warnPassCount;
-  case Port_MsgMan::MSG_INFO: return &Port_infoPassCount;
-  default: return nullptr;
+  case Port_MsgMan::MSG_ERROR:
+    return &Port_errPassCount;
+  case Port_MsgMan::MSG_WARNING:
+    return &Port_warnPassCount;
+  case Port_MsgMan::MSG_INFO:
+    return &Port_infoPassCount;
+  default:
+    return nullptr;
   }
 }
 
@@ -399,8 +412,8 @@ void issueLogged(Port_MsgMan::MsgType type, Handler handler, const char *lib, co
 // The common road of every issued message. Errors, warnings and infos are looked up, may be
 // filtered and have a pass counter; fatal types ignore the enabled switch.
 template <class Key, class Handler>
-void issue(Port_MsgMan::MsgType type, Handler handler, const char *lib, const char *file,
-           int line, const char *rev, Key key, va_list args) {
+void issue(Port_MsgMan::MsgType type, Handler handler, const char *lib, const char *file, int line,
+           const char *rev, Key key, va_list args) {
   msgvisit::Visit visit;
   if (!visit)
     return;
@@ -503,15 +516,15 @@ void Port_MsgDispatcher::unlock() {
 Port::MsgDispatcherGuard::MsgDispatcherGuard() { Port_MsgDispatcher::lock(); }
 Port::MsgDispatcherGuard::~MsgDispatcherGuard() { Port_MsgDispatcher::unlock(); }
 
-#define PORT_ISSUE_BY_ALIAS(name, type)                                                          \
-  void Port_MsgDispatcher::name(const char *lib, const char *file, int line, const char *rev,    \
-                                const char *alias, va_list args) {                               \
-    issue(type, msgtypes::aliasHandler(type), lib, file, line, rev, alias, args);                \
+#define PORT_ISSUE_BY_ALIAS(name, type)                                                            \
+  void Port_MsgDispatcher::name(const char *lib, const char *file, int line, const char *rev,      \
+                                const char *alias, va_list args) {                                 \
+    issue(type, msgtypes::aliasHandler(type), lib, file, line, rev, alias, args);                  \
   }
-#define PORT_ISSUE_BY_NUM(name, type)                                                            \
-  void Port_MsgDispatcher::name(const char *lib, const char *file, int line, const char *rev,    \
-                                int num, va_list args) {                                         \
-    issue(type, msgtypes::numHandler(type), lib, file, line, rev, num, args);                    \
+#define PORT_ISSUE_BY_NUM(name, type)                                                              \
+  void Port_MsgDispatcher::name(const char *lib, const char *file, int line, const char *rev,      \
+                                int num, va_list args) {                                           \
+    issue(type, msgtypes::numHandler(type), lib, file, line, rev, num, args);                      \
   }
 
 PORT_ISSUE_BY_ALIAS(issueStatusMsg, Port_MsgMan::MSG_STATUS)
@@ -529,16 +542,14 @@ PORT_ISSUE_BY_NUM(issueDebugMsgByNum, Port_MsgMan::MSG_DEBUG)
 #undef PORT_ISSUE_BY_ALIAS
 #undef PORT_ISSUE_BY_NUM
 
-void Port_MsgDispatcher::issueFatalMsg(const char *lib, const char *file, int line,
-                                       const char *rev, int, const char *alias, va_list args) {
+void Port_MsgDispatcher::issueFatalMsg(const char *lib, const char *file, int line, const char *rev,
+                                       int, const char *alias, va_list args) {
   issue(Port_MsgMan::MSG_FATAL, &Port_MsgMan::msgFatal, lib, file, line, rev, alias, args);
 }
 
 void Port_MsgDispatcher::issueUserFatalMsg(const char *lib, const char *file, int line,
-                                           const char *rev, int, const char *alias,
-                                           va_list args) {
-  issue(Port_MsgMan::MSG_USER_FATAL, &Port_MsgMan::msgUserFatal, lib, file, line, rev, alias,
-        args);
+                                           const char *rev, int, const char *alias, va_list args) {
+  issue(Port_MsgMan::MSG_USER_FATAL, &Port_MsgMan::msgUserFatal, lib, file, line, rev, alias, args);
 }
 
 void Port_MsgDispatcher::issueFatalMsgByNum(const char *lib, const char *file, int line,
@@ -552,8 +563,8 @@ void Port_MsgDispatcher::issueUserFatalMsgByNum(const char *lib, const char *fil
         args);
 }
 
-void Port_MsgDispatcher::printMsg(Port_MsgMan::MsgType type, const wchar_t *text,
-                                  const char *lib, const char *file, int line, const char *rev) {
+void Port_MsgDispatcher::printMsg(Port_MsgMan::MsgType type, const wchar_t *text, const char *lib,
+                                  const char *file, int line, const char *rev) {
   msgvisit::Visit visit;
   DispatcherLock guard;
   if (!visit || !guard)

@@ -18,21 +18,31 @@ typedef void (*DispatchByNum)(const char *, const char *, int, const char *, int
 
 DispatchByAlias dispatcherByAlias(Port_MsgMan::MsgType type) {
   switch (type) {
-  case Port_MsgMan::MSG_ERROR: return &Port_MsgDispatcher::issueErrorMsg;
-  case Port_MsgMan::MSG_WARNING: return &Port_MsgDispatcher::issueWarningMsg;
-  case Port_MsgMan::MSG_INFO: return &Port_MsgDispatcher::issueInfoMsg;
-  case Port_MsgMan::MSG_STATUS: return &Port_MsgDispatcher::issueStatusMsg;
-  default: return nullptr;
+  case Port_MsgMan::MSG_ERROR:
+    return &Port_MsgDispatcher::issueErrorMsg;
+  case Port_MsgMan::MSG_WARNING:
+    return &Port_MsgDispatcher::issueWarningMsg;
+  case Port_MsgMan::MSG_INFO:
+    return &Port_MsgDispatcher::issueInfoMsg;
+  case Port_MsgMan::MSG_STATUS:
+    return &Port_MsgDispatcher::issueStatusMsg;
+  default:
+    return nullptr;
   }
 }
 
 DispatchByNum dispatcherByNum(Port_MsgMan::MsgType type) {
   switch (type) {
-  case Port_MsgMan::MSG_ERROR: return &Port_MsgDispatcher::issueErrorMsgByNum;
-  case Port_MsgMan::MSG_WARNING: return &Port_MsgDispatcher::issueWarningMsgByNum;
-  case Port_MsgMan::MSG_INFO: return &Port_MsgDispatcher::issueInfoMsgByNum;
-  case Port_MsgMan::MSG_STATUS: return &Port_MsgDispatcher::issueStatusMsgByNum;
-  default: return nullptr;
+  case Port_MsgMan::MSG_ERROR:
+    return &Port_MsgDispatcher::issueErrorMsgByNum;
+  case Port_MsgMan::MSG_WARNING:
+    return &Port_MsgDispatcher::issueWarningMsgByNum;
+  case Port_MsgMan::MSG_INFO:
+    return &Port_MsgDispatcher::issueInfoMsgByNum;
+  case Port_MsgMan::MSG_STATUS:
+    return &Port_MsgDispatcher::issueStatusMsgByNum;
+  default:
+    return nullptr;
   }
 }
 } // namespace
@@ -189,8 +199,8 @@ void Port_MsgManData::issueUserFatalByNum(int exitVal, int num, ...) {
   Port_MsgDispatcher::abort();
 }
 
-void Port_MsgManData::issueErrwarn(Port_MsgMan::MsgType type, unsigned char cond,
-                                   const char *alias, ...) {
+void Port_MsgManData::issueErrwarn(Port_MsgMan::MsgType type, unsigned char cond, const char *alias,
+                                   ...) {
   if (cond && isErrwarnType(type)) {
     va_list args;
     va_start(args, alias);
@@ -395,8 +405,8 @@ void Port_MsgManData::printMsgMan(Port_MsgMan *mgr, Port_MsgMan::MsgType type,
     mgr->printMsg(type, text, PORT_LOCATION);
 }
 
-void Port_MsgManData::printMsgMan(Port_MsgMan *mgr, Port_MsgMan::MsgType type,
-                                  const wchar_t *text, int num) {
+void Port_MsgManData::printMsgMan(Port_MsgMan *mgr, Port_MsgMan::MsgType type, const wchar_t *text,
+                                  int num) {
   if (mgr)
     mgr->printMsg(type, text, num, PORT_LOCATION);
 }

@@ -16,7 +16,9 @@ unsigned char Port_MsgManDefault::getAbortFlag() const { return m_imp->getAbortF
 void Port_MsgManDefault::output(MsgType type, const wchar_t **lines, int count) {
   m_imp->output(type, lines, count);
 }
-void Port_MsgManDefault::msgWrite(MsgType type, const wchar_t *text) { m_imp->msgWrite(type, text); }
+void Port_MsgManDefault::msgWrite(MsgType type, const wchar_t *text) {
+  m_imp->msgWrite(type, text);
+}
 wchar_t **Port_MsgManDefault::msgFormat(MsgType type, unsigned char clean, int width,
                                         const wchar_t *text, int *count) {
   return m_imp->msgFormat(type, clean, width, text, count);
@@ -48,59 +50,59 @@ void Port_MsgManDefault::msgStatusByNum(const char *lib, const char *file, int l
   m_imp->msgByNum(MSG_STATUS, lib, file, line, rev, num, args);
 }
 void Port_MsgManDefault::msgError(const char *lib, const char *file, int line, const char *rev,
-                                   const char *alias, va_list args) {
+                                  const char *alias, va_list args) {
   m_imp->msgByAlias(MSG_ERROR, lib, file, line, rev, alias, args);
 }
-void Port_MsgManDefault::msgErrorByNum(const char *lib, const char *file, int line,
-                                        const char *rev, int num, va_list args) {
+void Port_MsgManDefault::msgErrorByNum(const char *lib, const char *file, int line, const char *rev,
+                                       int num, va_list args) {
   m_imp->msgByNum(MSG_ERROR, lib, file, line, rev, num, args);
 }
 void Port_MsgManDefault::msgInfo(const char *lib, const char *file, int line, const char *rev,
-                                   const char *alias, va_list args) {
+                                 const char *alias, va_list args) {
   m_imp->msgByAlias(MSG_INFO, lib, file, line, rev, alias, args);
 }
-void Port_MsgManDefault::msgInfoByNum(const char *lib, const char *file, int line,
-                                        const char *rev, int num, va_list args) {
+void Port_MsgManDefault::msgInfoByNum(const char *lib, const char *file, int line, const char *rev,
+                                      int num, va_list args) {
   m_imp->msgByNum(MSG_INFO, lib, file, line, rev, num, args);
 }
 void Port_MsgManDefault::msgWarning(const char *lib, const char *file, int line, const char *rev,
-                                   const char *alias, va_list args) {
+                                    const char *alias, va_list args) {
   m_imp->msgByAlias(MSG_WARNING, lib, file, line, rev, alias, args);
 }
 void Port_MsgManDefault::msgWarningByNum(const char *lib, const char *file, int line,
-                                        const char *rev, int num, va_list args) {
+                                         const char *rev, int num, va_list args) {
   m_imp->msgByNum(MSG_WARNING, lib, file, line, rev, num, args);
 }
 void Port_MsgManDefault::msgInternal(const char *lib, const char *file, int line, const char *rev,
-                                   const char *alias, va_list args) {
+                                     const char *alias, va_list args) {
   m_imp->msgByAlias(MSG_INTERNAL, lib, file, line, rev, alias, args);
 }
 void Port_MsgManDefault::msgInternalByNum(const char *lib, const char *file, int line,
-                                        const char *rev, int num, va_list args) {
+                                          const char *rev, int num, va_list args) {
   m_imp->msgByNum(MSG_INTERNAL, lib, file, line, rev, num, args);
 }
 void Port_MsgManDefault::msgFatal(const char *lib, const char *file, int line, const char *rev,
-                                   const char *alias, va_list args) {
+                                  const char *alias, va_list args) {
   m_imp->msgByAlias(MSG_FATAL, lib, file, line, rev, alias, args);
 }
-void Port_MsgManDefault::msgFatalByNum(const char *lib, const char *file, int line,
-                                        const char *rev, int num, va_list args) {
+void Port_MsgManDefault::msgFatalByNum(const char *lib, const char *file, int line, const char *rev,
+                                       int num, va_list args) {
   m_imp->msgByNum(MSG_FATAL, lib, file, line, rev, num, args);
 }
 void Port_MsgManDefault::msgUserFatal(const char *lib, const char *file, int line, const char *rev,
-                                   const char *alias, va_list args) {
+                                      const char *alias, va_list args) {
   m_imp->msgByAlias(MSG_USER_FATAL, lib, file, line, rev, alias, args);
 }
 void Port_MsgManDefault::msgUserFatalByNum(const char *lib, const char *file, int line,
-                                        const char *rev, int num, va_list args) {
+                                           const char *rev, int num, va_list args) {
   m_imp->msgByNum(MSG_USER_FATAL, lib, file, line, rev, num, args);
 }
 void Port_MsgManDefault::msgDebug(const char *lib, const char *file, int line, const char *rev,
-                                   const char *alias, va_list args) {
+                                  const char *alias, va_list args) {
   m_imp->msgByAlias(MSG_DEBUG, lib, file, line, rev, alias, args);
 }
-void Port_MsgManDefault::msgDebugByNum(const char *lib, const char *file, int line,
-                                        const char *rev, int num, va_list args) {
+void Port_MsgManDefault::msgDebugByNum(const char *lib, const char *file, int line, const char *rev,
+                                       int num, va_list args) {
   m_imp->msgByNum(MSG_DEBUG, lib, file, line, rev, num, args);
 }
 unsigned Port_MsgManDefault::getStatCount() const { return m_imp->getCount(MSG_STATUS); }

@@ -3,9 +3,9 @@
 #include "msg/Port_MsgManDefaultImp.h"
 
 #include "Port_Env.h"
+#include "Port_Message.h"
 #include "Port_MsgDispatcher.h"
 #include "Port_MsgManData.h"
-#include "Port_Message.h"
 #include "basutstr.h"
 #include "msg/msglines.h"
 #include "msg/msgtypes.h"
@@ -25,7 +25,6 @@
 namespace {
 const char *const kRevision = "$Revision: 1.39 $";
 const int kDefaultLineWidth = 80;
-
 
 int initialLineWidth() {
   const char *value = Port_Env::GetEnv("QEL_MAXLINEWIDTH");
@@ -170,8 +169,8 @@ void Port_MsgManDefaultImp::msgWrite(MsgType type, const wchar_t *text) {
     return;
   }
   int count = 0;
-  wchar_t **lines = m_owner->msgFormat(type, m_owner->getClean(), m_owner->getMaxLineWidth(),
-                                       text, &count);
+  wchar_t **lines =
+      m_owner->msgFormat(type, m_owner->getClean(), m_owner->getMaxLineWidth(), text, &count);
   if (!lines)
     return;
   m_owner->output(type, const_cast<const wchar_t **>(lines), count);
@@ -225,9 +224,8 @@ void Port_MsgManDefaultImp::flush() {
   std::fflush(stderr);
 }
 
-void Port_MsgManDefaultImp::msgMessage(MsgType type, const wchar_t *text, int num,
-                                       const char *lib, const char *file, int line,
-                                       const char *rev) {
+void Port_MsgManDefaultImp::msgMessage(MsgType type, const wchar_t *text, int num, const char *lib,
+                                       const char *file, int line, const char *rev) {
   if (!msgtypes::isValid(type)) {
     const std::string narrow = platform::wideToMultibyte(text);
     Port_MsgManData::createObject("Portability", __FILE__, __LINE__, kRevision)
@@ -295,9 +293,8 @@ void Port_MsgManDefaultImp::printMsg(MsgType type, const wchar_t *text, const ch
   m_owner->msgMessage(type, text, 0, lib, file, line, rev);
 }
 
-void Port_MsgManDefaultImp::printMsg(MsgType type, const wchar_t *text, int num,
-                                     const char *lib, const char *file, int line,
-                                     const char *rev) {
+void Port_MsgManDefaultImp::printMsg(MsgType type, const wchar_t *text, int num, const char *lib,
+                                     const char *file, int line, const char *rev) {
   m_owner->msgMessage(type, text, num, lib, file, line, rev);
 }
 
@@ -348,20 +345,28 @@ void Port_MsgManDefaultImp::msgByNum(MsgType type, const char *lib, const char *
 
 Port_MsgManDefaultImp::Locked<uint32_t> *Port_MsgManDefaultImp::counter(MsgType type) {
   switch (type) {
-  case Port_MsgMan::MSG_STATUS: return &m_statCount;
-  case Port_MsgMan::MSG_ERROR: return &m_errCount;
-  case Port_MsgMan::MSG_WARNING: return &m_warnCount;
-  case Port_MsgMan::MSG_INFO: return &m_infoCount;
-  case Port_MsgMan::MSG_INTERNAL: return &m_intCount;
-  case Port_MsgMan::MSG_FATAL: return &m_fatalCount;
-  case Port_MsgMan::MSG_USER_FATAL: return &m_userFatalCount;
-  case Port_MsgMan::MSG_DEBUG: return &m_dbgCount;
-  default: return nullptr;
+  case Port_MsgMan::MSG_STATUS:
+    return &m_statCount;
+  case Port_MsgMan::MSG_ERROR:
+    return &m_errCount;
+  case Port_MsgMan::MSG_WARNING:
+    return &m_warnCount;
+  case Port_MsgMan::MSG_INFO:
+    return &m_infoCount;
+  case Port_MsgMan::MSG_INTERNAL:
+    return &m_intCount;
+  case Port_MsgMan::MSG_FATAL:
+    return &m_fatalCount;
+  case Port_MsgMan::MSG_USER_FATAL:
+    return &m_userFatalCount;
+  case Port_MsgMan::MSG_DEBUG:
+    return &m_dbgCount;
+  default:
+    return nullptr;
   }
 }
 
-const Port_MsgManDefaultImp::Locked<uint32_t> *
-Port_MsgManDefaultImp::counter(MsgType type) const {
+const Port_MsgManDefaultImp::Locked<uint32_t> *Port_MsgManDefaultImp::counter(MsgType type) const {
   return const_cast<Port_MsgManDefaultImp *>(this)->counter(type);
 }
 

@@ -43,8 +43,8 @@ public:
   // The per-type operations, by alias and by number.
   virtual void msgByAlias(MsgType type, const char *lib, const char *file, int line,
                           const char *rev, const char *alias, va_list args);
-  virtual void msgByNum(MsgType type, const char *lib, const char *file, int line,
-                        const char *rev, int num, va_list args);
+  virtual void msgByNum(MsgType type, const char *lib, const char *file, int line, const char *rev,
+                        int num, va_list args);
 
   virtual unsigned getCount(MsgType type) const;
   virtual void resetCount(MsgType type);

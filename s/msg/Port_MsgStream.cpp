@@ -5,10 +5,10 @@
 #include "Port_MsgManData.h"
 #include "basutstream.h"
 #include "msg/Port_MsgStreamImp.h"
+#include "msg/libreport.h"
 #include "msg/msglines.h"
 #include "msg/msgtypes.h"
 #include "platform/mbcs.h"
-#include "msg/libreport.h"
 
 #include <cstdio>
 #include <string>

@@ -46,8 +46,7 @@ int Port_ThrReaderWriterLock::writeUnlock() {
   return 0;
 }
 
-Port_ThrThread::Port_ThrThread(Function fn, void *arg)
-    : m_thread([fn, arg] { fn(arg); }) {}
+Port_ThrThread::Port_ThrThread(Function fn, void *arg) : m_thread([fn, arg] { fn(arg); }) {}
 
 Port_ThrThread::~Port_ThrThread() {
   if (m_thread.joinable())

@@ -1,7 +1,7 @@
 // basutassert.cpp - the assertion failure routine of the older interface.
 #include "basutassert.h"
-#include "platform/exit.h"
 #include "platform/environment.h"
+#include "platform/exit.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -149,8 +149,8 @@ TEST(PackedStream, SkewedDataRoundTripsAcrossSizes) {
     if (rng() % 50 == 0)
       skewed += skewed.substr(skewed.size() / 2, rng() % 300);
   }
-  for (size_t size : {size_t(2), size_t(4095), size_t(4097), size_t(16385), size_t(70001),
-                      skewed.size()}) {
+  for (size_t size :
+       {size_t(2), size_t(4095), size_t(4097), size_t(16385), size_t(70001), skewed.size()}) {
     const std::string data = skewed.substr(0, size);
     std::vector<std::string> pieces;
     for (size_t at = 0; at < data.size(); at += 16384)

@@ -67,9 +67,8 @@ TEST_F(EnvFiles, OverrideReportsFollowTheVariable) {
          p = r.out.find("Overriding", p + 1))
       ++reports;
     EXPECT_EQ(c.reports, reports) << c.value;
-    EXPECT_EQ(c.unrecognized,
-              r.out.find("Unrecognized value maybe for environment variable "
-                         "QUELMO_VERBOSE_OVERRIDES\n") != std::string::npos)
+    EXPECT_EQ(c.unrecognized, r.out.find("Unrecognized value maybe for environment variable "
+                                         "QUELMO_VERBOSE_OVERRIDES\n") != std::string::npos)
         << c.value;
   }
   const ChildResult tagged = probe({"override", "a.dat", "/x/a.dat", "tool"});
@@ -94,7 +93,8 @@ TEST_F(EnvFiles, MissingFileGivesNullOrWhereItWouldBe) {
 TEST_F(EnvFiles, JapaneseHelpFallsBackToEnglish) {
   tree.write("inst/doc/usenglish/help/tool/tool.map", "m");
   tree.write("inst/doc/japanese/help/other/other.map", "m");
-  const ChildResult r = probe({"help", "tool", "1", "help", "other", "1"}, {{"LANGUAGE", "japanese"}});
+  const ChildResult r =
+      probe({"help", "tool", "1", "help", "other", "1"}, {{"LANGUAGE", "japanese"}});
   EXPECT_EQ(inst + "/doc/usenglish/help/tool/tool.map\n" + inst +
                 "/doc/japanese/help/other/other.map\n",
             r.out);

@@ -57,10 +57,12 @@ TEST(EnvLanguage, ChosenFromLanguageOrTheUsersLocale) {
        "WARNING: Japanese is not supported as a language.  Using usenglish.\n"},
   };
   for (const auto &c : cases) {
-    const ChildResult r =
-        runProgram(testProgram("envprobe"), {"lang"},
-                   {{"LANGUAGE", c.language}, {"LANG", c.lang}, {"LC_ALL", kUnset},
-                    {"LC_MESSAGES", kUnset}, {"QEL_NOMSGBOX", "1"}});
+    const ChildResult r = runProgram(testProgram("envprobe"), {"lang"},
+                                     {{"LANGUAGE", c.language},
+                                      {"LANG", c.lang},
+                                      {"LC_ALL", kUnset},
+                                      {"LC_MESSAGES", kUnset},
+                                      {"QEL_NOMSGBOX", "1"}});
     EXPECT_EQ(0, r.status);
     EXPECT_EQ(c.out, r.out) << c.language << " " << c.lang;
     EXPECT_EQ(c.err, r.err) << c.language << " " << c.lang;

@@ -34,7 +34,8 @@ TEST(PortToolCmdline, ErrorPrintsTheMessageTheUsageLineAndTheHelp) {
             r.err.find("Command line error: Argument[3] <count> is not in range\n   for the "
                        "switch \"-n\". It must be between 1 and 100.\n"))
       << r.err;
-  EXPECT_EQ(0u, r.out.find("Usage: porttool  ( ) | ( quiet [<missing>]) | ( fatal [<value:0,255>])"));
+  EXPECT_EQ(0u,
+            r.out.find("Usage: porttool  ( ) | ( quiet [<missing>]) | ( fatal [<value:0,255>])"));
   EXPECT_NE(std::string::npos, r.out.find("porttool - a small utility of the suite"));
 }
 

@@ -15,9 +15,9 @@ using porttest::runProgram;
 
 namespace {
 const std::string &kTool = porttest::kPortTool;
-const std::map<std::string, std::string> kEnv = porttest::portToolEnv(
-    {{"QUELMO_USE_OLD_STYLE_COMPRESSION", porttest::kUnset},
-     {"QUELMO_USE_NEW_STYLE_COMPRESSION", porttest::kUnset}});
+const std::map<std::string, std::string> kEnv =
+    porttest::portToolEnv({{"QUELMO_USE_OLD_STYLE_COMPRESSION", porttest::kUnset},
+                           {"QUELMO_USE_NEW_STYLE_COMPRESSION", porttest::kUnset}});
 
 std::string slurp(const std::string &path) {
   std::ifstream in(path, std::ios::binary);

@@ -15,10 +15,13 @@ inline const std::string kPortTool = std::string(PORT_TEST_BINARY_TREE) + "/exam
 // The tool's environment, with the given variables set (or, as kUnset, removed) besides.
 inline std::map<std::string, std::string>
 portToolEnv(const std::map<std::string, std::string> &more = {}) {
-  std::map<std::string, std::string> env = {
-      {"QEL_NO_TRANSLATE", kUnset}, {"QEL_NOMSGBOX", "1"}, {"QEL_NO_MESSAGE_HEADER", kUnset},
-      {"QEL_MAXLINEWIDTH", kUnset}, {"LANGUAGE", kUnset},  {"LANG", "C"},
-      {"LC_ALL", kUnset}};
+  std::map<std::string, std::string> env = {{"QEL_NO_TRANSLATE", kUnset},
+                                            {"QEL_NOMSGBOX", "1"},
+                                            {"QEL_NO_MESSAGE_HEADER", kUnset},
+                                            {"QEL_MAXLINEWIDTH", kUnset},
+                                            {"LANGUAGE", kUnset},
+                                            {"LANG", "C"},
+                                            {"LC_ALL", kUnset}};
   for (const auto &[name, value] : more)
     env[name] = value;
   return env;

@@ -66,11 +66,16 @@ TEST(UtPath, DosNames) {
   const struct {
     const char *path;
     bool dos;
-  } cases[] = {{"c:/tools/readme.txt", true},  {"c:/tools/longfilename.txt", false},
-               {"c:/a+b/x.c", false},          {"readme.text", false},
-               {"../x/./y.h", true},           {"", false},
-               {nullptr, false},               {"ab[1].c", false},
-               {"/usr/bin", true},             {".hidden", false}};
+  } cases[] = {{"c:/tools/readme.txt", true},
+               {"c:/tools/longfilename.txt", false},
+               {"c:/a+b/x.c", false},
+               {"readme.text", false},
+               {"../x/./y.h", true},
+               {"", false},
+               {nullptr, false},
+               {"ab[1].c", false},
+               {"/usr/bin", true},
+               {".hidden", false}};
   for (const auto &c : cases)
     EXPECT_EQ(c.dos, UT_PATH::IsDos(c.path)) << (c.path ? c.path : "(null)");
 }

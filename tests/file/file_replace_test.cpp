@@ -166,8 +166,8 @@ TEST_P(WholeFileWriter, AWriterKilledAtAnyPointLeavesTheOldOrTheNewContents) {
     const int status = porttest::waitForChild(pid);
     ::close(ready[0]);
     EXPECT_TRUE(afterUs >= 0 ? status == 0 || status == 128 + SIGKILL : status == 0) << status;
-    return std::chrono::duration_cast<std::chrono::microseconds>(
-               std::chrono::steady_clock::now() - start)
+    return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() -
+                                                                 start)
         .count();
   };
 
@@ -192,8 +192,7 @@ TEST_P(WholeFileWriter, AWriterKilledAtAnyPointLeavesTheOldOrTheNewContents) {
 
 INSTANTIATE_TEST_SUITE_P(Writers, WholeFileWriter, testing::Values("encode", "cmdfile"),
                          [](const testing::TestParamInfo<std::string> &info) {
-                           return info.param == "encode" ? "EncodedFileDump"
-                                                         : "CommandFileUnload";
+                           return info.param == "encode" ? "EncodedFileDump" : "CommandFileUnload";
                          });
 
 } // namespace

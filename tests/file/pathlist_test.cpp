@@ -39,15 +39,19 @@ TEST(QuelmoStartUp, UnusableInstallationsEndTheProcessWithTheirStatus) {
       {"", kUnset, 11, "The QUELMO environment variable is not set or is empty.\n"},
       {kUnset, valid, 11, "The QUELMO environment variable is not set or is empty.\n"},
       {tree.root() + "/missing", kUnset, 13,
-       "The QUELMO directory \"" + tree.root() + "/missing\" does not exist.\n"
-       "The QUELMO environment variable does not point to any directories.  Current setting is "
-       "QUELMO=\"" + tree.root() + "/missing\"\n"},
+       "The QUELMO directory \"" + tree.root() +
+           "/missing\" does not exist.\n"
+           "The QUELMO environment variable does not point to any directories.  Current setting is "
+           "QUELMO=\"" +
+           tree.root() + "/missing\"\n"},
       {bare, kUnset, 14,
        "None of the QUELMO directories contain a \"data\" subdirectory. Current setting is "
-       "QUELMO=\"" + bare + "\"\n"},
+       "QUELMO=\"" +
+           bare + "\"\n"},
       {tree.root() + "/dataonly", kUnset, 15,
        "None of the QUELMO directories contain a \"bin\" subdirectory. Current setting is "
-       "QUELMO=\"" + tree.root() + "/dataonly\"\n"},
+       "QUELMO=\"" +
+           tree.root() + "/dataonly\"\n"},
   };
   for (const auto &c : cases) {
     const ChildResult r = startWith(c.quelmo, c.myquelmo);
@@ -71,10 +75,13 @@ TEST(QuelmoStartUp, PercentSignsInTheSettingPrintAsTheyAre) {
   const std::string odd = tree.root() + "/100%s%d%n";
   const ChildResult r = startWith(odd);
   EXPECT_EQ(13, r.status);
-  EXPECT_EQ("The QUELMO directory \"" + odd + "\" does not exist.\n"
-            "The QUELMO environment variable does not point to any directories.  Current setting "
-            "is QUELMO=\"" + odd + "\"\n",
-            r.err);
+  EXPECT_EQ(
+      "The QUELMO directory \"" + odd +
+          "\" does not exist.\n"
+          "The QUELMO environment variable does not point to any directories.  Current setting "
+          "is QUELMO=\"" +
+          odd + "\"\n",
+      r.err);
 }
 
 TEST(QuelmoStartUp, PrivateDirectoryFirstThenInstallationsInOrder) {
@@ -85,8 +92,8 @@ TEST(QuelmoStartUp, PrivateDirectoryFirstThenInstallationsInOrder) {
   const ChildResult r = startWith(first + ";" + second, mine);
   EXPECT_EQ(0, r.status);
   EXPECT_EQ("", r.err);
-  EXPECT_EQ("quelmo: " + mine + "\nquelmo: " + first + "\nquelmo: " + second + "\nlast: " +
-                second + "\n",
+  EXPECT_EQ("quelmo: " + mine + "\nquelmo: " + first + "\nquelmo: " + second + "\nlast: " + second +
+                "\n",
             r.out);
 }
 
@@ -126,9 +133,9 @@ TEST(PathList, NormalizesDirectoryTexts) {
   const struct {
     const char *in, *out;
   } cases[] = {
-      {" /a/b/ ", "/a/b"},  {"\\a\\b\\\\", "/a/b"}, {"/", "/"},   {"///", "/"},
-      {"C:///", "C:/"},     {"C:/", "C:"},          {"C:\\x\\", "C:/x"}, {"rel/dir/", "rel/dir"},
-      {"\t\r\n", ""},
+      {" /a/b/ ", "/a/b"}, {"\\a\\b\\\\", "/a/b"},  {"/", "/"},
+      {"///", "/"},        {"C:///", "C:/"},        {"C:/", "C:"},
+      {"C:\\x\\", "C:/x"}, {"rel/dir/", "rel/dir"}, {"\t\r\n", ""},
   };
   for (const auto &c : cases) {
     Port::StringBase<char> s(c.in);
@@ -142,9 +149,15 @@ TEST(PathList, DirectoryTestAcceptsDriveRootsAndTrailingSeparators) {
   const struct {
     std::string path;
     bool dir;
-  } cases[] = {{tree.root(), true},     {tree.root() + "/", true}, {tree.root() + "\\", true},
-               {"C:", true},            {"C:\\", true},            {"/", true},
-               {"D:\\", false},         {"", false},               {tree.root() + "/no", false}};
+  } cases[] = {{tree.root(), true},
+               {tree.root() + "/", true},
+               {tree.root() + "\\", true},
+               {"C:", true},
+               {"C:\\", true},
+               {"/", true},
+               {"D:\\", false},
+               {"", false},
+               {tree.root() + "/no", false}};
   for (const auto &c : cases)
     EXPECT_EQ(c.dir, Port::isDir(Port::StringBase<char>(c.path.c_str()))) << c.path;
 }

@@ -37,8 +37,8 @@ std::vector<Use> usesIn(const std::string &file, const std::string &text) {
                                "UserFatal|Errwarn)\\s*\\(|translateMsg\\(\\s*\"Portability\"\\s*,");
   static const std::regex literal("^\\s*\"((?:[^\"\\\\]|\\\\.)*)\"");
   std::vector<Use> uses;
-  for (auto it = std::sregex_iterator(text.begin(), text.end(), call);
-       it != std::sregex_iterator(); ++it) {
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), call); it != std::sregex_iterator();
+       ++it) {
     size_t pos = it->position() + it->length();
     const std::string kind = (*it)[1];
     const int skip = kind == "Fatal" || kind == "UserFatal" ? 1 : kind == "Errwarn" ? 2 : 0;
@@ -74,8 +74,9 @@ TEST(CatalogueCoverage, EveryReportedAliasHasAnEntry) {
     if (entry.path().filename() == "Port_MsgManData.cpp")
       continue;
     for (const Use &use : usesIn(entry.path().filename().string(), text.str())) {
-      EXPECT_TRUE(use.literal) << use.file << ": the alias is not a literal, so it cannot be "
-                                              "checked against the catalogue";
+      EXPECT_TRUE(use.literal) << use.file
+                               << ": the alias is not a literal, so it cannot be "
+                                  "checked against the catalogue";
       EXPECT_NE(nullptr, catalogue.lookupMsg(use.alias.c_str()))
           << use.file << ": no catalogue entry for \"" << use.alias << "\"";
       ++checked;

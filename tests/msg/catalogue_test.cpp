@@ -136,8 +136,7 @@ TEST(MessageText, ReferencesTakeTheFormattedArguments) {
   const Port_Message m(5, "Copy %s to %s (%d of %5.2f, %lI, %z).\n",
                        L"!%2! <- !%1! [!%3!/!%4!] !%5! !%6!\n");
   EXPECT_EQ(L"b.txt <- a.txt [7/ 2.50] 12345678901 wide\n",
-            parse(m.getMsgAlias(), &m, "a.txt", "b.txt", 7, 2.5, int64_t(12345678901LL),
-                  L"wide"));
+            parse(m.getMsgAlias(), &m, "a.txt", "b.txt", 7, 2.5, int64_t(12345678901LL), L"wide"));
 }
 
 TEST(MessageText, ReferenceEdgeCasesNeverReadOutsideTextOrArguments) {
@@ -147,15 +146,15 @@ TEST(MessageText, ReferenceEdgeCasesNeverReadOutsideTextOrArguments) {
   } cases[] = {
       {L"plain text, arguments unused\n", L"plain text, arguments unused\n"},
       {L"100!%%! done", L"100% done"},
-      {L"[!%9!]", L"[]"},          // beyond the arguments
-      {L"[!%0!]", L"[]"},          // there is no argument 0
+      {L"[!%9!]", L"[]"}, // beyond the arguments
+      {L"[!%0!]", L"[]"}, // there is no argument 0
       {L"[!%99999999999999999999!]", L"[]"},
-      {L"[!%X!]", L"[]"},          // unknown letter
+      {L"[!%X!]", L"[]"},             // unknown letter
       {L"[!%N!!%T!!%M!!%Q!]", L"[]"}, // values only variants supply
-      {L"[!%1", L"[!%1"},          // no closing mark: kept as it stands
+      {L"[!%1", L"[!%1"},             // no closing mark: kept as it stands
       {L"end !%", L"end !%"},
       {L"!%1!!%2!", L"onetwo"},
-      {L"!%1x!", L"one"},          // copying resumes behind the closing mark
+      {L"!%1x!", L"one"}, // copying resumes behind the closing mark
   };
   for (const auto &c : cases) {
     const Port_Message m(1, "%s%s", c.text);
@@ -178,7 +177,7 @@ TEST(MessageText, SizedConversionsTakeTheArgumentUtStrFormats) {
   const struct {
     const char *spec;
     bool wide; // a 64-bit argument
-  } cases[] = {{"%I", false}, {"%U", false}, {"%hI", false}, {"%lI", true},
+  } cases[] = {{"%I", false}, {"%U", false},  {"%hI", false}, {"%lI", true},
                {"%lU", true}, {"%llI", true}, {"%llU", true}, {"%12lI", true}};
   const Port_Message m(1, "", L"!%1!|!%2!");
   for (const auto &c : cases) {
@@ -258,9 +257,8 @@ TEST(MessageSearch, PrivateDirectoryThenInstallationsInOrder) {
   const std::string mine = tree.mkdir("mine");
   tree.write("mine/msg/usenglish/Lib.msg", "7\nHello.\nmine\n;;\n");
   EXPECT_EQ("7|first\n", catprobe({"lookup", "Lib", "Hello."}, first + ";" + second).out);
-  EXPECT_EQ("7|mine\n", catprobe({"lookup", "Lib", "Hello."}, first + ";" + second,
-                                 {{"MYQUELMO", mine}})
-                            .out);
+  EXPECT_EQ("7|mine\n",
+            catprobe({"lookup", "Lib", "Hello."}, first + ";" + second, {{"MYQUELMO", mine}}).out);
 }
 
 TEST(MessageSearch, MissingOrBrokenFileIsReportedOnceAndMessagesPrintTheirAlias) {
@@ -271,8 +269,9 @@ TEST(MessageSearch, MissingOrBrokenFileIsReportedOnceAndMessagesPrintTheirAlias)
             "WARNING:Lib - First.\n"
             "WARNING:Lib - Second.\n",
             r.err);
-  const std::string path = tree.write("inst/msg/usenglish/Lib.msg", kEntry + std::string("x\n"
-                                                                                     "8\nBye.\n"));
+  const std::string path =
+      tree.write("inst/msg/usenglish/Lib.msg", kEntry + std::string("x\n"
+                                                                    "8\nBye.\n"));
   // "x" ends the entries without error; a file that breaks inside an entry is reported.
   r = catprobe({"lookup", "Lib", "Hello.", "Bye."}, inst);
   EXPECT_EQ("7|Hello from %s.\n0|Bye.\n", r.out);
@@ -287,8 +286,7 @@ TEST(MessageSearch, NoTranslateMeansAliasTextWithoutNumber) {
   TempTree tree;
   const std::string inst = tree.installation("inst");
   tree.write("inst/msg/usenglish/Lib.msg", kEntry);
-  const ChildResult r =
-      catprobe({"issue", "Lib", "Hello."}, inst, {{"QEL_NO_TRANSLATE", "1"}});
+  const ChildResult r = catprobe({"issue", "Lib", "Hello."}, inst, {{"QEL_NO_TRANSLATE", "1"}});
   EXPECT_EQ("WARNING:Lib - Hello.", r.err);
 }
 

@@ -19,8 +19,10 @@ const std::string kNoFile = "WARNING:Portability - Message file \"CTool.msg\" wa
 
 ChildResult cprobe(const std::vector<std::string> &args) {
   return runProgram(testProgram("cprobe"), args,
-                    {{"QEL_NO_TRANSLATE", "1"}, {"QEL_NOMSGBOX", "1"},
-                     {"QEL_NO_MESSAGE_HEADER", kUnset}, {"QEL_MAXLINEWIDTH", kUnset}});
+                    {{"QEL_NO_TRANSLATE", "1"},
+                     {"QEL_NOMSGBOX", "1"},
+                     {"QEL_NO_MESSAGE_HEADER", kUnset},
+                     {"QEL_MAXLINEWIDTH", kUnset}});
 }
 } // namespace
 

@@ -148,8 +148,9 @@ TEST(FatalMessages, DisabledDispatcherAndManagerStillDeliverFatal) {
 }
 
 TEST(FatalMessages, MessageBoxTakesFatalTextOffTheConsoleStreams) {
-  const ChildResult r = probe({"fatal", "2"}, {{"QEL_NOMSGBOX", kUnset}, {"ORVEK_BUILD", kUnset},
-                                               {"PORT_TEST_LOAD_GUI", "1"}});
+  const ChildResult r =
+      probe({"fatal", "2"},
+            {{"QEL_NOMSGBOX", kUnset}, {"ORVEK_BUILD", kUnset}, {"PORT_TEST_LOAD_GUI", "1"}});
   EXPECT_EQ(2, r.status);
   EXPECT_EQ(0u, r.err.find("Quelmo: FATAL_ERROR:Portability:Port_File.cpp:231:1.39 - Cannot "
                            "continue with c.txt.\n  The program will now terminate."))
@@ -167,8 +168,8 @@ TEST(ConsoleLayout, UnknownTypeIsReportedAsInternalAndNothingElseIsWritten) {
 }
 
 TEST(ConsoleLayout, CatalogueSuppliesNumbersAndTheSuffixOfInternalAndUserFatalMessages) {
-  ChildResult r = probe({"unknown-type"}, {{"QEL_NO_TRANSLATE", kUnset},
-                                           {"QEL_MAXLINEWIDTH", "400"}});
+  ChildResult r =
+      probe({"unknown-type"}, {{"QEL_NO_TRANSLATE", kUnset}, {"QEL_MAXLINEWIDTH", "400"}});
   EXPECT_TRUE(std::regex_match(
       r.err, std::regex("INTERNAL_ERROR:Portability:Port_MsgManDefaultImp\\.cpp:[0-9]+:1\\.39:"
                         "[0-9]+ - Unknown msg type '42' received for msg 'odd'\\.   If the "

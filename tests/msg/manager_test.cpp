@@ -30,7 +30,7 @@ TEST(ManagerLineWidth, InitialWidthFromTheEnvironmentIsNeverBelow80) {
   const struct {
     const char *value;
     int width;
-  } cases[] = {{nullptr, 80}, {"40", 80}, {"80", 80}, {"81", 81}, {"120", 120},
+  } cases[] = {{nullptr, 80}, {"40", 80}, {"80", 80},   {"81", 81},  {"120", 120},
                {"abc", 80},   {"", 80},   {"120x", 80}, {"-200", 80}};
   for (const auto &c : cases) {
     if (c.value)
@@ -142,8 +142,9 @@ TEST(ManagerBase, AManagerThatKeepsTheBaseSwitchWritesNothing) {
 }
 
 TEST_F(ManagerTest, StatusHasNoHeaderAndNoIndentDebugHasOnlyItsHeader) {
-  capture.printMsg(Port_MsgMan::MSG_STATUS, L"one two three four five six seven eight nine ten "
-                                            L"eleven twelve thirteen fourteen fifteen sixteen\n",
+  capture.printMsg(Port_MsgMan::MSG_STATUS,
+                   L"one two three four five six seven eight nine ten "
+                   L"eleven twelve thirteen fourteen fifteen sixteen\n",
                    "L", "f", 1, kRev);
   const auto status = capture.entries().at(0).lines;
   ASSERT_EQ(2u, status.size());
@@ -153,8 +154,11 @@ TEST_F(ManagerTest, StatusHasNoHeaderAndNoIndentDebugHasOnlyItsHeader) {
 }
 
 TEST_F(ManagerTest, CleaningReplacesControlCharactersAndKeepsOtherText) {
-  capture.printMsg(Port_MsgMan::MSG_WARNING, L"a\x07" L"b\x1b" L"c caf\u00e9\n", "L", "f", 1,
-                   kRev);
+  capture.printMsg(Port_MsgMan::MSG_WARNING,
+                   L"a\x07"
+                   L"b\x1b"
+                   L"c caf\u00e9\n",
+                   "L", "f", 1, kRev);
   EXPECT_EQ(L"WARNING:L - a b c caf\u00e9\n", capture.lastFirstLine());
   // Severe types are cleaned to plain printable text: the line feed becomes a blank.
   capture.printMsg(Port_MsgMan::MSG_INTERNAL, L"x\ty\n", "L", "f", 1, kRev);
@@ -181,8 +185,10 @@ TEST_F(ManagerTest, AbortFlagFollowsTheTypeOfTheLastMessage) {
 }
 
 TEST_F(ManagerTest, MsgManFormsBypassTheDispatcher) {
-  Port_MsgManData::createObject("Portability", "f", 1, kRev)->issueMsgManError(&capture, "e %s\n", "x");
-  Port_MsgManData::createObject("Portability", "f", 1, kRev)->issueMsgManWarningByNum(&capture, 99031);
+  Port_MsgManData::createObject("Portability", "f", 1, kRev)
+      ->issueMsgManError(&capture, "e %s\n", "x");
+  Port_MsgManData::createObject("Portability", "f", 1, kRev)
+      ->issueMsgManWarningByNum(&capture, 99031);
   EXPECT_EQ(0u, Port_MsgDispatcher::getErrCount(true));
   EXPECT_EQ(0u, Port_MsgDispatcher::getWarnCount(true));
   const auto entries = capture.entries();
@@ -204,7 +210,8 @@ TEST_F(ManagerTest, ErrwarnIssuesOnlyWhenTheConditionHoldsForItsFourTypes) {
   size_t expected = 0;
   for (const auto &c : cases) {
     Port_MsgManData::createObject("Portability", "f", 1, kRev)->issueErrwarn(c.type, c.cond, "m\n");
-    Port_MsgManData::createObject("Portability", "f", 1, kRev)->issueErrwarnByNum(c.type, c.cond, 99004);
+    Port_MsgManData::createObject("Portability", "f", 1, kRev)
+        ->issueErrwarnByNum(c.type, c.cond, 99004);
     expected += c.issued ? 2 : 0;
     EXPECT_EQ(expected, capture.entries().size()) << c.type << " " << int(c.cond);
   }

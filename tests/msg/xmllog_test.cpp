@@ -227,7 +227,7 @@ TEST(XmlLogRun, FileThatIsNoLogIsLeftAlone) {
   porttest::TempTree tree;
   const std::string log = tree.root() + "/notes.txt";
   for (const std::string &content : {std::string("my notes\n"), std::string("<other/>"),
-                                    std::string("\xff\xfe<"), logHeader().substr(0, 20)}) {
+                                     std::string("\xff\xfe<"), logHeader().substr(0, 20)}) {
     tree.write("notes.txt", content);
     const porttest::ChildResult r = runProbe(log, "one", "two");
     ASSERT_EQ(0, r.status);
@@ -254,8 +254,8 @@ TEST(XmlLogRun, UnwritableLogIsReportedWithTheSystemsReason) {
 TEST(XmlLogRun, EnvironmentLogTakesPrecedenceOverTheProgramsOwn) {
   porttest::TempTree tree;
   const std::string envLog = tree.root() + "/env.xml", own = tree.root() + "/own.xml";
-  const porttest::ChildResult r = porttest::runProgram(
-      porttest::testProgram("xmllogprobe"), {"own", own}, {{"XML_MSG_FILE", envLog}});
+  const porttest::ChildResult r = porttest::runProgram(porttest::testProgram("xmllogprobe"),
+                                                       {"own", own}, {{"XML_MSG_FILE", envLog}});
   ASSERT_EQ(0, r.status) << r.err;
   EXPECT_EQ("answer=0\n", r.out);
   EXPECT_FALSE(std::ifstream(own).good());

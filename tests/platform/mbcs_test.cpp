@@ -28,12 +28,14 @@ TEST(Multibyte, InvalidBytesStandForTheirOwnValueAndDecodingGoesOn) {
     std::string bytes;
     std::wstring wide;
   } cases[] = {
-      {"a\xff" "b", L"a\u00ffb"},                  // never a lead byte
-      {"\x80x", L"\u0080x"},                       // stray continuation byte
-      {"\xc3", L"\u00c3"},                         // truncated at the end
-      {"\xc3(", L"\u00c3("},                       // broken sequence
-      {"\xc0\xaf", L"\u00c0\u00af"},               // overlong
-      {"\xed\xa0\x80", L"\u00ed\u00a0\u0080"},     // encoded surrogate
+      {"a\xff"
+       "b",
+       L"a\u00ffb"},                                     // never a lead byte
+      {"\x80x", L"\u0080x"},                             // stray continuation byte
+      {"\xc3", L"\u00c3"},                               // truncated at the end
+      {"\xc3(", L"\u00c3("},                             // broken sequence
+      {"\xc0\xaf", L"\u00c0\u00af"},                     // overlong
+      {"\xed\xa0\x80", L"\u00ed\u00a0\u0080"},           // encoded surrogate
       {"\xf4\x90\x80\x80", L"\u00f4\u0090\u0080\u0080"}, // above U+10FFFF
   };
   for (const auto &c : cases) {

@@ -164,9 +164,10 @@ TEST_F(HaltProcesses, LastFreeSlotIsTaken) {
 
 TEST_F(HaltProcesses, FullTableEndsStartWithStatusOne) {
   fillFreeSlots();
-  EXPECT_EXIT(restartService(), ::testing::ExitedWithCode(1),
-              // The console wraps the text at 80 columns.
-              "FATAL.*Unable to start program\\.[[:space:]]+Too[[:space:]]+many Quelmo processes\\.");
+  EXPECT_EXIT(
+      restartService(), ::testing::ExitedWithCode(1),
+      // The console wraps the text at 80 columns.
+      "FATAL.*Unable to start program\\.[[:space:]]+Too[[:space:]]+many Quelmo processes\\.");
 }
 
 } // namespace
