@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Quick start, part two: installs what is missing, builds and runs the whole test suite, then
+# Quick start, part two: installs what is missing, checks the format of the C and C++ files,
+# builds and runs the whole test suite, then
 # builds it once more with clang under AddressSanitizer and UndefinedBehaviorSanitizer, with the
 # fuzzer's coverage instrumentation, and runs the suite and every fuzz target for a few seconds
 # from that one build; last, the suites that exercise threads (messages, thread library, runtime
@@ -13,6 +14,10 @@ export QUELMO=${QUELMO:-$root/install}
 jobs=$(nproc)
 started=$SECONDS
 stage() { echo "== $1 ($((SECONDS - started)) s)"; }
+
+# The tree is formatted with .clang-format; a file changed without it fails here, at once.
+stage "format"
+"$root/scripts/format.sh" --check
 
 stage "build"
 "$root/scripts/build.sh" "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
