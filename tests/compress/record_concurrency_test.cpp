@@ -8,6 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <cerrno>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -221,6 +225,41 @@ TEST_F(RecordConcurrency, ShortStreamsStartNoWorkers) {
            static_cast<unsigned>(data.size()));
   EXPECT_EQ(before, threadCount());
   EXPECT_TRUE(Port_File::close(w));
+}
+
+// The file a failing write leaves (a size limit stops it mid-stream) and the error the stream
+// ends with are those of one thread.
+TEST_F(RecordConcurrency, FailedWriteLeavesWhatOneThreadLeaves) {
+  const std::string data = text(30 * kRecord, 13);
+  struct rlimit old;
+  ASSERT_EQ(0, getrlimit(RLIMIT_FSIZE, &old));
+  void (*oldHandler)(int) = std::signal(SIGXFSZ, SIG_IGN);
+  std::vector<std::string> files;
+  std::vector<int> errors;
+  for (unsigned threads : {1u, 4u}) {
+    porttest::CaptureManager cap;
+    porttest::ScopedManager scoped(&cap);
+    const std::string p = path(threads == 1 ? "full1.dat" : "full4.dat");
+    UT_IO_DEVICE::SetRecordThreads(threads);
+    UT_STREAM *s = Port_File::open(
+        p.c_str(), static_cast<UT_STREAM::Access>(UT_STREAM::Write | UT_STREAM::Compressed), 1);
+    ASSERT_NE(nullptr, s);
+    struct rlimit small = old;
+    small.rlim_cur = 300000;
+    ASSERT_EQ(0, setrlimit(RLIMIT_FSIZE, &small));
+    for (size_t at = 0; at < data.size(); at += 10000)
+      s->write(reinterpret_cast<const unsigned char *>(data.data()) + at, 10000);
+    s->flush();
+    errors.push_back(s->geterror());
+    Port_File::close(s);
+    ASSERT_EQ(0, setrlimit(RLIMIT_FSIZE, &old));
+    files.push_back(slurp(p));
+    EXPECT_FALSE(cap.entries().empty()) << threads;
+  }
+  std::signal(SIGXFSZ, oldHandler);
+  EXPECT_EQ(EFBIG, errors[0]);
+  EXPECT_EQ(errors[0], errors[1]);
+  EXPECT_TRUE(files[0] == files[1]) << files[0].size() << " " << files[1].size();
 }
 
 } // namespace
