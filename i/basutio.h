@@ -5,7 +5,8 @@
 // (UTPAK_DATA behind the 9-byte signature header).
 //
 // Threads: the process default (Disable/EnableNewCompression) is locked; a device belongs to one
-// stream and is used by one thread at a time.
+// stream and is used by one thread at a time. A long record-codec stream compresses or expands
+// its records on a few worker threads of its own, which destroy_me stops.
 #ifndef BASUTIO_H
 #define BASUTIO_H
 
