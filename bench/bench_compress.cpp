@@ -327,6 +327,35 @@ void BM_CompressedStreamWriteRead(benchmark::State &state) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * 2 * text.size()));
 }
 
+// A record-codec stream of the text written and read back with the given worker count (0: the
+// automatic one); wall time, since the work is spread over threads.
+void recordStream(benchmark::State &state, unsigned threads) {
+  const std::string &text = mixedText();
+  const std::string name = scratchName();
+  UT_IO_DEVICE::SetRecordThreads(threads);
+  std::vector<unsigned char> buf(1 << 16);
+  size_t back = 0;
+  for (auto _ : state) {
+    UT_STREAM *out = Port_File::open(name.c_str(), UT_STREAM::Write | UT_STREAM::Compressed, 1);
+    for (size_t at = 0; at < text.size(); at += buf.size())
+      out->write(bytes(text) + at, static_cast<unsigned>(std::min(buf.size(), text.size() - at)));
+    Port_File::close(out);
+    UT_STREAM *in = Port_File::open(name.c_str(), UT_STREAM::Read, 0);
+    back = 0;
+    unsigned got;
+    while ((got = in->read(buf.data(), static_cast<unsigned>(buf.size()))) > 0)
+      back += got;
+    Port_File::close(in);
+  }
+  UT_IO_DEVICE::SetRecordThreads(0);
+  ::unlink(name.c_str());
+  if (back != text.size())
+    state.SkipWithError("stream did not read back whole");
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * 2 * text.size()));
+}
+void BM_RecordStreamWorkers(benchmark::State &state) { recordStream(state, 0); }
+void BM_RecordStreamOneThread(benchmark::State &state) { recordStream(state, 1); }
+
 } // namespace
 
 // Pairs for scripts/bench.sh: each codec against the zlib it must beat.
@@ -354,4 +383,14 @@ BENCHMARK(BM_CompressedStreamWriteRead)
     ->Arg(1)
     ->Arg(0)
     ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RecordStreamWorkers)
+    ->Name("RecordStream/ours")
+    ->Iterations(3)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RecordStreamOneThread)
+    ->Name("RecordStream/ref_onethread")
+    ->Iterations(3)
+    ->UseRealTime()
     ->Unit(benchmark::kMillisecond);

@@ -5,7 +5,8 @@
 // (UTPAK_DATA behind the 9-byte signature header).
 //
 // Threads: the process default (Disable/EnableNewCompression) is locked; a device belongs to one
-// stream and is used by one thread at a time.
+// stream and is used by one thread at a time. A long record-codec stream compresses or expands
+// its records on a few worker threads of its own, which destroy_me stops.
 #ifndef BASUTIO_H
 #define BASUTIO_H
 
@@ -51,6 +52,12 @@ public:
   bool write_version(Port::FileDesc fd);
   bool read_version(Port::FileDesc fd);
   void destroy_me();
+  // Writes every record still being compressed; 0, or -1 with errno set by the failing write.
+  int sync_data();
+  // The worker threads of the record codec: a long record-codec stream compresses several
+  // records at once, in the order written. 1 forces single-thread operation; 0 restores the
+  // automatic count (the hardware's, at most 8).
+  static void SetRecordThreads(unsigned n);
 
   static void DisableNewCompression();
   static void EnableNewCompression();
@@ -83,12 +90,21 @@ protected:
   Port_CompressMap *m_reader;
   // Record codec, writing: the compressor set up for the file's format.
   Port_Compress *m_writer;
+  // Record codec, writing: records handed so far, and the workers once the stream is long.
+  struct RecordWork;
+  unsigned m_recordsHanded;
+  RecordWork *m_work;
+  // Record codec, reading: records expanded ahead by the workers on a long sequential read.
+  struct ReadAhead;
+  ReadAhead *m_ahead;
 
 private:
   bool readsNewFormat() const;
   bool makePacker();
   Port_CompressMap *reader();
   int setNewData(unsigned char *buf, unsigned n);
+  bool writeRecord(const unsigned char *block, unsigned length);
+  int readAhead(unsigned char *buf, unsigned n);
   int getClassicData(unsigned char *buf, unsigned n);
   int setClassicData(unsigned char *buf, unsigned n);
   long setClassicOffset(long offset);

@@ -6,6 +6,15 @@
 // digits of the records' headers. Keyed formats ("3","3" to "3","8" and "8","0") encipher every
 // record with the format's built-in DES key and vector.
 //
+// A long record-codec stream being written (more than kSerialRecords records) compresses its
+// records on a pool of workers, at most kWindowPerThread per worker in flight, and writes them
+// on the caller's thread in the order they were handed, so the file is the one a single thread
+// writes. A long sequential read of a file of binary records expands up to the same
+// window of records ahead on the workers. A record the workers cannot expand, or a read that
+// does not follow the last one, goes through the record reader on the caller's thread, which
+// hands out and reports exactly what a single thread does. A write that fails is reported by the next set_data or sync_data, which the stream
+// calls on every explicit flush and on close; the records after a failed one are dropped.
+//
 // Classic compressed file:
 //   0  7  signature 5A 5A A5 A5 C3 C3 71
 //   7  1  first format character (Huffman layer)
@@ -18,15 +27,24 @@
 #include "Port_Env.h"
 #include "Port_MsgManData.h"
 #include "basutpak.h"
+#include "../compress/PortRecordPool.h"
+
+#include <libdeflate.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
+#include <deque>
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 namespace {
-const char *const kRevision = "$Revision: 1.2 $";
+const char *const kRevision = "$Revision: 1.3 $";
+const unsigned kMaxRecordInput = 64854; // the largest input of one record
+const unsigned kSerialRecords = 3;
+const unsigned kWindowPerThread = 2;
 
 std::mutex &defaultLock() {
   static std::mutex m;
@@ -87,11 +105,84 @@ int readFully(Port::FileDesc &fd, unsigned char *buf, unsigned n) {
 }
 } // namespace
 
+// One record being compressed by a worker: its input, its own compressor (a copy of the
+// stream's), and the block once made (length 0: the compressor failed).
+struct RecordSlot {
+  std::vector<unsigned char> input;
+  Port_Compress compressor;
+  std::unique_ptr<unsigned char[]> block;
+  unsigned length = 0;
+  bool done = false;
+  explicit RecordSlot(const Port_Compress &c) : compressor(c) {}
+};
+
+struct UT_IO_DEVICE::RecordWork {
+  std::mutex lock;
+  std::condition_variable finished;
+  std::deque<std::shared_ptr<RecordSlot>> pending; // in file order
+  bool failed = false;
+  int error = 0;
+  unsigned window;
+  // Last: destroyed first, so every job has ended before the slots go.
+  Port_RecordPool pool;
+  explicit RecordWork(unsigned threads) : window(threads * kWindowPerThread), pool(threads) {}
+};
+
+// One record expanded ahead: its uncompressed start, its raw block, and the expanded data once
+// made (ok false: the record is left to the record reader).
+struct AheadSlot {
+  uint32_t start = 0;
+  uint32_t size = 0;
+  std::vector<unsigned char> raw;
+  std::vector<unsigned char> data;
+  std::unique_ptr<Port_Compress> decipher; // a copy of the reader's, for an 'E' record
+  bool ok = false;
+  bool done = false;
+};
+
+struct UT_IO_DEVICE::ReadAhead {
+  std::mutex lock;
+  std::condition_variable finished;
+  std::deque<std::shared_ptr<AheadSlot>> slots; // in file order
+  uint32_t nextRaw = 0;   // file offset of the next record to fetch
+  uint32_t nextStart = 0; // its uncompressed start
+  int32_t fetched = 0;    // records fetched so far
+  bool off = false;       // the reader serves every read from here on
+  unsigned window;
+  Port_RecordPool pool; // last: destroyed first
+  explicit ReadAhead(unsigned threads) : window(threads * kWindowPerThread), pool(threads) {}
+};
+
+namespace {
+// Expands one binary record (deciphered first when 'E') without a report: a record that does not expand to the
+// size its header gives is left to the record reader, which reports it.
+void expandRecord(AheadSlot &slot) {
+  static thread_local std::unique_ptr<libdeflate_decompressor, void (*)(libdeflate_decompressor *)>
+      coder(nullptr, &libdeflate_free_decompressor);
+  if (!coder)
+    coder.reset(libdeflate_alloc_decompressor());
+  slot.data.resize(slot.size);
+  if (slot.decipher)
+    slot.decipher->Decrypt(slot.raw.data() + 24, static_cast<unsigned>(slot.raw.size() - 24));
+  size_t made = 0;
+  slot.ok = coder &&
+            libdeflate_zlib_decompress(coder.get(), slot.raw.data() + 24, slot.raw.size() - 24,
+                                       slot.data.data(), slot.size,
+                                       &made) == LIBDEFLATE_SUCCESS &&
+            made == slot.size;
+  slot.raw.clear();
+  slot.raw.shrink_to_fit();
+}
+} // namespace
+
+void UT_IO_DEVICE::SetRecordThreads(unsigned n) { Port_RecordPool::SetThreadLimit(n); }
+
 const unsigned char UT_IO_DEVICE::Signature[7] = {0x5A, 0x5A, 0xA5, 0xA5, 0xC3, 0xC3, 0x71};
 
 UT_IO_DEVICE::UT_IO_DEVICE(UT_IO_DEVICE_MODE mode)
     : m_mode(mode), m_packer(nullptr), m_position(0), m_secondVersion(0), m_firstVersion(0),
-      m_newCodec(NewCompressionIsTheDefault()), m_reader(nullptr), m_writer(nullptr) {
+      m_newCodec(NewCompressionIsTheDefault()), m_reader(nullptr), m_writer(nullptr), m_recordsHanded(0), m_work(nullptr),
+      m_ahead(nullptr) {
   if (Port_Env::GetEnv("QUELMO_USE_OLD_STYLE_COMPRESSION"))
     m_newCodec = false;
   if (Port_Env::GetEnv("QUELMO_USE_NEW_STYLE_COMPRESSION"))
@@ -101,6 +192,8 @@ UT_IO_DEVICE::UT_IO_DEVICE(UT_IO_DEVICE_MODE mode)
 UT_IO_DEVICE::~UT_IO_DEVICE() {
   if (m_packer)
     report(__LINE__)->issueFatal(19, "Attempt to destroy file which contains memory.\n");
+  delete m_work;
+  delete m_ahead;
   delete m_reader;
   delete m_writer;
 }
@@ -131,6 +224,19 @@ int UT_IO_DEVICE::get_data(unsigned char *buf, unsigned n) {
     errno = EIO;
     return -1;
   }
+  if (n && !m_ahead && m_position == 0 && !writes_data() &&
+      map->GetNumRecords() > static_cast<int32_t>(kSerialRecords)) {
+    const unsigned threads = Port_RecordPool::Threads();
+    if (threads > 1)
+      m_ahead = new ReadAhead(threads);
+  }
+  if (m_ahead && !m_ahead->off && n) {
+    const int got = readAhead(buf, n);
+    if (got >= 0) {
+      m_position += got;
+      return got;
+    }
+  }
   const unsigned got = n ? map->Read(buf, n, static_cast<unsigned>(m_position), 0) : 0;
   if (map->GetError()) {
     errno = EIO;
@@ -140,10 +246,114 @@ int UT_IO_DEVICE::get_data(unsigned char *buf, unsigned n) {
   return static_cast<int>(got);
 }
 
+// Serves a read from the records expanded ahead; -1 leaves it (and every later read) to the
+// record reader.
+int UT_IO_DEVICE::readAhead(unsigned char *buf, unsigned n) {
+  ReadAhead &a = *m_ahead;
+  const int32_t count = m_reader->GetNumRecords();
+  Port::FileDesc fd = get_rawfd();
+  // Fetch raw records up to the window, on this thread, and hand them to the workers.
+  auto refill = [&]() {
+    while (a.slots.size() < a.window && a.fetched < count) {
+      std::shared_ptr<AheadSlot> slot = std::make_shared<AheadSlot>();
+      unsigned char hdr[24];
+      if (fd.lseek(static_cast<long>(a.nextRaw), Port::SeekType::SeekSet()) !=
+              static_cast<long>(a.nextRaw) ||
+          readFully(fd, hdr, 24) != 24 || !Port_Compress::IsQuelmoZipFormat(hdr))
+        return false;
+      const unsigned payload = Port_Compress::GetNumCompressedBytes(hdr);
+      slot->start = a.nextStart;
+      slot->size = Port_Compress::GetNumUnCompressedBytes(hdr);
+      slot->raw.assign(hdr, hdr + 24);
+      slot->raw.resize(24 + static_cast<size_t>(payload));
+      if (readFully(fd, slot->raw.data() + 24, payload) != static_cast<int>(payload))
+        return false;
+      a.nextRaw += 24 + payload;
+      a.nextStart += slot->size;
+      ++a.fetched;
+      // Binary records within the reader's limits are expanded ahead; base64 ones are left to
+      // the reader.
+      const bool keyed = (hdr[6] & 0x7F) == 'E';
+      const bool plain = (hdr[7] & 0x7F) == 'B' && (!keyed || payload <= kMaxRecordInput);
+      if (plain && keyed)
+        slot->decipher.reset(new Port_Compress(m_reader->GetCompressor()));
+      {
+        std::lock_guard<std::mutex> guard(a.lock);
+        a.slots.push_back(slot);
+        if (!plain)
+          slot->done = true; // ok stays false: the record reader deciphers it
+      }
+      if (plain) {
+        ReadAhead *ahead = &a;
+        a.pool.Submit([ahead, slot] {
+          expandRecord(*slot);
+          std::lock_guard<std::mutex> guard(ahead->lock);
+          slot->done = true;
+          ahead->finished.notify_all();
+        });
+      }
+    }
+    return true;
+  };
+  const uint32_t pos = static_cast<uint32_t>(m_position);
+  unsigned copied = 0;
+  for (;;) {
+    if (!refill()) {
+      a.off = true;
+      return -1;
+    }
+    std::shared_ptr<AheadSlot> slot;
+    {
+      std::unique_lock<std::mutex> guard(a.lock);
+      // Records wholly before the position are done with.
+      while (!a.slots.empty() && a.slots.front()->done && a.slots.front()->ok &&
+             a.slots.front()->start + a.slots.front()->size <= pos + copied &&
+             !(a.fetched == count && a.slots.size() == 1))
+        a.slots.pop_front();
+      if (a.slots.empty()) {
+        // Past the last record: the end of the data.
+        if (a.fetched == count)
+          return static_cast<int>(copied);
+        continue;
+      }
+      slot = a.slots.front();
+      a.finished.wait(guard, [&slot] { return slot->done; });
+    }
+    const uint32_t at = pos + copied;
+    if (!slot->ok || at < slot->start) {
+      a.off = true;
+      return -1;
+    }
+    const uint32_t within = at - slot->start;
+    const unsigned take =
+        within >= slot->size ? 0 : std::min<unsigned>(n - copied, slot->size - within);
+    if (take)
+      std::memcpy(buf + copied, slot->data.data() + within, take);
+    copied += take;
+    const bool last = a.fetched == count && a.slots.size() == 1;
+    if (copied == n || last)
+      return static_cast<int>(copied);
+    if (take == 0 && within < slot->size) {
+      a.off = true;
+      return -1;
+    }
+    std::lock_guard<std::mutex> guard(a.lock);
+    a.slots.pop_front();
+  }
+}
+
 int UT_IO_DEVICE::set_data(unsigned char *buf, unsigned n) {
   if (m_mode == UT_IO_DEVICE_RAW)
     return set_rawdata(buf, n);
   return m_newCodec ? setNewData(buf, n) : setClassicData(buf, n);
+}
+
+bool UT_IO_DEVICE::writeRecord(const unsigned char *block, unsigned length) {
+  if (length == 0) {
+    errno = EIO;
+    return false;
+  }
+  return set_rawdata(const_cast<unsigned char *>(block), length) == static_cast<int>(length);
 }
 
 int UT_IO_DEVICE::setNewData(unsigned char *buf, unsigned n) {
@@ -151,24 +361,99 @@ int UT_IO_DEVICE::setNewData(unsigned char *buf, unsigned n) {
     m_writer = new Port_Compress;
     configureForFormat(m_writer, m_firstVersion, m_secondVersion);
   }
-  const unsigned kChunk = 64854; // the largest input of one record
   unsigned done = 0;
   while (done < n) {
-    const unsigned chunk = std::min(n - done, kChunk);
-    unsigned char *block = Port_Compress::GetDataBuffer();
-    const unsigned length =
-        m_writer->Compress(block, Port_Compress::GetDataBufferSize(), buf + done, chunk);
-    if (length == 0) {
-      errno = EIO;
-      return done ? static_cast<int>(done) : -1;
+    const unsigned chunk = std::min(n - done, kMaxRecordInput);
+    if (!m_work && ++m_recordsHanded > kSerialRecords) {
+      const unsigned threads = Port_RecordPool::Threads();
+      if (threads > 1)
+        m_work = new RecordWork(threads);
     }
-    const int put = set_rawdata(block, length);
-    if (put != static_cast<int>(length))
-      return done ? static_cast<int>(done) : -1;
+    if (!m_work) {
+      unsigned char *block = Port_Compress::GetDataBuffer();
+      const unsigned length =
+          m_writer->Compress(block, Port_Compress::GetDataBufferSize(), buf + done, chunk);
+      if (!writeRecord(block, length))
+        return done ? static_cast<int>(done) : -1;
+    } else {
+      // Keep the window: write the records already made, wait for the oldest when full.
+      for (;;) {
+        std::shared_ptr<RecordSlot> front;
+        {
+          std::unique_lock<std::mutex> guard(m_work->lock);
+          if (m_work->failed) {
+            errno = m_work->error;
+            return done ? static_cast<int>(done) : -1;
+          }
+          if (m_work->pending.empty())
+            break;
+          if (m_work->pending.size() >= m_work->window)
+            m_work->finished.wait(guard, [this] { return m_work->pending.front()->done; });
+          else if (!m_work->pending.front()->done)
+            break;
+          front = m_work->pending.front();
+          m_work->pending.pop_front();
+        }
+        if (!writeRecord(front->block.get(), front->length)) {
+          std::lock_guard<std::mutex> guard(m_work->lock);
+          m_work->failed = true;
+          m_work->error = errno ? errno : EIO;
+        }
+      }
+      std::shared_ptr<RecordSlot> slot = std::make_shared<RecordSlot>(*m_writer);
+      slot->input.assign(buf + done, buf + done + chunk);
+      slot->block.reset(new unsigned char[Port_Compress::GetDataBufferSize()]);
+      {
+        std::lock_guard<std::mutex> guard(m_work->lock);
+        m_work->pending.push_back(slot);
+      }
+      RecordWork *work = m_work;
+      m_work->pool.Submit([work, slot] {
+        const unsigned length =
+            slot->compressor.Compress(slot->block.get(), Port_Compress::GetDataBufferSize(),
+                                      slot->input.data(), static_cast<unsigned>(slot->input.size()));
+        std::lock_guard<std::mutex> guard(work->lock);
+        slot->length = length;
+        slot->done = true;
+        work->finished.notify_all();
+      });
+    }
     done += chunk;
     m_position += static_cast<int32_t>(chunk);
   }
   return static_cast<int>(n);
+}
+
+int UT_IO_DEVICE::sync_data() {
+  if (!m_work)
+    return 0;
+  for (;;) {
+    std::shared_ptr<RecordSlot> front;
+    {
+      std::unique_lock<std::mutex> guard(m_work->lock);
+      if (m_work->failed) {
+        // Records behind a failed one are never written: the file keeps the prefix that a
+        // single thread would have left.
+        m_work->finished.wait(guard, [this] {
+          return std::all_of(m_work->pending.begin(), m_work->pending.end(),
+                             [](const std::shared_ptr<RecordSlot> &s) { return s->done; });
+        });
+        m_work->pending.clear();
+        errno = m_work->error;
+        return -1;
+      }
+      if (m_work->pending.empty())
+        return 0;
+      m_work->finished.wait(guard, [this] { return m_work->pending.front()->done; });
+      front = m_work->pending.front();
+      m_work->pending.pop_front();
+    }
+    if (!writeRecord(front->block.get(), front->length)) {
+      std::lock_guard<std::mutex> guard(m_work->lock);
+      m_work->failed = true;
+      m_work->error = errno ? errno : EIO;
+    }
+  }
 }
 
 long UT_IO_DEVICE::get_uncompressed_size() {
@@ -192,9 +477,15 @@ long UT_IO_DEVICE::set_offset(long offset) {
     return set_rawoffset(offset);
   // Compressed data being written can only grow at its end: neither codec can go back to
   // rewrite bytes already packed, nor leave a gap.
+  if (writes_data() && sync_data() < 0)
+    return -1;
   if (writes_data() && offset != -1 && offset != m_position) {
     errno = EINVAL;
     return -1;
+  }
+  if (m_ahead && offset != m_position) {
+    delete m_ahead;
+    m_ahead = nullptr;
   }
   const bool recordCodec = m_firstVersion ? readsNewFormat() : m_newCodec;
   if (!recordCodec)
@@ -341,6 +632,14 @@ bool UT_IO_DEVICE::read_version(Port::FileDesc fd) {
 }
 
 void UT_IO_DEVICE::destroy_me() {
+  // Records still being made are written, and the workers stopped, while the descriptor is
+  // still open; a failure here has no one to report to (the stream's flush reports it first).
+  sync_data();
+  delete m_work;
+  m_work = nullptr;
+  delete m_ahead;
+  m_ahead = nullptr;
+  m_recordsHanded = 0;
   // A packer being written ends its stream here, while the descriptor is still open.
   delete m_packer;
   m_packer = nullptr;

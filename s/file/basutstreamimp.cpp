@@ -205,7 +205,10 @@ int UT_STREAMIMP::flush(bool quiet) {
           m_eof = m_lastBlock = false;
         }
       }
+      return 0;
     }
+    if (m_pos == 0 && !quiet && static_cast<int>(m_fd) >= 0 && m_error != ENOSPC)
+      return syncRecords();
     return 0;
   }
   if (m_error == ENOSPC) { // no space left: further data is dropped without a word
@@ -217,7 +220,8 @@ int UT_STREAMIMP::flush(bool quiet) {
   if (put == m_pos) {
     m_base += m_pos;
     m_pos = 0;
-    return 0;
+    // An explicit flush (and close) puts in the file what the record workers still hold.
+    return quiet ? 0 : syncRecords();
   }
   if (m_error == 0)
     m_error = errno ? errno : EIO;
@@ -226,6 +230,16 @@ int UT_STREAMIMP::flush(bool quiet) {
   m_pos = 0;
   if (!quiet)
     report(__LINE__)->issueError("Flushing buffer failed.\n");
+  return m_error;
+}
+
+int UT_STREAMIMP::syncRecords() {
+  errno = 0;
+  if (sync_data() == 0)
+    return 0;
+  if (m_error == 0)
+    m_error = errno ? errno : EIO;
+  report(__LINE__)->issueError("Flushing buffer failed.\n");
   return m_error;
 }
 

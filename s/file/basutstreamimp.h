@@ -173,6 +173,7 @@ private:
   unsigned readSlow(unsigned char *buf, unsigned n);
   unsigned writeSlow(const unsigned char *buf, unsigned n);
   void reportWriteError();
+  int syncRecords();
 };
 
 extern template unsigned UT_STREAMIMP::readUntil<KeyStop>(unsigned char *, unsigned, KeyStop, bool,

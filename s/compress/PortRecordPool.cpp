@@ -1,0 +1,60 @@
+// PortRecordPool.cpp - worker threads for the record codec of compressed streams.
+#include "PortRecordPool.h"
+
+#include <algorithm>
+#include <atomic>
+
+namespace {
+const unsigned kMaxThreads = 8;
+std::atomic<unsigned> g_limit{0};
+} // namespace
+
+Port_RecordPool::Port_RecordPool(unsigned threads) {
+  m_workers.reserve(threads);
+  for (unsigned i = 0; i < threads; ++i)
+    m_workers.emplace_back([this] { run(); });
+}
+
+Port_RecordPool::~Port_RecordPool() {
+  {
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_stop = true;
+  }
+  m_wake.notify_all();
+  for (std::thread &t : m_workers)
+    t.join();
+}
+
+void Port_RecordPool::Submit(std::function<void()> job) {
+  {
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_jobs.push_back(std::move(job));
+  }
+  m_wake.notify_one();
+}
+
+void Port_RecordPool::run() {
+  for (;;) {
+    std::function<void()> job;
+    {
+      std::unique_lock<std::mutex> guard(m_lock);
+      m_wake.wait(guard, [this] { return m_stop || !m_jobs.empty(); });
+      // Jobs already given are finished even when stopping: their owners wait for them.
+      if (m_jobs.empty())
+        return;
+      job = std::move(m_jobs.front());
+      m_jobs.pop_front();
+    }
+    job();
+  }
+}
+
+unsigned Port_RecordPool::Threads() {
+  const unsigned limit = g_limit.load();
+  if (limit)
+    return limit;
+  const unsigned hw = std::thread::hardware_concurrency();
+  return std::max(1u, std::min(hw, kMaxThreads));
+}
+
+void Port_RecordPool::SetThreadLimit(unsigned n) { g_limit.store(std::min(n, kMaxThreads)); }
