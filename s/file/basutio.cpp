@@ -12,8 +12,9 @@
 // writes. A long sequential read of a file of binary records expands up to the same
 // window of records ahead on the workers. A record the workers cannot expand, or a read that
 // does not follow the last one, goes through the record reader on the caller's thread, which
-// hands out and reports exactly what a single thread does. A write that fails is reported by the next set_data or sync_data, which the stream
-// calls on every explicit flush and on close; the records after a failed one are dropped.
+// hands out and reports exactly what a single thread does. A write that fails is reported by the
+// next set_data or sync_data, which the stream calls on every explicit flush and on close; the
+// records after a failed one are dropped.
 //
 // Classic compressed file:
 //   0  7  signature 5A 5A A5 A5 C3 C3 71
@@ -22,20 +23,20 @@
 //   9  -  packed data (UTPAK_DATA)
 #include "basutio.h"
 
+#include "../compress/PortRecordPool.h"
 #include "PortCompress.h"
 #include "PortCompressMap.h"
 #include "Port_Env.h"
 #include "Port_MsgManData.h"
 #include "basutpak.h"
-#include "../compress/PortRecordPool.h"
 
 #include <libdeflate.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <condition_variable>
-#include <deque>
 #include <cstring>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -144,18 +145,18 @@ struct UT_IO_DEVICE::ReadAhead {
   std::mutex lock;
   std::condition_variable finished;
   std::deque<std::shared_ptr<AheadSlot>> slots; // in file order
-  uint32_t nextRaw = 0;   // file offset of the next record to fetch
-  uint32_t nextStart = 0; // its uncompressed start
-  int32_t fetched = 0;    // records fetched so far
-  bool off = false;       // the reader serves every read from here on
+  uint32_t nextRaw = 0;                         // file offset of the next record to fetch
+  uint32_t nextStart = 0;                       // its uncompressed start
+  int32_t fetched = 0;                          // records fetched so far
+  bool off = false;                             // the reader serves every read from here on
   unsigned window;
   Port_RecordPool pool; // last: destroyed first
   explicit ReadAhead(unsigned threads) : window(threads * kWindowPerThread), pool(threads) {}
 };
 
 namespace {
-// Expands one binary record (deciphered first when 'E') without a report: a record that does not expand to the
-// size its header gives is left to the record reader, which reports it.
+// Expands one binary record (deciphered first when 'E') without a report: a record that does not
+// expand to the size its header gives is left to the record reader, which reports it.
 void expandRecord(AheadSlot &slot) {
   static thread_local std::unique_ptr<libdeflate_decompressor, void (*)(libdeflate_decompressor *)>
       coder(nullptr, &libdeflate_free_decompressor);
@@ -167,8 +168,7 @@ void expandRecord(AheadSlot &slot) {
   size_t made = 0;
   slot.ok = coder &&
             libdeflate_zlib_decompress(coder.get(), slot.raw.data() + 24, slot.raw.size() - 24,
-                                       slot.data.data(), slot.size,
-                                       &made) == LIBDEFLATE_SUCCESS &&
+                                       slot.data.data(), slot.size, &made) == LIBDEFLATE_SUCCESS &&
             made == slot.size;
   slot.raw.clear();
   slot.raw.shrink_to_fit();
@@ -181,8 +181,8 @@ const unsigned char UT_IO_DEVICE::Signature[7] = {0x5A, 0x5A, 0xA5, 0xA5, 0xC3, 
 
 UT_IO_DEVICE::UT_IO_DEVICE(UT_IO_DEVICE_MODE mode)
     : m_mode(mode), m_packer(nullptr), m_position(0), m_secondVersion(0), m_firstVersion(0),
-      m_newCodec(NewCompressionIsTheDefault()), m_reader(nullptr), m_writer(nullptr), m_recordsHanded(0), m_work(nullptr),
-      m_ahead(nullptr) {
+      m_newCodec(NewCompressionIsTheDefault()), m_reader(nullptr), m_writer(nullptr),
+      m_recordsHanded(0), m_work(nullptr), m_ahead(nullptr) {
   if (Port_Env::GetEnv("QUELMO_USE_OLD_STYLE_COMPRESSION"))
     m_newCodec = false;
   if (Port_Env::GetEnv("QUELMO_USE_NEW_STYLE_COMPRESSION"))
@@ -409,9 +409,9 @@ int UT_IO_DEVICE::setNewData(unsigned char *buf, unsigned n) {
       }
       RecordWork *work = m_work;
       m_work->pool.Submit([work, slot] {
-        const unsigned length =
-            slot->compressor.Compress(slot->block.get(), Port_Compress::GetDataBufferSize(),
-                                      slot->input.data(), static_cast<unsigned>(slot->input.size()));
+        const unsigned length = slot->compressor.Compress(
+            slot->block.get(), Port_Compress::GetDataBufferSize(), slot->input.data(),
+            static_cast<unsigned>(slot->input.size()));
         std::lock_guard<std::mutex> guard(work->lock);
         slot->length = length;
         slot->done = true;

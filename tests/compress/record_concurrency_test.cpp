@@ -63,8 +63,8 @@ protected:
                  unsigned format = 0) {
     UT_IO_DEVICE::SetRecordThreads(threads);
     UT_STREAM *s = Port_File::open(
-        p.c_str(), static_cast<UT_STREAM::Access>(UT_STREAM::Write | UT_STREAM::Compressed | format),
-        1);
+        p.c_str(),
+        static_cast<UT_STREAM::Access>(UT_STREAM::Write | UT_STREAM::Compressed | format), 1);
     ASSERT_NE(nullptr, s);
     // Uneven pieces, so that buffer and record boundaries fall anywhere.
     size_t at = 0, piece = 1;
@@ -105,9 +105,16 @@ protected:
 };
 
 TEST_F(RecordConcurrency, WritesTheFileOneThreadWritesAndReadsItBack) {
-  const size_t sizes[] = {0,           1,           kRecord - 1,         kRecord,
-                          kRecord + 1, 3 * kRecord, 4 * kRecord + 17,    9 * kRecord - 1,
-                          1000003,     40 * kRecord + 12345};
+  const size_t sizes[] = {0,
+                          1,
+                          kRecord - 1,
+                          kRecord,
+                          kRecord + 1,
+                          3 * kRecord,
+                          4 * kRecord + 17,
+                          9 * kRecord - 1,
+                          1000003,
+                          40 * kRecord + 12345};
   for (unsigned format : {0u, 0x30u}) { // the default keyed format, and plain records
     for (size_t size : sizes) {
       const std::string data = text(size, static_cast<unsigned>(size));
@@ -215,10 +222,9 @@ TEST_F(RecordConcurrency, CloseInTheMiddleLeavesNothingRunning) {
 TEST_F(RecordConcurrency, ShortStreamsStartNoWorkers) {
   const size_t before = threadCount();
   UT_IO_DEVICE::SetRecordThreads(4);
-  UT_STREAM *w = Port_File::open(path("short.dat").c_str(),
-                                 static_cast<UT_STREAM::Access>(UT_STREAM::Write |
-                                                                UT_STREAM::Compressed),
-                                 1);
+  UT_STREAM *w =
+      Port_File::open(path("short.dat").c_str(),
+                      static_cast<UT_STREAM::Access>(UT_STREAM::Write | UT_STREAM::Compressed), 1);
   ASSERT_NE(nullptr, w);
   const std::string data = text(3 * kRecord, 2);
   w->write(reinterpret_cast<const unsigned char *>(data.data()),
