@@ -3,7 +3,7 @@
 # with apt-get; otherwise it names them and stops.
 set -euo pipefail
 
-packages=(g++ clang cmake ninja-build pkg-config zlib1g-dev libminizip-dev nettle-dev libdeflate-dev libboost-dev libxerces-c-dev
+packages=(g++ clang cmake ninja-build pkg-config zlib1g-dev libminizip-dev nettle-dev libdeflate-dev libboost-dev libexpat1-dev libxerces-c-dev
           libgtest-dev libgmock-dev libbenchmark-dev libre2-dev)
 
 missing=()
