@@ -4,8 +4,9 @@
 #
 # Pairing: a benchmark named "<Name>/ours[/args]" is compared with every "<Name>/ref[/args]"
 # and "<Name>/ref_<label>[/args]" of the same arguments. Times are CPU times, the median of the
-# repetitions, all measured in one run. When both sides of a pair report a "packed" counter (a
-# compressed size), the ratio of the sizes is printed as well.
+# repetitions, all measured in one run (a benchmark that times a child process reports the
+# child's CPU time as its manual time, "/manual_time"). When both sides of a pair report a
+# "packed" counter (a compressed size), the ratio of the sizes is printed as well.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 dir=$root/build-bench
@@ -28,7 +29,8 @@ packed = {}
 for r in runs:
     if r.get("aggregate_name") == "median":
         unit = {"ns": 1, "us": 1e3, "ms": 1e6, "s": 1e9}[r.get("time_unit", "ns")]
-        median.setdefault(r["run_name"], r["cpu_time"] * unit)
+        manual = r["run_name"].endswith("/manual_time")
+        median.setdefault(r["run_name"], r["real_time" if manual else "cpu_time"] * unit)
         if "packed" in r:
             packed.setdefault(r["run_name"], r["packed"])
 rows = []
