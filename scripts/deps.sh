@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(g++ clang clang-format cmake ninja-build pkg-config zlib1g-dev libminizip-dev nettle-dev libdeflate-dev
-          libboost-dev libxerces-c-dev libgtest-dev libgmock-dev libbenchmark-dev libre2-dev python3)
+          libboost-dev libexpat1-dev libxerces-c-dev libgtest-dev libgmock-dev libbenchmark-dev libre2-dev python3)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -59,47 +59,50 @@ bool isNumber(const std::string &s) {
   return true;
 }
 
-// Reads the file's structure; a mistake anywhere marks it malformed (thrown as a SAX error so
-// the parse stops).
-class FilterReader : public xercesc::DefaultHandler {
+// Reads the file's structure; a mistake anywhere marks it malformed and ends the parse.
+class FilterReader : public xmlreader::ContentHandler {
 public:
   FilterReader(Port_MsgFilterImp &filter, const std::string &app) : m_filter(filter), m_app(app) {}
   bool malformed() const { return m_malformed; }
   bool found() const { return m_found; }
 
-  void startElement(const XMLCh *, const XMLCh *, const XMLCh *qname,
-                    const xercesc::Attributes &attrs) override {
+  void startElement(const char *name, const xmlreader::Attributes &attrs) override {
+    const std::string qname = name;
     ++m_depth;
-    if (m_depth == 1)
-      return check(xmlreader::isName(qname, "messagefilter"));
+    if (m_depth == 1) {
+      check(qname == "messagefilter");
+      return;
+    }
     if (m_depth == 2) {
-      check(xmlreader::isName(qname, "application") && attrs.getLength() == 1);
-      const std::string name = xmlreader::attribute(attrs, "name");
-      m_inApp = name == m_app || name == "*";
+      if (!check(qname == "application" && attrs.getLength() == 1))
+        return;
+      const std::string app = attrs.value("name");
+      m_inApp = app == m_app || app == "*";
       m_found = m_found || m_inApp;
       return;
     }
-    if (m_depth == 3 && xmlreader::isName(qname, "type")) {
-      const std::string tag = xmlreader::attribute(attrs, "name");
-      const unsigned mask = parseAction(xmlreader::attribute(attrs, "action"));
-      check(isTypeTag(tag) && mask != 0 && attrs.getLength() == 2);
-      if (m_inApp)
+    if (m_depth == 3 && qname == "type") {
+      const std::string tag = attrs.value("name");
+      const unsigned mask = parseAction(attrs.value("action"));
+      if (check(isTypeTag(tag) && mask != 0 && attrs.getLength() == 2) && m_inApp)
         m_filter.AddType(tag, mask);
       return;
     }
-    if (m_depth == 3 && xmlreader::isName(qname, "message")) {
-      const std::string lib = xmlreader::attribute(attrs, "lib");
-      const std::string type = xmlreader::attribute(attrs, "type");
-      const std::string num = xmlreader::attribute(attrs, "num");
-      m_mask = parseAction(xmlreader::attribute(attrs, "action"));
-      check(!lib.empty() && isTypeTag(type) && isNumber(num) && m_mask != 0 &&
-            attrs.getLength() == 4);
+    if (m_depth == 3 && qname == "message") {
+      const std::string lib = attrs.value("lib");
+      const std::string type = attrs.value("type");
+      const std::string num = attrs.value("num");
+      m_mask = parseAction(attrs.value("action"));
+      if (!check(!lib.empty() && isTypeTag(type) && isNumber(num) && m_mask != 0 &&
+                 attrs.getLength() == 4))
+        return;
       m_key = Port::generateKey(lib.c_str(), type.c_str(), std::stoi(num));
       m_texts = 0;
       return;
     }
-    if (m_depth == 4 && xmlreader::isName(qname, "text")) {
-      check(attrs.getLength() == 0);
+    if (m_depth == 4 && qname == "text") {
+      if (!check(attrs.getLength() == 0))
+        return;
       m_inText = true;
       m_text.clear();
       return;
@@ -107,7 +110,7 @@ public:
     check(false);
   }
 
-  void endElement(const XMLCh *, const XMLCh *, const XMLCh *) override {
+  void endElement(const char *) override {
     if (m_depth == 4) {
       m_inText = false;
       ++m_texts;
@@ -121,23 +124,23 @@ public:
     --m_depth;
   }
 
-  void characters(const XMLCh *chars, const XMLSize_t length) override {
-    std::basic_string<XMLCh> copy(chars, length);
+  void characters(const char *text, size_t length) override {
     if (m_inText) {
-      const std::string text = xmlreader::utf8(copy.c_str());
-      m_text += platform::multibyteToWide(text.c_str(), text.size());
+      m_text += platform::multibyteToWide(text, length);
       return;
     }
-    for (XMLCh c : copy)
-      check(c == ' ' || c == '\t' || c == '\n' || c == '\r');
+    for (size_t i = 0; i < length; ++i)
+      if (!check(text[i] == ' ' || text[i] == '\t' || text[i] == '\n' || text[i] == '\r'))
+        return;
   }
 
 private:
-  void check(bool ok) {
+  bool check(bool ok) {
     if (!ok) {
       m_malformed = true;
-      throw xercesc::SAXException("malformed message filter file");
+      refuse();
     }
+    return ok;
   }
 
   Port_MsgFilterImp &m_filter;

@@ -415,38 +415,36 @@ namespace {
 // Collects each msg element of a log: its key, and its argument string as genTxtMsgArgStr
 // forms it (for a message without an entry, the body with each arg element read as its fmt
 // attribute gives back the alias).
-class LogReader : public xercesc::DefaultHandler {
+class LogReader : public xmlreader::ContentHandler {
 public:
   explicit LogReader(Port::DeltaMsg &delta) : m_delta(delta) {}
   bool sawRoot() const { return m_root; }
 
-  void startElement(const XMLCh *, const XMLCh *, const XMLCh *qname,
-                    const xercesc::Attributes &attrs) override {
+  void startElement(const char *qname, const xmlreader::Attributes &attrs) override {
     if (m_depth++ == 0) {
-      m_root = xmlreader::isName(qname, "messages");
+      m_root = std::strcmp(qname, "messages") == 0;
       return;
     }
     if (!m_root)
       return;
-    if (m_depth == 2 && xmlreader::isName(qname, "msg")) {
+    if (m_depth == 2 && std::strcmp(qname, "msg") == 0) {
       m_inMsg = true;
-      m_key = xmlreader::attribute(attrs, "file") + xmlreader::attribute(attrs, "type") +
-              xmlreader::attribute(attrs, "num");
-      m_numbered = xmlreader::attribute(attrs, "num") != "0";
+      m_key = attrs.value("file") + attrs.value("type") + attrs.value("num");
+      m_numbered = attrs.value("num") != "0";
       m_alias.clear();
       m_values.clear();
-    } else if (m_inMsg && m_depth == 3 && xmlreader::isName(qname, "arg")) {
+    } else if (m_inMsg && m_depth == 3 && std::strcmp(qname, "arg") == 0) {
       m_inArg = true;
-      m_alias += xmlreader::attribute(attrs, "fmt");
+      m_alias += attrs.value("fmt");
       m_values.emplace_back();
     }
   }
 
-  void endElement(const XMLCh *, const XMLCh *, const XMLCh *qname) override {
+  void endElement(const char *qname) override {
     --m_depth;
     if (m_inArg && m_depth == 2) {
       m_inArg = false;
-    } else if (m_inMsg && m_depth == 1 && xmlreader::isName(qname, "msg")) {
+    } else if (m_inMsg && m_depth == 1 && std::strcmp(qname, "msg") == 0) {
       m_inMsg = false;
       std::string argStr;
       if (m_numbered) {
@@ -461,11 +459,10 @@ public:
     }
   }
 
-  void characters(const XMLCh *chars, const XMLSize_t length) override {
+  void characters(const char *chars, size_t length) override {
     if (!m_inMsg)
       return;
-    std::basic_string<XMLCh> copy(chars, length);
-    const std::string text = xmlreader::utf8(copy.c_str());
+    const std::string text(chars, length);
     if (m_inArg)
       m_values.back() += text;
     else if (m_depth == 2)
