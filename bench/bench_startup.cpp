@@ -26,8 +26,7 @@ void runProgram(benchmark::State &state, const std::string &path) {
     int status = 0;
     rusage usage{};
     if (posix_spawn(&pid, path.c_str(), &quiet, nullptr, argv, environ) != 0 ||
-        wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) ||
-        WEXITSTATUS(status) != 0) {
+        wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
       state.SkipWithError(("cannot run " + path).c_str());
       break;
     }

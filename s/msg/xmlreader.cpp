@@ -66,8 +66,8 @@ int XMLCALL unknownEncoding(void *, const XML_Char *name, XML_Encoding *info) {
   if (!sameName(name, "windows-1252") && !sameName(name, "cp1252"))
     return XML_STATUS_ERROR;
   for (int b = 0; b < 256; ++b)
-    info->map[b] = (b >= 0x80 && b < 0xA0) ? (kCp1252High[b - 0x80] ? kCp1252High[b - 0x80] : -1)
-                                           : b;
+    info->map[b] =
+        (b >= 0x80 && b < 0xA0) ? (kCp1252High[b - 0x80] ? kCp1252High[b - 0x80] : -1) : b;
   info->data = nullptr;
   info->convert = nullptr;
   info->release = nullptr;

@@ -26,8 +26,8 @@ std::string log(const std::string &prolog, const std::string &arg, const std::st
 
 const std::string kFlat = "<!DOCTYPE messages [<!ENTITY e \"x\">]>";
 // b expands to 8 entities (itself and seven of a).
-const std::string kNested = "<!DOCTYPE messages [<!ENTITY a \"x\"><!ENTITY b \"" +
-                            repeat("&a;", 7) + "\">]>";
+const std::string kNested =
+    "<!DOCTYPE messages [<!ENTITY a \"x\"><!ENTITY b \"" + repeat("&a;", 7) + "\">]>";
 
 struct EntityCase {
   const char *what;
@@ -44,29 +44,29 @@ TEST(XmlLogEntities, ExpansionsUpToTheLimitReadAndBeyondItMakeTheLogCorrupt) {
       {"nested, 64 in all", log(kNested, repeat("&b;", 8)), true, "Lerror1", repeat("x", 56)},
       {"nested, 65 in all", log(kNested, repeat("&b;", 8) + "&a;"), false},
       {"one in an attribute, 64 in all",
-       log("<!DOCTYPE messages [<!ENTITY e \"x\"><!ENTITY l \"Lib\">]>", repeat("&e;", 63),
-           "&l;"),
+       log("<!DOCTYPE messages [<!ENTITY e \"x\"><!ENTITY l \"Lib\">]>", repeat("&e;", 63), "&l;"),
        true, "Liberror1", repeat("x", 63)},
       {"one in an attribute, 65 in all",
-       log("<!DOCTYPE messages [<!ENTITY e \"x\"><!ENTITY l \"Lib\">]>", repeat("&e;", 64),
-           "&l;"),
+       log("<!DOCTYPE messages [<!ENTITY e \"x\"><!ENTITY l \"Lib\">]>", repeat("&e;", 64), "&l;"),
        false},
       {"predefined entities and character references",
        log(kFlat, repeat("&amp;", 100) + repeat("&#65;", 100)), true, "Lerror1",
        repeat("&", 100) + repeat("A", 100)},
       {"markup in an entity",
-       "<!DOCTYPE messages [<!ENTITY m '<msg type=\"error\" file=\"M\" num=\"2\"><arg fmt=\"&#37;s\" "
+       "<!DOCTYPE messages [<!ENTITY m '<msg type=\"error\" file=\"M\" num=\"2\"><arg "
+       "fmt=\"&#37;s\" "
        "index=\"1\">v</arg></msg>'>]><messages>&m;</messages>",
        true, "Merror2", "v"},
       {"a DOCTYPE without entities", log("<!DOCTYPE messages>", "v"), true, "Lerror1", "v"},
       {"recursive entities",
        log("<!DOCTYPE messages [<!ENTITY a \"&b;\"><!ENTITY b \"&a;\">]>", "&a;"), false},
-      {"an external entity",
-       log("<!DOCTYPE messages [<!ENTITY x SYSTEM \"other.xml\">]>", "&x;"), false},
+      {"an external entity", log("<!DOCTYPE messages [<!ENTITY x SYSTEM \"other.xml\">]>", "&x;"),
+       false},
       {"an entity left to an external DTD", log("<!DOCTYPE messages SYSTEM \"other.dtd\">", "&u;"),
        false},
-      {"windows-1252", "<?xml version=\"1.0\" encoding=\"windows-1252\"?>" + log("", "\x80\xe9").substr(22),
-       true, "Lerror1", "\xe2\x82\xac\xc3\xa9"},
+      {"windows-1252",
+       "<?xml version=\"1.0\" encoding=\"windows-1252\"?>" + log("", "\x80\xe9").substr(22), true,
+       "Lerror1", "\xe2\x82\xac\xc3\xa9"},
   };
   porttest::TempTree tree;
   tree.write("other.xml", "x");
