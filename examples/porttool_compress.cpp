@@ -16,7 +16,7 @@
 // that is a terminal or with -v, never with -q.
 //
 // Exit values: 0 done, 1 failed, 2 a wrong command line, 128 + the signal number after Ctrl+C
-// (130) or a termination request (143).
+// (130), a hang-up (129) or a termination request (143).
 #include "porttool.h"
 
 #include "Port_File.h"
@@ -47,10 +47,11 @@ Port_MsgManData *report(int line) {
   return Port_MsgManData::createObject("porttool", __FILE__, line, kRev);
 }
 
-// The signal that asked the copy to stop: SIGINT through the halt service, SIGTERM here.
+// The signal that asked the copy to stop: SIGINT through the halt service, SIGTERM and SIGHUP
+// here.
 volatile std::sig_atomic_t s_stopSignal = 0;
 void onInterrupt() { Port_Halt::SetHaltValue(2); }
-extern "C" void onTerminate(int) { s_stopSignal = SIGTERM; }
+extern "C" void onTerminate(int signal) { s_stopSignal = signal; }
 
 bool stopRequested() {
   if (Port_Halt::CheckForHaltCmd() && s_stopSignal == 0)
@@ -216,7 +217,17 @@ int transform(bool compress, const Options &opt) {
     return ExitFailed;
   }
 
+  if (toStdout && compress && !opt.force && ::isatty(1)) {
+    report(__LINE__)->issueError(
+        "Compressed data are not written to a terminal; -f writes them all the same.\n");
+    return ExitFailed;
+  }
+
   std::signal(SIGTERM, onTerminate);
+  std::signal(SIGHUP, onTerminate);
+  // A reader that went away (of the progress, of standard output) is a failed write, which
+  // removes the temporary file, rather than the end of the process.
+  std::signal(SIGPIPE, SIG_IGN);
   Port_Halt::SetHandler(&onInterrupt);
   Port_Halt::Start();
 
