@@ -14,15 +14,20 @@
 //                       that cannot be read to its end (a damaged archive member) exits with 1
 //   porttool version    print the release banner of the installation (fileset.txt)
 //   porttool check ...  show what the command-line checker made of a command line
-//   porttool -h         the usage line and the help file porttool.usg
-//   porttool run [-t MS] PROGRAM [ARG...]  run a program, show its output and exit code;
-//                       with -t end it after MS milliseconds (porttool_run.cpp)
+//   porttool -h         the usage line and the help file porttool.usg (also --help);
+//                       --version is the version mode
+//   porttool run [-t MS] PROGRAM [ARG...]  run a program, show its output and exit code,
+//                       and exit with the program's code; with -t end it after MS
+//                       milliseconds (porttool_run.cpp)
 //   porttool compress|expand|format ...  compressed files (porttool_compress.cpp)
 //   porttool watch FILE...  report each change in size or attributes of the files until Ctrl+C
 //   porttool --log LOG ...  any of the above, with every message also copied to the file LOG
 //
 // The command line is stated in the command format language, one group per mode (kModes); a
 // mode joins with one line there. "-f FILE" reads further arguments from a command file.
+//
+// Exit values: 0 done, 1 failed, 2 a wrong command line (the error and "try 'porttool -h'" on
+// standard error); fatal and run end with the value they name or get.
 #include "porttool.h"
 
 #include "Port_Env.h"
@@ -35,6 +40,8 @@
 #include "basutcmdfil.h"
 
 #include <chrono>
+#include <cstdarg>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -96,7 +103,8 @@ int work(int steps) {
 int cat(const char *name) {
   UT_STREAM *in = Port_File::open(name, UT_STREAM::Read, 0);
   if (!in) {
-    report(__LINE__)->issueError("Cannot open \"%s\" for reading.\n", name);
+    report(__LINE__)->issueError("Cannot open \"%s\" for reading: %s.\n", name,
+                                 reasonText(Port_File::geterror()));
     return 1;
   }
   UT_STREAM *out = Port_File::getCout();
@@ -209,23 +217,74 @@ std::string commandFormat() {
 }
 
 const UT_CMDARGS *s_args = nullptr;
+
+// Keeps the checker's message, so that porttool reports it in its own form.
+class KeepError : public Port::CmdargErrHandler {
+public:
+  explicit KeepError(std::wstring *message) : m_message(message) {}
+  void handleFormatError(const char *message) override {
+    for (const char *p = message ? message : ""; *p; ++p)
+      *m_message += static_cast<wchar_t>(static_cast<unsigned char>(*p));
+  }
+  void handleCommandLineError(const wchar_t *message) override {
+    if (message)
+      *m_message = message;
+  }
+
+private:
+  std::wstring *m_message;
+};
 } // namespace
 
 const UT_CMDARGS &porttoolArgs() { return *s_args; }
 int runCommand(int argc, char **argv); // porttool_run.cpp
 
+void showHelp() {
+  const char *const words[] = {"-h"};
+  const std::string format = commandFormat();
+  UT_CMDARGS args(1, words, format.c_str(), nullptr,
+                  UT_CMDARGS_ARGV_NO_PROGRAM | UT_CMDARGS_NO_CMDFILE);
+}
+
+int tryHelp() {
+  std::fputs("try 'porttool -h'\n", stderr);
+  return ExitUsage;
+}
+
+int usageError(const char *format, ...) {
+  std::fflush(stdout);
+  std::fputs("porttool: ", stderr);
+  va_list args;
+  va_start(args, format);
+  std::vfprintf(stderr, format, args);
+  va_end(args);
+  std::fputc('\n', stderr);
+  return tryHelp();
+}
+
+const char *reasonText(int code) { return code != 0 ? std::strerror(code) : "reason unknown"; }
+
 int main(int argc, char **argv) {
   // --log LOG: a message stream copies every message, laid out as on the console, to LOG. It
   // comes before the checked command line: the format language reads "--name" as a hidden switch.
   LogFile logger;
-  if (argc > 2 && std::strcmp(argv[1], "--log") == 0) {
+  if (argc > 1 && std::strcmp(argv[1], "--log") == 0) {
+    if (argc < 3)
+      return usageError("--log wants the name of a log file");
     if (!logger.open(argv[2])) {
-      report(__LINE__)->issueError("Cannot open \"%s\" for writing.\n", argv[2]);
-      return 1;
+      report(__LINE__)->issueError("Cannot open \"%s\" for writing: %s.\n", argv[2],
+                                   reasonText(Port_File::geterror()));
+      return ExitFailed;
     }
     argc -= 2;
     argv += 2;
   }
+  // The long forms of the help switch and of the version mode.
+  static char help[] = "-h", version[] = "version";
+  if (argc > 1 && std::strcmp(argv[1], "--help") == 0)
+    argv[1] = help;
+  if (argc > 1 && std::strcmp(argv[1], "--version") == 0)
+    argv[1] = version;
   // run hands its words to the child as they stand, so the checker must not read them as
   // switches of porttool's own; the compressed-file modes check their own words.
   if (argc > 1 && std::strcmp(argv[1], "watch") == 0)
@@ -235,10 +294,11 @@ int main(int argc, char **argv) {
   if (argc > 1 && (!std::strcmp(argv[1], "compress") || !std::strcmp(argv[1], "expand") ||
                    !std::strcmp(argv[1], "format")))
     return portToolCompress(argc - 1, argv + 1);
-  // Command files are expanded here, so that a mode receives the arguments it was given.
+  // Command files are expanded here, so that a mode receives the arguments it was given. The
+  // loader has said what went wrong.
   UT_CMDFILE files(argc > 0 ? argc - 1 : 0, argv + (argc > 0 ? 1 : 0));
   if (!files.loadstat())
-    return 1;
+    return tryHelp();
   std::vector<std::string> words;
   for (int i = 0; i < files.getargc(); ++i)
     words.push_back(files.getargv()[i]);
@@ -249,12 +309,25 @@ int main(int argc, char **argv) {
     return v;
   }();
   const std::string format = commandFormat();
-  UT_CMDARGS args(static_cast<int>(checked.size()), checked.data(), format.c_str(), nullptr,
+  // The checker follows an error with the usage line and the whole help file on standard
+  // output; porttool reports the error alone, so the dispatcher is silent during the check
+  // unless help was asked for.
+  const bool helpAsked = !checked.empty() && is_helpsw(checked[0]);
+  std::wstring error;
+  if (!helpAsked)
+    Port_MsgDispatcher::disable();
+  UT_CMDARGS args(static_cast<int>(checked.size()), checked.data(), format.c_str(),
+                  std::unique_ptr<Port::CmdargErrHandler>(new KeepError(&error)), nullptr,
                   UT_CMDARGS_ARGV_NO_PROGRAM | UT_CMDARGS_NO_CMDFILE);
-  if (args.iserror())
-    return 1;
+  if (!helpAsked)
+    Port_MsgDispatcher::enable();
+  if (args.iserror()) {
+    while (!error.empty() && (error.back() == L'\n' || error.back() == L' '))
+      error.pop_back();
+    return usageError("%ls", error.empty() ? L"the command line is not valid" : error.c_str());
+  }
   if (args.gaveusage())
-    return 0;
+    return ExitDone;
   s_args = &args;
 
   // The mode: the first argument when it is a keyword of the format.
@@ -272,5 +345,5 @@ int main(int argc, char **argv) {
     rest.push_back(nullptr);
     return mode.run(static_cast<int>(rest.size()) - 1, rest.data());
   }
-  return 1; // a group without a mode: not reached with the table above
+  return ExitFailed; // a group without a mode: not reached with the table above
 }

@@ -6,6 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
 using porttest::ChildResult;
 using porttest::kUnset;
 using porttest::runProgram;
@@ -27,26 +32,52 @@ TEST(PortToolCmdline, CheckModeReportsSwitchesAndFilesWithTheirExtension) {
             r.out);
 }
 
-TEST(PortToolCmdline, ErrorPrintsTheMessageTheUsageLineAndTheHelp) {
-  const ChildResult r = runProgram(kTool, {"check", "-n", "0"}, kEnv);
-  EXPECT_EQ(1, r.status);
-  EXPECT_NE(std::string::npos,
-            r.err.find("Command line error: Argument[3] <count> is not in range\n   for the "
-                       "switch \"-n\". It must be between 1 and 100.\n"))
-      << r.err;
-  EXPECT_EQ(0u,
-            r.out.find("Usage: porttool  ( ) | ( quiet [<missing>]) | ( fatal [<value:0,255>])"));
-  EXPECT_NE(std::string::npos, r.out.find("porttool - a small utility of the suite"));
+// A wrong command line: the error and one line of advice on standard error, nothing on
+// standard output, exit value 2.
+TEST(PortToolCmdline, ErrorPrintsTheMessageAndTheAdviceAndExitsWithTwo) {
+  const struct {
+    std::vector<std::string> args;
+    const char *err;
+  } cases[] = {
+      {{"check", "-n", "0"},
+       "porttool: Argument[3] <count> is not in range for the switch \"-n\". It must be between "
+       "1 and 100.\ntry 'porttool -h'\n"},
+      // the optional <value:0,255> does not match 300, so 300 is left over
+      {{"fatal", "300"}, "porttool: Unexpected argument[2] \"300\" found.\ntry 'porttool -h'\n"},
+      {{"--log"}, "porttool: --log wants the name of a log file\ntry 'porttool -h'\n"},
+  };
+  for (const auto &c : cases) {
+    const ChildResult r = runProgram(kTool, c.args, kEnv);
+    EXPECT_EQ(2, r.status) << c.err;
+    EXPECT_EQ(c.err, r.err);
+    EXPECT_EQ("", r.out);
+  }
+  const ChildResult r = runProgram(kTool, {"check", "-f", "/no/such/args.txt"}, kEnv);
+  EXPECT_EQ(2, r.status);
+  EXPECT_NE(std::string::npos, r.err.find("\"/no/such/args.txt\"")) << r.err;
+  EXPECT_NE(std::string::npos, r.err.find("\ntry 'porttool -h'\n")) << r.err;
 }
 
-TEST(PortToolCmdline, HelpSwitchShowsUsageAndTheShippedHelpFile) {
-  const ChildResult r = runProgram(kTool, {"-h"}, kEnv);
-  EXPECT_EQ(0, r.status);
-  EXPECT_EQ(0u, r.out.find("Usage: porttool "));
-  EXPECT_NE(std::string::npos, r.out.find("\n \nporttool - a small utility of the suite built on "
-                                          "the Portability library.\n"));
-  EXPECT_NE(std::string::npos, r.out.find("  -h                  this help\n"));
-  EXPECT_TRUE(r.err.empty()) << r.err;
+// The help file is shown as it is laid out: each of its lines is one line of the output.
+TEST(PortToolCmdline, HelpShowsUsageAndTheShippedHelpFileWithItsLayout) {
+  std::ifstream file(std::string(PORT_TEST_SOURCE_TREE) +
+                     "/install/base/msgs/usenglish/porttool.usg");
+  std::string help((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  ASSERT_FALSE(help.empty());
+  for (const char *word : {"-h", "--help"}) {
+    const ChildResult r = runProgram(kTool, {word}, kEnv);
+    EXPECT_EQ(0, r.status);
+    EXPECT_EQ(0u, r.out.find("Usage: porttool ")) << word;
+    EXPECT_NE(std::string::npos, r.out.find("\n \n" + help)) << r.out;
+    EXPECT_NE(std::string::npos, r.out.find("  -h, --help          this help\n"));
+    EXPECT_TRUE(r.err.empty()) << r.err;
+  }
+  // The modes that read their own words give the same help.
+  for (const char *mode : {"compress", "run"}) {
+    const ChildResult r = runProgram(kTool, {mode, "--help"}, kEnv);
+    EXPECT_EQ(0, r.status) << mode;
+    EXPECT_NE(std::string::npos, r.out.find(help)) << mode;
+  }
 }
 
 TEST(PortToolCmdline, CommandFileSuppliesArguments) {
@@ -62,14 +93,9 @@ TEST(PortToolCmdline, CommandFileSuppliesArguments) {
 }
 
 TEST(PortToolCmdline, VersionModeShowsTheBannerOfTheShippedFileset) {
-  const ChildResult r = runProgram(kTool, {"version"}, kEnv);
-  EXPECT_EQ(0, r.status);
-  EXPECT_EQ(0u, r.out.find("Release 1.1 - porttool example\n"));
-}
-
-TEST(PortToolCmdline, ValueOutsideAnOptionalRangeIsNotTakenForIt) {
-  // the optional <value:0,255> does not match 300, so 300 is left over
-  const ChildResult r = runProgram(kTool, {"fatal", "300"}, kEnv);
-  EXPECT_EQ(1, r.status);
-  EXPECT_NE(std::string::npos, r.err.find("Unexpected argument[2] \"300\" found."));
+  for (const char *word : {"version", "--version"}) {
+    const ChildResult r = runProgram(kTool, {word}, kEnv);
+    EXPECT_EQ(0, r.status);
+    EXPECT_EQ(0u, r.out.find("Release 1.1 - porttool example\n")) << word;
+  }
 }

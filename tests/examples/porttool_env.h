@@ -27,6 +27,14 @@ portToolEnv(const std::map<std::string, std::string> &more = {}) {
   return env;
 }
 
+// Messages as issued, before the console wrapped them: each line break followed by the three
+// blanks of a continuation line becomes one blank.
+inline std::string unwrapped(std::string text) {
+  for (size_t at; (at = text.find("\n   ")) != std::string::npos;)
+    text.replace(at, 4, " ");
+  return text;
+}
+
 } // namespace porttest
 
 #endif
