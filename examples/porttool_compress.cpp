@@ -312,8 +312,8 @@ int transform(bool compress, const Options &opt) {
     if (compress)
       report(__LINE__)->issueError("Reading \"%s\" failed: nothing was written.\n", shownIn);
     else
-      report(__LINE__)->issueError(
-          "\"%s\" is damaged: its data could not be read completely.\n", shownIn);
+      report(__LINE__)->issueError("\"%s\" is damaged: its data could not be read completely.\n",
+                                   shownIn);
     return ExitFailed;
   }
   if (copied == Copied::WriteFailed || !closed || error != 0) {
@@ -379,8 +379,7 @@ int showFormat(const char *name) {
   if (!in->is_compressed())
     report(__LINE__)->issueStatus("%s: plain file.\n", shown);
   else if (UT_IO_DEVICE::is_new_format(first))
-    report(__LINE__)->issueStatus("%s: compressed records, format %c.%c.\n", shown, first,
-                                  second);
+    report(__LINE__)->issueStatus("%s: compressed records, format %c.%c.\n", shown, first, second);
   else
     report(__LINE__)->issueStatus("%s: packed data, format %c.%c.\n", shown, first, second);
   Port_File::close(in);
@@ -423,7 +422,6 @@ int portToolCompress(int argc, char **argv) {
     return showFormat(opt.names[0]);
   }
   if (opt.names.size() != 2)
-    return usageError("%s wants an input and an output (\"-\" for standard input or output)",
-                      mode);
+    return usageError("%s wants an input and an output (\"-\" for standard input or output)", mode);
   return transform(compress, opt);
 }

@@ -117,7 +117,8 @@ TEST(PortToolCompress, ProgressStaysOutOfTheDataAndShowsOnlyWhenAsked) {
     const ChildResult r = runProgram(kTool, args, kEnv);
     ASSERT_EQ(0, r.status) << r.err;
     EXPECT_TRUE(r.out == slurp(packed)) << "standard output holds exactly the compressed data";
-    EXPECT_EQ(c.shown, unwrapped(r.err).find("compress: 10 percent done.\n") != std::string::npos) << r.err;
+    EXPECT_EQ(c.shown, unwrapped(r.err).find("compress: 10 percent done.\n") != std::string::npos)
+        << r.err;
   }
 }
 
@@ -168,7 +169,8 @@ TEST(PortToolCompress, ReplacesAnExistingOutputOnlyWithForce) {
   const std::string out = tree.write("out.pk", "previous");
   ChildResult r = runProgram(kTool, {"compress", in, out}, kEnv);
   EXPECT_EQ(1, r.status);
-  EXPECT_NE(std::string::npos, unwrapped(r.err).find("\"" + out + "\" already exists; -f overwrites it."))
+  EXPECT_NE(std::string::npos,
+            unwrapped(r.err).find("\"" + out + "\" already exists; -f overwrites it."))
       << r.err;
   EXPECT_EQ("previous", slurp(out));
   r = runProgram(kTool, {"compress", "-f", in, out}, kEnv);
@@ -207,9 +209,8 @@ TEST(PortToolCompress, InterruptedCompressLeavesThePreviousOutputAndNoTemporaryF
     ::close(fd);
   });
   // exec: the interrupt reaches the tool itself, whose standard input is the pipe.
-  const ChildResult r =
-      runProgram("/bin/sh", {"-c", "exec \"$0\" compress -f - \"$1\" < \"$2\"", kTool, out, fifo},
-                 kEnv, 2000);
+  const ChildResult r = runProgram(
+      "/bin/sh", {"-c", "exec \"$0\" compress -f - \"$1\" < \"$2\"", kTool, out, fifo}, kEnv, 2000);
   feeder.join();
   std::signal(SIGPIPE, oldPipe);
   EXPECT_EQ(130, r.status) << r.err;
@@ -237,8 +238,7 @@ TEST(PortToolCompress, FailingCompressOrExpandLeavesNoPartialOutput) {
   r = runProgram(kTool, {"expand", cut, tree.root() + "/back.bin"}, kEnv);
   EXPECT_EQ(1, r.status);
   EXPECT_NE(std::string::npos, unwrapped(r.err).find("is damaged")) << r.err;
-  EXPECT_EQ((std::vector<std::string>{"cut.pk", "in.bin", "out.pk", "p.pk"}),
-            entries(tree.root()));
+  EXPECT_EQ((std::vector<std::string>{"cut.pk", "in.bin", "out.pk", "p.pk"}), entries(tree.root()));
 }
 
 TEST(PortToolCompress, OpenErrorsNameTheReasonAndBadArgumentsExitWithTwo) {
@@ -246,8 +246,8 @@ TEST(PortToolCompress, OpenErrorsNameTheReasonAndBadArgumentsExitWithTwo) {
   const std::string missing = tree.root() + "/missing.txt";
   ChildResult r = runProgram(kTool, {"compress", missing, tree.root() + "/out"}, kEnv);
   EXPECT_EQ(1, r.status);
-  EXPECT_NE(std::string::npos,
-            unwrapped(r.err).find("Cannot open \"" + missing + "\" for reading: No such file or directory."))
+  EXPECT_NE(std::string::npos, unwrapped(r.err).find("Cannot open \"" + missing +
+                                                     "\" for reading: No such file or directory."))
       << r.err;
   r = runProgram(kTool, {"format", missing}, kEnv);
   EXPECT_EQ(1, r.status);

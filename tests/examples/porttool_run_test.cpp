@@ -26,9 +26,9 @@ TEST(PortToolRun, ExitValueFollowsHowTheProgramEnded) {
   const struct {
     const char *script;
     int status;
-  } cases[] = {{"exit 0", 0},           {"exit 1", 1},           {"exit 255", 255},
-               {"kill -INT $$", 130},   {"kill -ABRT $$", 134},  {"kill -SEGV $$", 139},
-               {"kill -TERM $$", 143},  {"kill -KILL $$", 137}};
+  } cases[] = {{"exit 0", 0},          {"exit 1", 1},          {"exit 255", 255},
+               {"kill -INT $$", 130},  {"kill -ABRT $$", 134}, {"kill -SEGV $$", 139},
+               {"kill -TERM $$", 143}, {"kill -KILL $$", 137}};
   for (const auto &c : cases) {
     const ChildResult r = runProgram(kTool, {"run", "sh", "-c", c.script});
     EXPECT_EQ(c.status, r.status) << c.script << "\n" << r.out;
@@ -41,10 +41,18 @@ TEST(PortToolRun, ExitCodesMapToTheirLowByteOrTheirSignal) {
     uint32_t code;
     bool timedOut;
     int value;
-  } cases[] = {{0, false, 0},           {7, false, 7},           {0x100, false, 1},
-               {0x1FF, false, 255},     {0x3FFFFF00, false, 1},  {199, true, 124},
-               {0xC000013A, false, 130}, {0xC0000005, false, 139}, {0xC0000409, false, 134},
-               {0xC0FF000F, false, 143}, {0xC0000135, false, 255}, {0x80000000, false, 255}};
+  } cases[] = {{0, false, 0},
+               {7, false, 7},
+               {0x100, false, 1},
+               {0x1FF, false, 255},
+               {0x3FFFFF00, false, 1},
+               {199, true, 124},
+               {0xC000013A, false, 130},
+               {0xC0000005, false, 139},
+               {0xC0000409, false, 134},
+               {0xC0FF000F, false, 143},
+               {0xC0000135, false, 255},
+               {0x80000000, false, 255}};
   for (const auto &c : cases)
     EXPECT_EQ(c.value, childExitValue(static_cast<int>(c.code), c.timedOut)) << std::hex << c.code;
 }
@@ -69,8 +77,8 @@ TEST(PortToolRun, ReportsProgramsThatCannotRun) {
   r = runProgram(kTool, {"run", "ls", "*.c"});
   EXPECT_EQ(2, r.status);
   EXPECT_EQ("porttool: Invalid command line.\ntry 'porttool -h'\n", r.err);
-  for (const std::vector<std::string> &args : {std::vector<std::string>{"run", "-t", "soon", "true"},
-                                               std::vector<std::string>{"run"}}) {
+  for (const std::vector<std::string> &args :
+       {std::vector<std::string>{"run", "-t", "soon", "true"}, std::vector<std::string>{"run"}}) {
     r = runProgram(kTool, args);
     EXPECT_EQ(2, r.status);
     EXPECT_NE(std::string::npos, r.err.find("\ntry 'porttool -h'\n")) << r.err;

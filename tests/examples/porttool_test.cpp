@@ -133,9 +133,10 @@ TEST(PortTool, CatPrintsAFileFromDiskOrFromAnArchiveStandingInForItsDirectory) {
 
   r = runProgram(kTool, {"cat", root + "/absent.txt"}, kEnv);
   EXPECT_EQ(1, r.status);
-  EXPECT_NE(std::string::npos, porttest::unwrapped(r.err).find("Cannot open \"" + root +
-                                          "/absent.txt\" for reading: No such file or "
-                                          "directory."))
+  EXPECT_NE(std::string::npos,
+            porttest::unwrapped(r.err).find("Cannot open \"" + root +
+                                            "/absent.txt\" for reading: No such file or "
+                                            "directory."))
       << r.err;
   std::remove(onDisk.c_str());
   std::remove((root + "/sub.zip").c_str());
