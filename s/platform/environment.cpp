@@ -1,5 +1,6 @@
 // environment.cpp - the environment block over setenv/unsetenv.
 #include "platform/environment.h"
+#include "platform/syscalls.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -7,7 +8,7 @@
 
 namespace platform {
 
-const char *getenv(const char *name) { return name ? std::getenv(name) : nullptr; }
+const char *getenv(const char *name) { return name ? sys::getenv(name) : nullptr; }
 
 int putenv(const char *assignment) {
   if (!assignment)
@@ -19,8 +20,8 @@ int putenv(const char *assignment) {
   // POSIX putenv, whose argument must outlive the variable).
   const std::string name(assignment, eq);
   if (eq[1] == '\0')
-    return ::unsetenv(name.c_str()) == 0 ? 0 : -1;
-  return ::setenv(name.c_str(), eq + 1, 1) == 0 ? 0 : -1;
+    return sys::unsetenv(name.c_str()) == 0 ? 0 : -1;
+  return sys::setenv(name.c_str(), eq + 1, 1) == 0 ? 0 : -1;
 }
 
 } // namespace platform

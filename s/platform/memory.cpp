@@ -1,5 +1,6 @@
 // memory.cpp - process memory figures from /proc, read without allocating.
 #include "platform/memory.h"
+#include "platform/syscalls.h"
 
 #include "platform/faults.h"
 
@@ -13,7 +14,7 @@ namespace platform {
 uint64_t VirtualMemoryInUse() {
   int fd;
   do
-    fd = ::open("/proc/self/statm", O_RDONLY | O_CLOEXEC);
+    fd = sys::open("/proc/self/statm", O_RDONLY | O_CLOEXEC);
   while (fd < 0 && errno == EINTR);
   if (fd < 0)
     return 0;
@@ -21,9 +22,9 @@ uint64_t VirtualMemoryInUse() {
   char buf[128];
   ssize_t got;
   do
-    got = ::read(fd, buf, sizeof buf - 1);
+    got = sys::read(fd, buf, sizeof buf - 1);
   while (got < 0 && errno == EINTR);
-  ::close(fd);
+  sys::close(fd);
   if (got <= 0)
     return 0;
   buf[got] = '\0';
