@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <random>
+#include <stdexcept>
 
 namespace platform {
 
@@ -451,6 +452,8 @@ std::string tempnam(const char *dir, const char *prefix) {
   // Candidates are only named, not made, as the runtime's _tempnam does: the randomness keeps
   // another process from choosing the same name in the meantime.
   try {
+    if (injectFault(Port_TestRandom))
+      throw std::runtime_error("no randomness");
     std::random_device source;
     for (int attempt = 0; attempt < 1000; ++attempt) {
       const uint64_t r = (static_cast<uint64_t>(source()) << 32) ^ source();

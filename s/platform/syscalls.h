@@ -45,11 +45,11 @@ template <class R> inline R failure() {
 }
 
 // One wrapper: the entry's check, then the call.
-#define PORT_SYSCALL(service, fn)                                                              \
-  template <class... A> inline auto fn(A... a)->decltype(::fn(a...)) {                       \
-    if (injectFault(service))                                                                  \
-      return failure<decltype(::fn(a...))>();                                                  \
-    return ::fn(a...);                                                                         \
+#define PORT_SYSCALL(service, fn)                                                                  \
+  template <class... A> inline auto fn(A... a)->decltype(::fn(a...)) {                             \
+    if (injectFault(service))                                                                      \
+      return failure<decltype(::fn(a...))>();                                                      \
+    return ::fn(a...);                                                                             \
   }
 
 PORT_SYSCALL(Port_TestOpen, open)

@@ -218,6 +218,24 @@ TEST_F(FamConcurrencyTest, DirectoryThatCannotBeWatchedThrowsOnStart) {
   EXPECT_EQ(recorder->await(1), std::vector<std::string>{name});
 }
 
+TEST_F(FamConcurrencyTest, MonitorThreadThatCannotStartThrowsOnStart) {
+  const std::string name = file("a.txt");
+  ASSERT_TRUE(fam.MonitorFile(name.c_str(), kBoth));
+  ASSERT_EQ(Port_TestFault(Port_TestThread, 1, 0, EAGAIN), 0);
+  try {
+    fam.StartMonitor();
+    Port_TestFaultClear();
+    FAIL() << "no exception";
+  } catch (const Port::FAMException &e) {
+    Port_TestFaultClear();
+    EXPECT_NE(std::wstring(e.getLocalized()).find(L"Event Object Could Not Be Created 11"),
+              std::wstring::npos);
+  }
+  fam.StartMonitor(); // nothing was started: a second attempt works
+  shell(tree.root(), "printf x >> a.txt");
+  EXPECT_EQ(recorder->await(1), std::vector<std::string>{name});
+}
+
 TEST_F(FamConcurrencyTest, RenamedDirectoryIsWatchedUnderItsNameAgain) {
   const std::string a = file("one/a.txt");
   ASSERT_TRUE(fam.MonitorFile(a.c_str(), kBoth));
