@@ -58,8 +58,7 @@ struct Leftovers {
 
   // Threads and children that are on their way out get a moment.
   void expectNone() const {
-    for (int i = 0; i < 200 && (entriesOf("/proc/self/task") > threads || !children().empty());
-         ++i)
+    for (int i = 0; i < 200 && (entriesOf("/proc/self/task") > threads || !children().empty()); ++i)
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_EQ(descriptors, entriesOf("/proc/self/fd"));
     EXPECT_EQ(threads, entriesOf("/proc/self/task"));
@@ -121,6 +120,52 @@ INSTANTIATE_TEST_SUITE_P(
                               "sh: Cannot allocate memory"},
                       Refusal{"NoPipe", Port_TestPipe, EMFILE, "sh: Too many open files"}),
     [](const ::testing::TestParamInfo<Refusal> &info) { return info.param.name; });
+
+// A wait that fails ends a synchronous run with the reason; the child is reaped by then or
+// afterwards, by the thread that takes over children nobody waits for.
+TEST(ProcessFaults, WaitFailingEndsASynchronousRunWithTheReason) {
+  Leftovers before;
+  {
+    auto r = std::make_shared<Record>();
+    Port::Process p;
+    const char *argv[] = {"sh", "-c", "sleep 0.2; echo out"};
+    ASSERT_EQ(0, Port_TestFault(Port_TestPoll, 1, 0, ENOMEM));
+    EXPECT_EQ(1, p.Run(3, argv, recorder(r), 50, true, true, false));
+    EXPECT_EQ(1, Port_TestFaultHits(Port_TestPoll));
+    Port_TestFaultClear();
+    EXPECT_EQ("sh: Cannot allocate memory", errorText(p));
+  }
+  before.expectNone();
+}
+
+// Output that stops half way: the run fails with the reason, the receiver keeps what came
+// before, in order, and hears the end of the run.
+TEST(ProcessFaults, ReadFailingHalfWayKeepsWhatCameBefore) {
+  Leftovers before;
+  for (bool wait : {true, false}) {
+    auto r = std::make_shared<Record>();
+    {
+      Port::Process p;
+      const char *argv[] = {"sh", "-c",
+                            "i=0; while [ $i -lt 3000 ]; do echo line$i; i=$((i+1)); done"};
+      ASSERT_EQ(0, Port_TestFault(Port_TestRead, 4, 1, EIO));
+      const int status = p.Run(3, argv, recorder(r), 10, wait, true, false);
+      if (wait) {
+        EXPECT_EQ(1, status);
+        EXPECT_EQ("sh: Input/output error", errorText(p));
+      }
+    } // a tracked reader is joined here
+    Port_TestFaultClear();
+    std::lock_guard<std::mutex> lock(r->mutex);
+    std::string all;
+    for (int i = 0; i < 3000; ++i)
+      all += "line" + std::to_string(i) + "\n";
+    EXPECT_LT(r->text.size(), all.size()) << wait;
+    EXPECT_EQ(all.substr(0, r->text.size()), r->text) << wait;
+    EXPECT_EQ(1, r->lastCalls) << wait;
+  }
+  before.expectNone();
+}
 
 // Only a background run has a reader thread; without it nobody would watch the child, so the
 // child is ended and the run reports that it could not start.
