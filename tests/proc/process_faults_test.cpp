@@ -216,14 +216,24 @@ TEST(ProcessFaults, NoProcessDescriptorStillWaitsForTheChildAndItsCode) {
 // that thread cannot be started, the child is reaped once another child is started.
 TEST(ProcessFaults, ChildLeftBehindWithoutAReaperIsReapedLater) {
   Leftovers before;
+  unsigned pid;
   {
     Port::Process p;
     ASSERT_EQ(3, p.Run("sleep 0.1", false, false));
+    pid = p.GetChildPID();
     ASSERT_EQ(0, Port_TestFault(Port_TestThread, 1, 1, EAGAIN));
-  } // the child may still run: the reaper is refused
+  } // the child still runs: its reaper is refused
   EXPECT_EQ(1, Port_TestFaultHits(Port_TestThread));
   Port_TestFaultClear();
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  // Nobody reaps it meanwhile: it ends as a zombie.
+  const std::string stat = "/proc/" + std::to_string(pid) + "/stat";
+  std::string state;
+  for (int i = 0; i < 500 && state.find(") Z") == std::string::npos; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    std::ifstream in(stat);
+    std::getline(in, state);
+  }
+  EXPECT_NE(std::string::npos, state.find(") Z")) << state;
   Port::Process next;
   EXPECT_EQ(0, next.Run("sh -c \"exit 0\"", true, true));
   before.expectNone();
