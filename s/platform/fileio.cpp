@@ -368,16 +368,13 @@ bool getcwd(std::string *dir) {
 }
 
 bool getFileAttributes(const char *name, bool *readOnly, bool *directory) {
-  std::string posix;
-  if (!posixName(name, &posix))
-    return false;
-  struct ::stat st;
-  if (sys::stat(posix.c_str(), &st) != 0)
+  FileStatus status;
+  if (!stat(name, &status))
     return false;
   if (readOnly)
-    *readOnly = (st.st_mode & S_IWUSR) == 0;
+    *readOnly = status.readOnly;
   if (directory)
-    *directory = S_ISDIR(st.st_mode);
+    *directory = status.isDirectory;
   return true;
 }
 

@@ -155,4 +155,22 @@ std::FILE *fopen(const char *name, const char *mode) {
   return f;
 }
 
+bool readSystemFile(const char *posixPath, char *buf, size_t size) {
+  int fd;
+  do
+    fd = sys::open(posixPath, O_RDONLY | O_CLOEXEC);
+  while (fd < 0 && errno == EINTR);
+  if (fd < 0)
+    return false;
+  ssize_t got;
+  do
+    got = sys::read(fd, buf, size - 1);
+  while (got < 0 && errno == EINTR);
+  sys::close(fd);
+  if (got <= 0)
+    return false;
+  buf[got] = '\0';
+  return true;
+}
+
 } // namespace platform

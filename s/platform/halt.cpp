@@ -1,5 +1,6 @@
 // halt.cpp - the POSIX half of the halt service (see halt.h for the contracts).
 #include "platform/halt.h"
+#include "platform/filesys.h"
 #include "platform/syscalls.h"
 
 #include "platform/faults.h"
@@ -26,18 +27,9 @@ uint64_t processStartTime(uint32_t pid) {
     return 0;
   char path[32];
   std::snprintf(path, sizeof path, "/proc/%u/stat", static_cast<unsigned>(pid));
-  const int fd = sys::open(path, O_RDONLY | O_CLOEXEC);
-  if (fd < 0)
-    return 0;
   char buffer[1024];
-  ssize_t got;
-  do
-    got = sys::read(fd, buffer, sizeof buffer - 1);
-  while (got < 0 && errno == EINTR);
-  sys::close(fd);
-  if (got <= 0)
+  if (!readSystemFile(path, buffer, sizeof buffer))
     return 0;
-  buffer[got] = '\0';
   // "pid (name) state ppid ...": the name may hold blanks and parentheses, so the fields are
   // counted from the last closing parenthesis; the state is field 3, the start time field 22.
   const char *p = std::strrchr(buffer, ')');
