@@ -1,5 +1,6 @@
 // halt.cpp - the POSIX half of the halt service (see halt.h for the contracts).
 #include "platform/halt.h"
+#include "platform/environment.h"
 #include "platform/filesys.h"
 #include "platform/syscalls.h"
 
@@ -55,7 +56,7 @@ bool setInterruptHandler(void (*handler)(int)) {
 }
 
 static std::string haltSegmentName() {
-  const char *name = sys::getenv("QEL_HALT_TABLE");
+  const char *name = getenv("QEL_HALT_TABLE");
   if (name && *name)
     return *name == '/' ? std::string(name) : "/" + std::string(name);
   char buffer[64];

@@ -2,6 +2,7 @@
 #include "platform/process.h"
 #include "platform/syscalls.h"
 
+#include "platform/environment.h"
 #include "platform/filesys.h"
 #include "platform/thread.h"
 #include "platform/time.h"
@@ -192,7 +193,7 @@ bool searchPath(const char *name, const char *ext, std::string *found) {
     *found = posix;
     return true;
   }
-  const char *path = sys::getenv("PATH");
+  const char *path = getenv("PATH");
   std::string dirs = path ? path : "";
   size_t start = 0;
   for (;;) {
@@ -514,6 +515,7 @@ static int spawnProgram(const std::vector<std::string> &args, int stdinFd, int o
   }
   posix_spawnattr_setflags(&attr, flags);
 
+  std::unique_lock<std::mutex> environment(environmentLock()); // the child copies environ
   int rc = sys::posix_spawnp(pid, program.c_str(), &actions, &attr, argv.data(), environ);
   // A bare name without an extension is also tried with ".exe", as Windows does.
   if (rc == ENOENT && program.find('/') == std::string::npos &&
@@ -523,6 +525,7 @@ static int spawnProgram(const std::vector<std::string> &args, int stdinFd, int o
     if (rc != 0)
       rc = ENOENT;
   }
+  environment.unlock();
   posix_spawnattr_destroy(&attr);
   posix_spawn_file_actions_destroy(&actions);
   return rc;
