@@ -6,9 +6,16 @@
 //   2. a manager's writing lock (Port_MsgManDefaultImp), taken by msgWrite;
 //   3. a message stream's list locks (Port_MsgStreamImp), one at a time;
 //   4. leaves, under which nothing else is locked and nothing is reported: the catalogue's
-//      table lock, the abort list, the exit value, a manager's field locks.
+//      table lock, the abort list, the exit value (a manager's fields are atomics).
 // The XML log and the new-message detector are kept under the dispatcher lock itself: writing
 // the log may report a write error, and reading the previous log may report it corrupt.
+// An issued message is looked up, formatted and laid out for the console manager before the
+// dispatcher lock, in the issuing thread (msg/msgprep.h); that takes only leaves (the
+// catalogue's table lock; the console manager's settings are atomics) and may issue a further
+// message of its own (a message file that cannot be read) before this one is counted. Under the
+// dispatcher lock the message is counted, filtered, handed to the managers in the order the
+// lock is taken, and logged; so the lines of one message never mix with another's and each
+// thread's messages keep their order.
 // Issuing a message takes the dispatcher lock, so a thread reports nothing while it holds a
 // lock of rank 2 or 3 unless it already holds the dispatcher lock; every path that takes a
 // writing or list lock and may report under it (writing, flushing and removing streams) takes

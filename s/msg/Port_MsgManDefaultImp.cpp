@@ -47,10 +47,8 @@ Port_MsgManDefaultImp::Port_MsgManDefaultImp(Port_MsgManDefault *owner, const ch
       m_maxLineWidth(initialLineWidth()), m_statCount(0), m_errCount(0), m_warnCount(0),
       m_infoCount(0), m_intCount(0), m_fatalCount(0), m_userFatalCount(0), m_dbgCount(0),
       m_enabled(true), m_noHeader(Port_Env::GetEnv("QEL_NO_MESSAGE_HEADER") != nullptr) {
-  for (MsgType t : {Port_MsgMan::MSG_ERROR, Port_MsgMan::MSG_WARNING, Port_MsgMan::MSG_STATUS,
-                    Port_MsgMan::MSG_DEBUG, Port_MsgMan::MSG_INTERNAL, Port_MsgMan::MSG_INFO,
-                    Port_MsgMan::MSG_EXCEPTION})
-    m_msgOn[t] = true;
+  for (std::atomic<bool> &on : m_msgOn)
+    on = true;
 }
 
 Port_MsgManDefaultImp::~Port_MsgManDefaultImp() { delete[] m_name; }
@@ -222,7 +220,7 @@ void Port_MsgManDefaultImp::writePrepared(MsgType type, msgprep::Message &prepar
       FILE *stream =
           (type == Port_MsgMan::MSG_STATUS || type == Port_MsgMan::MSG_DEBUG) ? stdout : stderr;
       std::fwrite(bytes.data(), 1, bytes.size(), stream);
-      std::fflush(stream);
+      // flush() below flushes both standard streams, this one among them.
     }
   }
   flush();
@@ -276,24 +274,19 @@ void Port_MsgManDefaultImp::incrementCount(MsgType type) {
     c->increment();
 }
 
+// Every type but the two fatal ones has a switch; fatal messages are always on.
 void Port_MsgManDefaultImp::turnOffMsg(MsgType type) {
-  Port_ThrGuard<Port_ThrMutex> guard(m_msgOnMutex);
-  auto it = m_msgOn.find(type);
-  if (it != m_msgOn.end())
-    it->second = false;
+  if (msgtypes::isValid(type) && !msgtypes::isFatalType(type))
+    m_msgOn[type] = false;
 }
 
 void Port_MsgManDefaultImp::turnOnMsg(MsgType type) {
-  Port_ThrGuard<Port_ThrMutex> guard(m_msgOnMutex);
-  auto it = m_msgOn.find(type);
-  if (it != m_msgOn.end())
-    it->second = true;
+  if (msgtypes::isValid(type) && !msgtypes::isFatalType(type))
+    m_msgOn[type] = true;
 }
 
 bool Port_MsgManDefaultImp::isMsgOn(MsgType type) const {
   if (msgtypes::isFatalType(type))
     return true;
-  Port_ThrGuard<Port_ThrMutex> guard(m_msgOnMutex);
-  auto it = m_msgOn.find(type);
-  return it != m_msgOn.end() && it->second;
+  return msgtypes::isValid(type) && m_msgOn[type].load();
 }

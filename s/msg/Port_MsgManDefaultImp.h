@@ -9,7 +9,6 @@
 
 #include <atomic>
 #include <cstdint>
-#include <map>
 
 class Port_Message;
 class Port_MsgManDefault;
@@ -93,14 +92,15 @@ private:
   Locked<int32_t> m_maxLineWidth;
   Locked<uint32_t> m_statCount, m_errCount, m_warnCount, m_infoCount, m_intCount, m_fatalCount,
       m_userFatalCount, m_dbgCount;
-  // Guards the enabled flag and the writing of a message. Recursive, so that a message issued
+  // Taken to change the enabled flag and to write a message, so that disabling waits for a
+  // write in progress; the flag itself is read without it. Recursive, so that a message issued
   // from inside the writing of another (by an overriding output, say) comes back to this
   // manager without deadlock. Writing takes it after the dispatcher lock.
   mutable Port_ThrRecursiveLock m_writeMutex;
   std::atomic<bool> m_enabled;
   bool m_noHeader;
-  mutable Port_ThrMutex m_msgOnMutex;
-  std::map<MsgType, bool> m_msgOn;
+  // The switch of each message type, indexed by the type.
+  std::atomic<bool> m_msgOn[Port_MsgMan::MSG_EXCEPTION + 1];
 };
 
 #endif

@@ -64,8 +64,10 @@ Message::Message(Port_MsgMan::MsgType type, const msglines::Source &src, const c
     : m_type(type), m_src(src), m_key(alias), m_keyNum(src.num),
       m_msg(alias ? Port_MsgDispatcher::lookupMsg(src.lib, alias)
                   : Port_MsgDispatcher::lookupMsgByNum(src.lib, src.num)),
-      m_alias(alias ? alias : m_msg ? m_msg->getMsgAlias() : kNoAlias), m_buffers(takeBuffers()),
-      m_previous(t_current) {
+      m_alias(alias   ? alias
+              : m_msg ? m_msg->getMsgAlias()
+                      : kNoAlias),
+      m_buffers(takeBuffers()), m_previous(t_current) {
   t_current = this;
   if (alias)
     m_src.num = m_msg ? m_msg->getMsgNum() : 0;

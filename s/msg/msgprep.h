@@ -35,8 +35,7 @@ class Message {
 public:
   // A message by alias (num 0) or by number (alias null). While it lives it is this thread's
   // current message.
-  Message(Port_MsgMan::MsgType type, const msglines::Source &src, const char *alias,
-          va_list args);
+  Message(Port_MsgMan::MsgType type, const msglines::Source &src, const char *alias, va_list args);
   ~Message();
   Message(const Message &) = delete;
   Message &operator=(const Message &) = delete;

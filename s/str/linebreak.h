@@ -24,7 +24,8 @@ inline size_t safeCut(const wchar_t *, size_t pos) { return pos; }
 // width (the blanks at the break are dropped), or cut at the width when it has no blank. The
 // last piece of a text line keeps the line feed that ended it, so that the writer can tell a
 // line the text ended from one the width ended.
-template <typename C, typename Emit> void forEachLine(const C *text, int width, int indent, Emit emit) {
+template <typename C, typename Emit>
+void forEachLine(const C *text, int width, int indent, Emit emit) {
   if (indent > 10)
     indent = 3;
   if (indent < 0)

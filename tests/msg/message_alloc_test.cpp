@@ -65,7 +65,8 @@ TEST(MessageBuffers, ConsoleMessageAllocatesNothingOnceWarm) {
          static const std::string a(100, 'a'), b(150, 'b');
          warn("%s and %s, wrapped over several lines of the console.\n", a.c_str(), b.c_str());
        }},
-      {"catalogue entry without arguments", [] { warn("Unable to start program.  Too many Quelmo processes.\n"); }},
+      {"catalogue entry without arguments",
+       [] { warn("Unable to start program.  Too many Quelmo processes.\n"); }},
   };
   for (const Case &c : cases) {
     c.issue(); // the buffers grow to the message
