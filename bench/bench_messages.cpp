@@ -28,6 +28,37 @@ Port_MsgManData *here() {
   return Port_MsgManData::createObject("Portability", __FILE__, __LINE__, "$Revision: 1.1 $");
 }
 
+// Standard error goes to a file while the object lives: the console manager then writes and
+// flushes each message as it does for a tool whose output is redirected.
+class StderrToFile {
+public:
+  explicit StderrToFile(const char *path = nullptr) {
+    const std::string scratch = "/tmp/portability-bench-stderr-" + std::to_string(getpid());
+    std::fflush(stderr);
+    m_saved = ::dup(2);
+    const int fd = ::open(path ? path : scratch.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (!path)
+      ::unlink(scratch.c_str());
+    m_ok = m_saved >= 0 && fd >= 0 && ::dup2(fd, 2) == 2;
+    if (fd >= 0)
+      ::close(fd);
+  }
+  ~StderrToFile() {
+    std::fflush(stderr);
+    if (m_saved >= 0) {
+      ::dup2(m_saved, 2);
+      ::close(m_saved);
+    }
+  }
+  StderrToFile(const StderrToFile &) = delete;
+  StderrToFile &operator=(const StderrToFile &) = delete;
+  bool ok() const { return m_ok; }
+
+private:
+  int m_saved = -1;
+  bool m_ok = false;
+};
+
 // Lays messages out like the console manager but drops the lines.
 class NullManager : public Port_MsgManDefault {
 public:
@@ -91,36 +122,38 @@ void BM_IssueWarningCatalogueHit_ref(benchmark::State &state) {
 }
 BENCHMARK(BM_IssueWarningCatalogueHit_ref)->Name("IssueWarningCatalogueHit/ref");
 
-// Standard error goes to a file while the object lives: the console manager then writes and
-// flushes each message as it does for a tool whose output is redirected.
-class StderrToFile {
-public:
-  explicit StderrToFile(const char *path = nullptr) {
-    const std::string scratch = "/tmp/portability-bench-stderr-" + std::to_string(getpid());
-    std::fflush(stderr);
-    m_saved = ::dup(2);
-    const int fd = ::open(path ? path : scratch.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (!path)
-      ::unlink(scratch.c_str());
-    m_ok = m_saved >= 0 && fd >= 0 && ::dup2(fd, 2) == 2;
-    if (fd >= 0)
-      ::close(fd);
+// The console manager itself (no derived class) with its output discarded: standard error goes
+// to /dev/null; the reference formats the same line and writes it there too.
+void BM_ConsoleWarningDiscarded_ours(benchmark::State &state) {
+  StderrToFile redirect("/dev/null");
+  if (!redirect.ok()) {
+    state.SkipWithError("cannot redirect standard error");
+    return;
   }
-  ~StderrToFile() {
-    std::fflush(stderr);
-    if (m_saved >= 0) {
-      ::dup2(m_saved, 2);
-      ::close(m_saved);
-    }
-  }
-  StderrToFile(const StderrToFile &) = delete;
-  StderrToFile &operator=(const StderrToFile &) = delete;
-  bool ok() const { return m_ok; }
+  for (auto _ : state)
+    here()->issueWarning(kMissAlias, "file.txt", 3, 7);
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_ConsoleWarningDiscarded_ours)->Name("ConsoleWarningDiscarded/ours");
 
-private:
-  int m_saved = -1;
-  bool m_ok = false;
-};
+void BM_ConsoleWarningDiscarded_ref(benchmark::State &state) {
+  std::FILE *f = std::fopen("/dev/null", "wb");
+  if (!f) {
+    state.SkipWithError("cannot open /dev/null");
+    return;
+  }
+  char buf[256];
+  for (auto _ : state) {
+    const int n = std::snprintf(
+        buf, sizeof buf, "WARNING:Portability - Cannot open \"%s\" for reading (%d of %d).\n",
+        "file.txt", 3, 7);
+    std::fwrite(buf, 1, static_cast<size_t>(n), f);
+    std::fflush(f);
+  }
+  std::fclose(f);
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_ConsoleWarningDiscarded_ref)->Name("ConsoleWarningDiscarded/ref");
 
 // Throughput: a fixed number of warnings per iteration, shared out among 1, 2 or 4 threads,
 // timed on the wall clock. Our side issues them to the console manager, standard error going
