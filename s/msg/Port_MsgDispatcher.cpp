@@ -247,6 +247,7 @@ void forEachManager(msgtypes::AliasHandler handler, const char *lib, const char 
   for (size_t i = 0; i < state->msgManPtrArray.size(); ++i) {
     va_list copy;
     va_copy(copy, args);
+    msgprep::Message::handing(copy);
     (state->msgManPtrArray[i]->*handler)(lib, file, line, rev, alias, copy);
     va_end(copy);
   }
@@ -257,6 +258,7 @@ void forEachManager(msgtypes::NumHandler handler, const char *lib, const char *f
   for (size_t i = 0; i < state->msgManPtrArray.size(); ++i) {
     va_list copy;
     va_copy(copy, args);
+    msgprep::Message::handing(copy);
     (state->msgManPtrArray[i]->*handler)(lib, file, line, rev, num, copy);
     va_end(copy);
   }

@@ -170,7 +170,7 @@ void Port_MsgManDefaultImp::countUnseen(MsgType type) {
 // comes another way (a manager called directly) is looked up and formatted here.
 void Port_MsgManDefaultImp::msgByAlias(MsgType type, const char *lib, const char *file, int line,
                                        const char *rev, const char *alias, va_list args) {
-  msgprep::Message *prepared = msgprep::Message::current(type, lib, alias);
+  msgprep::Message *prepared = msgprep::Message::current(type, lib, alias, args);
   const Port_Message *msg = prepared ? prepared->msg() : Port_MsgDispatcher::lookupMsg(lib, alias);
   deliver(type, prepared, msg, msglines::Source{lib, file, line, rev, msg ? msg->getMsgNum() : 0},
           alias, args);
@@ -178,7 +178,7 @@ void Port_MsgManDefaultImp::msgByAlias(MsgType type, const char *lib, const char
 
 void Port_MsgManDefaultImp::msgByNum(MsgType type, const char *lib, const char *file, int line,
                                      const char *rev, int num, va_list args) {
-  msgprep::Message *prepared = msgprep::Message::current(type, lib, num);
+  msgprep::Message *prepared = msgprep::Message::current(type, lib, num, args);
   const Port_Message *msg =
       prepared ? prepared->msg() : Port_MsgDispatcher::lookupMsgByNum(lib, num);
   deliver(type, prepared, msg, msglines::Source{lib, file, line, rev, num}, nullptr, args);

@@ -8,6 +8,7 @@
 
 #include <cstring>
 #include <memory>
+#include <type_traits>
 
 namespace msgprep {
 
@@ -89,15 +90,38 @@ Message::~Message() {
   releaseBuffers(m_buffers);
 }
 
-Message *Message::current(Port_MsgMan::MsgType type, const char *lib, const char *alias) {
-  Message *m = t_current;
-  return m && m->m_type == type && m->m_src.lib == lib && m->m_key == alias && alias ? m : nullptr;
+namespace {
+// Which argument list this is. Where va_list is an array it is passed on by address, so a
+// manager that forwards its list unchanged passes the same address; elsewhere there is no
+// identity, and nothing is taken from the prepared message.
+template <class List> const void *identity(List args) {
+  if constexpr (std::is_pointer<List>::value)
+    return args;
+  else
+    return nullptr;
+}
+} // namespace
+
+void Message::handing(va_list args) {
+  if (t_current)
+    t_current->m_handed = identity(args);
 }
 
-Message *Message::current(Port_MsgMan::MsgType type, const char *lib, int num) {
+Message *Message::current(Port_MsgMan::MsgType type, const char *lib, const char *alias,
+                          va_list args) {
   Message *m = t_current;
-  return m && m->m_type == type && m->m_src.lib == lib && !m->m_key && m->m_keyNum == num ? m
-                                                                                          : nullptr;
+  return m && m->m_type == type && m->m_src.lib == lib && m->m_key == alias && alias &&
+                 m->m_handed && m->m_handed == identity(args)
+             ? m
+             : nullptr;
+}
+
+Message *Message::current(Port_MsgMan::MsgType type, const char *lib, int num, va_list args) {
+  Message *m = t_current;
+  return m && m->m_type == type && m->m_src.lib == lib && !m->m_key && m->m_keyNum == num &&
+                 m->m_handed && m->m_handed == identity(args)
+             ? m
+             : nullptr;
 }
 
 void Message::formatValues(va_list args) {

@@ -40,10 +40,14 @@ public:
   Message(const Message &) = delete;
   Message &operator=(const Message &) = delete;
 
-  // This thread's message of that type and library issued under that alias or number (a
-  // manager called by the dispatcher for it gets the same pointers), or null.
-  static Message *current(Port_MsgMan::MsgType type, const char *lib, const char *alias);
-  static Message *current(Port_MsgMan::MsgType type, const char *lib, int num);
+  // This thread's message of that type and library issued under that alias or number, when
+  // args is the argument list the dispatcher handed the manager for it (a manager derived by a
+  // user may call the base class with other arguments: it then formats them itself), or null.
+  static Message *current(Port_MsgMan::MsgType type, const char *lib, const char *alias,
+                          va_list args);
+  static Message *current(Port_MsgMan::MsgType type, const char *lib, int num, va_list args);
+  // The dispatcher hands args to the next manager of this thread's message.
+  static void handing(va_list args);
 
   const Port_Message *msg() const { return m_msg; }
   // The alias the text is formatted from.
@@ -78,6 +82,7 @@ private:
   bool m_noHeader = false;
   Buffers *m_buffers;
   Message *m_previous;
+  const void *m_handed = nullptr;
 };
 
 } // namespace msgprep
