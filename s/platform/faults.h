@@ -49,6 +49,7 @@ enum Port_TestService {
   Port_TestProcessClock, // clock (fails: -1)
   Port_TestWallClock,    // ftime (fails: the clock reads 0)
   Port_TestNotify,       // FindFirstChangeNotificationA (and making the notifier itself)
+  Port_TestLoadLibrary,  // LoadLibraryA of an outside library mapped on first use (zlib, expat...)
   Port_TestServiceCount
 };
 
