@@ -34,8 +34,8 @@ template <class Table> struct Deferred {
 // On failure the reason for the message.
 template <class Table> bool map(Deferred<Table> &lib, Table *table, std::string *reason) {
   // Faults may be injected here, in place of the system's refusal to map the file.
-  void *handle = platform::injectFault(Port_TestLoadLibrary) ? nullptr
-                                                               : platform::loadLibrary(lib.file);
+  void *handle =
+      platform::injectFault(Port_TestLoadLibrary) ? nullptr : platform::loadLibrary(lib.file);
   if (!handle) {
     *reason = "a file the system could not find or map";
     return false;

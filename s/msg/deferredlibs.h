@@ -28,6 +28,7 @@
 namespace deferred {
 
 // The entries used, per library. zlib's inflateInit2 is a macro over inflateInit2_.
+// clang-format off
 #define PORT_ZLIB_ENTRIES(X)                                                                       \
   X(compress2) X(crc32) X(inflate) X(inflateEnd) X(inflateInit2_) X(inflateReset) X(uncompress)    \
   X(zlibVersion)
@@ -53,6 +54,7 @@ namespace deferred {
 #define PORT_NETTLE_ENTRIES(X)                                                                     \
   X(nettle_cbc_decrypt) X(nettle_cbc_encrypt) X(nettle_des_decrypt) X(nettle_des_encrypt)          \
   X(nettle_des_set_key)
+// clang-format on
 
 #define PORT_DEFERRED_ENTRY(name) decltype(&::name) name;
 struct Zlib {
