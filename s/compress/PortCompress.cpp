@@ -34,6 +34,7 @@
 #include "Port_MsgManData.h"
 #include "Port_Thr.h"
 
+#include "compress/des.h"
 #include "msg/deferredlibs.h"
 
 #include <algorithm>
@@ -242,7 +243,7 @@ void reportMaxUnCompress(unsigned limit, unsigned size) {
 // The DES key schedule behind the cipher hooks.
 class Port_CompressCipher {
 public:
-  des_ctx ctx;
+  des::Schedule schedule;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -334,17 +335,15 @@ void Port_Compress::ResetKey() {
   refreshCipher();
 }
 
-void Port_Compress::refreshCipher() {
-  deferred::nettle().nettle_des_set_key(&m_cipher->ctx, m_key);
-}
+void Port_Compress::refreshCipher() { des::setKey(m_cipher->schedule, m_key); }
 
 bool Port_Compress::SetKey(const unsigned char key[8]) {
-  des_ctx probe;
-  if (!key || !deferred::nettle().nettle_des_set_key(&probe, key))
+  des::Schedule probe;
+  if (!key || !des::setKey(probe, key))
     return false;
   std::memcpy(m_key, key, 8);
   m_keyLength = 8;
-  m_cipher->ctx = probe;
+  m_cipher->schedule = probe;
   return true;
 }
 
@@ -381,17 +380,13 @@ void Port_Compress::SetVersion(unsigned int major, unsigned int minor) {
 void Port_Compress::Encrypt(unsigned char *buf, unsigned int n) {
   if (!buf || n == 0)
     return;
-  uint8_t chain[DES_BLOCK_SIZE];
+  uint8_t chain[des::kBlock];
   std::memcpy(chain, m_iv, sizeof chain);
-  const unsigned whole = n - n % DES_BLOCK_SIZE;
-  const deferred::Nettle &nettle = deferred::nettle();
-  if (whole)
-    nettle.nettle_cbc_encrypt(&m_cipher->ctx,
-                              reinterpret_cast<nettle_cipher_func *>(nettle.nettle_des_encrypt),
-                              DES_BLOCK_SIZE, chain, whole, buf, buf);
+  const unsigned whole = n - n % des::kBlock;
+  des::cbcEncrypt(m_cipher->schedule, chain, buf, whole);
   if (whole < n) {
-    uint8_t pad[DES_BLOCK_SIZE];
-    nettle.nettle_des_encrypt(&m_cipher->ctx, DES_BLOCK_SIZE, pad, chain);
+    uint8_t pad[des::kBlock];
+    des::encryptBlock(m_cipher->schedule, pad, chain);
     for (unsigned i = whole; i < n; ++i)
       buf[i] ^= pad[i - whole];
   }
@@ -400,19 +395,15 @@ void Port_Compress::Encrypt(unsigned char *buf, unsigned int n) {
 void Port_Compress::Decrypt(unsigned char *buf, unsigned int n) {
   if (!buf || n == 0)
     return;
-  uint8_t chain[DES_BLOCK_SIZE];
+  uint8_t chain[des::kBlock];
   std::memcpy(chain, m_iv, sizeof chain);
-  const unsigned whole = n - n % DES_BLOCK_SIZE;
-  uint8_t last[DES_BLOCK_SIZE];
-  std::memcpy(last, whole ? buf + whole - DES_BLOCK_SIZE : m_iv, sizeof last);
-  const deferred::Nettle &nettle = deferred::nettle();
-  if (whole)
-    nettle.nettle_cbc_decrypt(&m_cipher->ctx,
-                              reinterpret_cast<nettle_cipher_func *>(nettle.nettle_des_decrypt),
-                              DES_BLOCK_SIZE, chain, whole, buf, buf);
+  const unsigned whole = n - n % des::kBlock;
+  uint8_t last[des::kBlock];
+  std::memcpy(last, whole ? buf + whole - des::kBlock : m_iv, sizeof last);
+  des::cbcDecrypt(m_cipher->schedule, chain, buf, whole);
   if (whole < n) {
-    uint8_t pad[DES_BLOCK_SIZE];
-    nettle.nettle_des_encrypt(&m_cipher->ctx, DES_BLOCK_SIZE, pad, last);
+    uint8_t pad[des::kBlock];
+    des::encryptBlock(m_cipher->schedule, pad, last);
     for (unsigned i = whole; i < n; ++i)
       buf[i] ^= pad[i - whole];
   }
