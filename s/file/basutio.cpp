@@ -232,8 +232,11 @@ int UT_IO_DEVICE::get_data(unsigned char *buf, unsigned n) {
   if (n && !m_ahead && m_position == 0 && !writes_data() &&
       map->GetNumRecords() > static_cast<int32_t>(kSerialRecords)) {
     const unsigned threads = Port_RecordPool::Threads();
-    if (threads > 1)
+    if (threads > 1) {
+      // Mapped here, so that a library missing is reported by the reading thread.
+      deferred::libdeflate();
       m_ahead = new ReadAhead(threads);
+    }
   }
   if (m_ahead && !m_ahead->off && n) {
     const int got = readAhead(buf, n);
