@@ -55,7 +55,7 @@ median3() {
   for _ in 1 2 3; do
     local t0 t1
     t0=$(date +%s.%N)
-    "$@" >/dev/null
+    "$@" >/dev/null || { echo "failed: $*" >&2; exit 1; }
     t1=$(date +%s.%N)
     times+=("$(echo "$t1 - $t0" | bc -l)")
   done
@@ -63,9 +63,9 @@ median3() {
 }
 
 in=$work/netlist.txt
-ptc=$(median3 "$tool" compress "$in" "$work/p.qz")
+ptc=$(median3 "$tool" compress -f "$in" "$work/p.qz")
 pgc=$(median3 sh -c "pigz -6 -p2 -c '$in' > '$work/g.gz'")
-pte=$(median3 "$tool" expand "$work/p.qz" "$work/p.out")
+pte=$(median3 "$tool" expand -f "$work/p.qz" "$work/p.out")
 pge=$(median3 sh -c "pigz -d -c '$work/g.gz' > '$work/g.out'")
 cmp -s "$in" "$work/p.out" || { echo "porttool expand did not give the input back" >&2; exit 1; }
 

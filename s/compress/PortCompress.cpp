@@ -34,10 +34,8 @@
 #include "Port_MsgManData.h"
 #include "Port_Thr.h"
 
-#include <libdeflate.h>
-#include <nettle/cbc.h>
-#include <nettle/des.h>
-#include <zlib.h>
+#include "compress/des.h"
+#include "msg/deferredlibs.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -66,10 +64,18 @@ Port_MsgManData *report(int line) {
 struct Port_CompressRingBuf {
   unsigned char *buffers[kRingSize];
   int32_t next = 0;
-  std::unique_ptr<libdeflate_compressor, void (*)(libdeflate_compressor *)> compressor{
-      nullptr, &libdeflate_free_compressor};
-  std::unique_ptr<libdeflate_decompressor, void (*)(libdeflate_decompressor *)> decompressor{
-      nullptr, &libdeflate_free_decompressor};
+  struct FreeCompressor {
+    void operator()(libdeflate_compressor *c) const {
+      deferred::libdeflate().libdeflate_free_compressor(c);
+    }
+  };
+  struct FreeDecompressor {
+    void operator()(libdeflate_decompressor *d) const {
+      deferred::libdeflate().libdeflate_free_decompressor(d);
+    }
+  };
+  std::unique_ptr<libdeflate_compressor, FreeCompressor> compressor;
+  std::unique_ptr<libdeflate_decompressor, FreeDecompressor> decompressor;
   Port_CompressRingBuf() {
     for (unsigned char *&b : buffers)
       b = new unsigned char[Port_Compress::GetDataBufferSize()]();
@@ -103,33 +109,36 @@ Port_CompressRingBuf &threadRing() {
 // The result is zlib's code.
 int deflateBlock(unsigned char *out, uLongf &room, const unsigned char *in, unsigned n) {
   Port_CompressRingBuf &ring = threadRing();
+  const deferred::Libdeflate &libdeflate = deferred::libdeflate();
   if (!ring.compressor)
-    ring.compressor.reset(libdeflate_alloc_compressor(kDeflateLevel));
+    ring.compressor.reset(libdeflate.libdeflate_alloc_compressor(kDeflateLevel));
   if (ring.compressor) {
     // libdeflate never writes past the room; 0 means its output did not fit.
-    const size_t made = libdeflate_zlib_compress(ring.compressor.get(), in, n, out, room);
+    const size_t made =
+        libdeflate.libdeflate_zlib_compress(ring.compressor.get(), in, n, out, room);
     if (made) {
       room = made;
       return Z_OK;
     }
   }
-  return compress2(out, &room, in, n, 9);
+  return deferred::zlib().compress2(out, &room, in, n, 9);
 }
 
 // Inflates one zlib stream into out; room as for deflateBlock.
 int inflateBlock(unsigned char *out, uLongf &room, const unsigned char *in, unsigned n) {
   Port_CompressRingBuf &ring = threadRing();
+  const deferred::Libdeflate &libdeflate = deferred::libdeflate();
   if (!ring.decompressor)
-    ring.decompressor.reset(libdeflate_alloc_decompressor());
+    ring.decompressor.reset(libdeflate.libdeflate_alloc_decompressor());
   if (ring.decompressor) {
     size_t made = 0;
-    if (libdeflate_zlib_decompress(ring.decompressor.get(), in, n, out, room, &made) ==
+    if (libdeflate.libdeflate_zlib_decompress(ring.decompressor.get(), in, n, out, room, &made) ==
         LIBDEFLATE_SUCCESS) {
       room = made;
       return Z_OK;
     }
   }
-  return uncompress(out, &room, in, n);
+  return deferred::zlib().uncompress(out, &room, in, n);
 }
 
 bool parseHex16(const char *text, unsigned char out[8]) {
@@ -234,7 +243,7 @@ void reportMaxUnCompress(unsigned limit, unsigned size) {
 // The DES key schedule behind the cipher hooks.
 class Port_CompressCipher {
 public:
-  des_ctx ctx;
+  des::Schedule schedule;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -326,15 +335,15 @@ void Port_Compress::ResetKey() {
   refreshCipher();
 }
 
-void Port_Compress::refreshCipher() { des_set_key(&m_cipher->ctx, m_key); }
+void Port_Compress::refreshCipher() { des::setKey(m_cipher->schedule, m_key); }
 
 bool Port_Compress::SetKey(const unsigned char key[8]) {
-  des_ctx probe;
-  if (!key || !des_set_key(&probe, key))
+  des::Schedule probe;
+  if (!key || !des::setKey(probe, key))
     return false;
   std::memcpy(m_key, key, 8);
   m_keyLength = 8;
-  m_cipher->ctx = probe;
+  m_cipher->schedule = probe;
   return true;
 }
 
@@ -371,15 +380,13 @@ void Port_Compress::SetVersion(unsigned int major, unsigned int minor) {
 void Port_Compress::Encrypt(unsigned char *buf, unsigned int n) {
   if (!buf || n == 0)
     return;
-  uint8_t chain[DES_BLOCK_SIZE];
+  uint8_t chain[des::kBlock];
   std::memcpy(chain, m_iv, sizeof chain);
-  const unsigned whole = n - n % DES_BLOCK_SIZE;
-  if (whole)
-    cbc_encrypt(&m_cipher->ctx, reinterpret_cast<nettle_cipher_func *>(des_encrypt), DES_BLOCK_SIZE,
-                chain, whole, buf, buf);
+  const unsigned whole = n - n % des::kBlock;
+  des::cbcEncrypt(m_cipher->schedule, chain, buf, whole);
   if (whole < n) {
-    uint8_t pad[DES_BLOCK_SIZE];
-    des_encrypt(&m_cipher->ctx, DES_BLOCK_SIZE, pad, chain);
+    uint8_t pad[des::kBlock];
+    des::encryptBlock(m_cipher->schedule, pad, chain);
     for (unsigned i = whole; i < n; ++i)
       buf[i] ^= pad[i - whole];
   }
@@ -388,17 +395,15 @@ void Port_Compress::Encrypt(unsigned char *buf, unsigned int n) {
 void Port_Compress::Decrypt(unsigned char *buf, unsigned int n) {
   if (!buf || n == 0)
     return;
-  uint8_t chain[DES_BLOCK_SIZE];
+  uint8_t chain[des::kBlock];
   std::memcpy(chain, m_iv, sizeof chain);
-  const unsigned whole = n - n % DES_BLOCK_SIZE;
-  uint8_t last[DES_BLOCK_SIZE];
-  std::memcpy(last, whole ? buf + whole - DES_BLOCK_SIZE : m_iv, sizeof last);
-  if (whole)
-    cbc_decrypt(&m_cipher->ctx, reinterpret_cast<nettle_cipher_func *>(des_decrypt), DES_BLOCK_SIZE,
-                chain, whole, buf, buf);
+  const unsigned whole = n - n % des::kBlock;
+  uint8_t last[des::kBlock];
+  std::memcpy(last, whole ? buf + whole - des::kBlock : m_iv, sizeof last);
+  des::cbcDecrypt(m_cipher->schedule, chain, buf, whole);
   if (whole < n) {
-    uint8_t pad[DES_BLOCK_SIZE];
-    des_encrypt(&m_cipher->ctx, DES_BLOCK_SIZE, pad, last);
+    uint8_t pad[des::kBlock];
+    des::encryptBlock(m_cipher->schedule, pad, last);
     for (unsigned i = whole; i < n; ++i)
       buf[i] ^= pad[i - whole];
   }
@@ -675,7 +680,8 @@ unsigned char *Port_Compress::GetDataBuffer() {
 // the header built against, its only version record.
 const char *Port_Compress::GetVersion() {
   static const std::string text = std::string("Port_Compress [") + kRevision + "] zlib [" +
-                                  zlibVersion() + "] libdeflate [" LIBDEFLATE_VERSION_STRING "]";
+                                  deferred::zlib().zlibVersion() +
+                                  "] libdeflate [" LIBDEFLATE_VERSION_STRING "]";
   return text.c_str();
 }
 

@@ -30,12 +30,10 @@
 
 #include "Port_File.h"
 #include "Port_MsgManData.h"
+#include "msg/deferredlibs.h"
 #include "msg/libreport.h"
 #include "platform/fileio.h"
 #include "platform/filesys.h"
-
-#include <unzip.h>
-#include <zlib.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -184,7 +182,7 @@ unzFile openHandle(const std::shared_ptr<ArchiveFile> &file) {
   s->buf.resize(kReadAhead);
   zlib_filefunc64_def io = {streamOpen, streamRead,  streamWrite, streamTell,
                             streamSeek, streamClose, streamError, s};
-  return unzOpen2_64("", &io);
+  return deferred::minizip().unzOpen2_64("", &io);
 }
 
 uint16_t le16(const unsigned char *p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
@@ -279,12 +277,14 @@ struct Inflater {
   Inflater &operator=(const Inflater &) = delete;
   ~Inflater() {
     if (live)
-      inflateEnd(&zs);
+      deferred::zlib().inflateEnd(&zs);
   }
   bool restart() {
-    if (!live && inflateInit2(&zs, -MAX_WBITS) != Z_OK)
+    const deferred::Zlib &zlib = deferred::zlib();
+    if (!live &&
+        zlib.inflateInit2_(&zs, -MAX_WBITS, ZLIB_VERSION, static_cast<int>(sizeof zs)) != Z_OK)
       return false;
-    if (live && inflateReset(&zs) != Z_OK)
+    if (live && zlib.inflateReset(&zs) != Z_OK)
       return false;
     live = true;
     zs.avail_in = 0;
@@ -349,16 +349,17 @@ void buildIndex(ZipFileImpl *impl) {
     return;
   st.indexed = true;
   unzFile h = handleOf(impl);
+  const deferred::Minizip &unz = deferred::minizip();
   std::vector<char> name;
-  for (int r = unzGoToFirstFile(h); r == UNZ_OK; r = unzGoToNextFile(h)) {
+  for (int r = unz.unzGoToFirstFile(h); r == UNZ_OK; r = unz.unzGoToNextFile(h)) {
     unz_file_info64 info;
-    if (unzGetCurrentFileInfo64(h, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
+    if (unz.unzGetCurrentFileInfo64(h, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
       break;
     name.resize(info.size_filename + 1);
-    if (unzGetCurrentFileInfo64(h, &info, name.data(), static_cast<uLong>(name.size()), nullptr, 0,
-                                nullptr, 0) != UNZ_OK)
+    if (unz.unzGetCurrentFileInfo64(h, &info, name.data(), static_cast<uLong>(name.size()), nullptr,
+                                    0, nullptr, 0) != UNZ_OK)
       break;
-    st.index.emplace(std::string(name.data(), info.size_filename), unzGetOffset64(h));
+    st.index.emplace(std::string(name.data(), info.size_filename), unz.unzGetOffset64(h));
   }
 }
 
@@ -422,7 +423,7 @@ ZipFile::OpenResult openAt(ZipFileImpl *impl, uint64_t offset, const std::string
   m.compressed = e.compressed;
   m.crcWanted = e.crc;
   m.dataStart = dataStart;
-  m.crc = static_cast<uint32_t>(crc32(0L, Z_NULL, 0));
+  m.crc = static_cast<uint32_t>(deferred::zlib().crc32(0L, Z_NULL, 0));
   if (m.method == Z_DEFLATED) {
     m.inflater.reset(new Inflater);
     if (!m.inflater->restart())
@@ -508,7 +509,8 @@ int fail(ZipFileImpl *impl, Fault fault, int code, Pending *pending) {
 void extendStoredCrc(Member &m, const unsigned char *data, uint64_t at, unsigned len) {
   if (at <= m.decoded && at + len > m.decoded) {
     const uint64_t skip = m.decoded - at;
-    m.crc = static_cast<uint32_t>(crc32(m.crc, data + skip, static_cast<uInt>(len - skip)));
+    m.crc = static_cast<uint32_t>(
+        deferred::zlib().crc32(m.crc, data + skip, static_cast<uInt>(len - skip)));
     m.decoded = at + len;
   }
 }
@@ -581,7 +583,7 @@ int decode(ZipFileImpl *impl, unsigned char *dst, unsigned n, Fault *fault, int 
     }
     inf.zs.next_out = dst;
     inf.zs.avail_out = n;
-    const int r = inflate(&inf.zs, Z_NO_FLUSH);
+    const int r = deferred::zlib().inflate(&inf.zs, Z_NO_FLUSH);
     made = n - inf.zs.avail_out;
     if (r == Z_STREAM_END) {
       inf.ended = true;
@@ -593,7 +595,7 @@ int decode(ZipFileImpl *impl, unsigned char *dst, unsigned n, Fault *fault, int 
   }
   if (made == 0)
     return 0;
-  m.crc = static_cast<uint32_t>(crc32(m.crc, dst, made));
+  m.crc = static_cast<uint32_t>(deferred::zlib().crc32(m.crc, dst, made));
   if (m.window.empty())
     m.window.resize(kWindow);
   const unsigned keep = static_cast<unsigned>(std::min<uint64_t>(kWindow, made));
@@ -631,7 +633,7 @@ int readDeflated(ZipFileImpl *impl, unsigned char *buf, unsigned n, Pending *pen
     if (!m.inflater->restart())
       return fail(impl, Fault::Corrupt, 0, pending);
     m.decoded = 0;
-    m.crc = static_cast<uint32_t>(crc32(0L, Z_NULL, 0));
+    m.crc = static_cast<uint32_t>(deferred::zlib().crc32(0L, Z_NULL, 0));
   }
   if (m.decoded < m.pos) {
     std::vector<unsigned char> scratch(kScratch);
@@ -703,7 +705,7 @@ bool ZipFile::Close() {
   std::lock_guard<std::mutex> guard(m_impl->m_state->lock);
   closeMember(m_impl);
   if (m_impl->m_handle) {
-    unzClose(handleOf(m_impl));
+    deferred::minizip().unzClose(handleOf(m_impl));
     m_impl->m_handle = nullptr;
   }
   m_impl->m_state->file.reset();

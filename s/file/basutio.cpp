@@ -29,8 +29,7 @@
 #include "Port_Env.h"
 #include "Port_MsgManData.h"
 #include "basutpak.h"
-
-#include <libdeflate.h>
+#include "msg/deferredlibs.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -158,17 +157,23 @@ namespace {
 // Expands one binary record (deciphered first when 'E') without a report: a record that does not
 // expand to the size its header gives is left to the record reader, which reports it.
 void expandRecord(AheadSlot &slot) {
-  static thread_local std::unique_ptr<libdeflate_decompressor, void (*)(libdeflate_decompressor *)>
-      coder(nullptr, &libdeflate_free_decompressor);
+  struct FreeDecompressor {
+    void operator()(libdeflate_decompressor *d) const {
+      deferred::libdeflate().libdeflate_free_decompressor(d);
+    }
+  };
+  static thread_local std::unique_ptr<libdeflate_decompressor, FreeDecompressor> coder;
+  const deferred::Libdeflate &libdeflate = deferred::libdeflate();
   if (!coder)
-    coder.reset(libdeflate_alloc_decompressor());
+    coder.reset(libdeflate.libdeflate_alloc_decompressor());
   slot.data.resize(slot.size);
   if (slot.decipher)
     slot.decipher->Decrypt(slot.raw.data() + 24, static_cast<unsigned>(slot.raw.size() - 24));
   size_t made = 0;
   slot.ok = coder &&
-            libdeflate_zlib_decompress(coder.get(), slot.raw.data() + 24, slot.raw.size() - 24,
-                                       slot.data.data(), slot.size, &made) == LIBDEFLATE_SUCCESS &&
+            libdeflate.libdeflate_zlib_decompress(coder.get(), slot.raw.data() + 24,
+                                                  slot.raw.size() - 24, slot.data.data(), slot.size,
+                                                  &made) == LIBDEFLATE_SUCCESS &&
             made == slot.size;
   slot.raw.clear();
   slot.raw.shrink_to_fit();
@@ -227,8 +232,11 @@ int UT_IO_DEVICE::get_data(unsigned char *buf, unsigned n) {
   if (n && !m_ahead && m_position == 0 && !writes_data() &&
       map->GetNumRecords() > static_cast<int32_t>(kSerialRecords)) {
     const unsigned threads = Port_RecordPool::Threads();
-    if (threads > 1)
+    if (threads > 1) {
+      // Mapped here, so that a library missing is reported by the reading thread.
+      deferred::libdeflate();
       m_ahead = new ReadAhead(threads);
+    }
   }
   if (m_ahead && !m_ahead->off && n) {
     const int got = readAhead(buf, n);

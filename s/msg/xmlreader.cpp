@@ -9,12 +9,7 @@
 // reference no entity but the predefined ones, and is read once.
 #include "msg/xmlreader.h"
 
-// The expansion guard of the library (XML_SetBillionLaughsAttackProtection*) is declared only
-// under this name; Debian's libexpat is built with it.
-#ifndef XML_DTD
-#define XML_DTD
-#endif
-#include <expat.h>
+#include "msg/deferredlibs.h"
 
 #include "Port_File.h"
 #include "basutstream.h"
@@ -41,7 +36,7 @@ std::string xmlreader::Attributes::value(const char *name) const {
 namespace {
 
 struct ParserFree {
-  void operator()(XML_Parser p) const { XML_ParserFree(p); }
+  void operator()(XML_Parser p) const { deferred::expat().XML_ParserFree(p); }
 };
 using Parser = std::unique_ptr<std::remove_pointer<XML_Parser>::type, ParserFree>;
 
@@ -171,7 +166,8 @@ bool feed(XML_Parser p, const char *data, size_t length) {
   for (;;) {
     const size_t n = length < kPiece ? length : kPiece;
     const bool last = n == length;
-    if (XML_Parse(p, data, static_cast<int>(n), last ? XML_TRUE : XML_FALSE) != XML_STATUS_OK)
+    if (deferred::expat().XML_Parse(p, data, static_cast<int>(n), last ? XML_TRUE : XML_FALSE) !=
+        XML_STATUS_OK)
       return false;
     if (last)
       return true;
@@ -181,23 +177,25 @@ bool feed(XML_Parser p, const char *data, size_t length) {
 }
 
 Parser newParser() {
-  Parser p(XML_ParserCreate(nullptr));
+  const deferred::Expat &expat = deferred::expat();
+  Parser p(expat.XML_ParserCreate(nullptr));
   if (!p)
     throw std::bad_alloc();
-  XML_SetUnknownEncodingHandler(p.get(), unknownEncoding, nullptr);
-  XML_SetParamEntityParsing(p.get(), XML_PARAM_ENTITY_PARSING_NEVER);
+  expat.XML_SetUnknownEncodingHandler(p.get(), unknownEncoding, nullptr);
+  expat.XML_SetParamEntityParsing(p.get(), XML_PARAM_ENTITY_PARSING_NEVER);
   // Expat's own guard against expansion, for what it expands before a handler sees it (values
   // of attributes): small documents may grow a hundredfold, none past a megabyte.
-  XML_SetBillionLaughsAttackProtectionActivationThreshold(p.get(), 1024 * 1024);
-  XML_SetBillionLaughsAttackProtectionMaximumAmplification(p.get(), 100.0f);
+  expat.XML_SetBillionLaughsAttackProtectionActivationThreshold(p.get(), 1024 * 1024);
+  expat.XML_SetBillionLaughsAttackProtectionMaximumAmplification(p.get(), 100.0f);
   return p;
 }
 
 Port::XmlParseError errorOf(XML_Parser p) {
+  const deferred::Expat &expat = deferred::expat();
   Port::XmlParseError e;
-  e.line = XML_GetCurrentLineNumber(p);
-  e.column = XML_GetCurrentColumnNumber(p);
-  const XML_LChar *text = XML_ErrorString(XML_GetErrorCode(p));
+  e.line = expat.XML_GetCurrentLineNumber(p);
+  e.column = expat.XML_GetCurrentColumnNumber(p);
+  const XML_LChar *text = expat.XML_ErrorString(expat.XML_GetErrorCode(p));
   e.text = text ? text : "";
   return e;
 }
@@ -224,7 +222,7 @@ void XMLCALL countDefault(void *data, const XML_Char *text, int length) {
   Count *c = static_cast<Count *>(data);
   if (!c->over && !c->budget.charge(text, static_cast<size_t>(length))) {
     c->over = true;
-    XML_StopParser(c->parser, XML_FALSE);
+    deferred::expat().XML_StopParser(c->parser, XML_FALSE);
   }
 }
 
@@ -235,18 +233,19 @@ void XMLCALL skipInstruction(void *, const XML_Char *, const XML_Char *) {}
 void XMLCALL skipMark(void *) {}
 
 bool withinBudget(const char *data, size_t length, Port::XmlErrorHandler &errors) {
+  const deferred::Expat &expat = deferred::expat();
   Parser p = newParser();
   Count count;
   count.parser = p.get();
-  XML_SetUserData(p.get(), &count);
-  XML_SetEntityDeclHandler(p.get(), countDecl);
-  XML_SetEndDoctypeDeclHandler(p.get(), countEndDoctype);
-  XML_SetDefaultHandler(p.get(), countDefault); // leaves internal entities unexpanded
-  XML_SetCharacterDataHandler(p.get(), skipText);
-  XML_SetCommentHandler(p.get(), skipComment);
-  XML_SetProcessingInstructionHandler(p.get(), skipInstruction);
-  XML_SetStartCdataSectionHandler(p.get(), skipMark);
-  XML_SetEndCdataSectionHandler(p.get(), skipMark);
+  expat.XML_SetUserData(p.get(), &count);
+  expat.XML_SetEntityDeclHandler(p.get(), countDecl);
+  expat.XML_SetEndDoctypeDeclHandler(p.get(), countEndDoctype);
+  expat.XML_SetDefaultHandler(p.get(), countDefault); // leaves internal entities unexpanded
+  expat.XML_SetCharacterDataHandler(p.get(), skipText);
+  expat.XML_SetCommentHandler(p.get(), skipComment);
+  expat.XML_SetProcessingInstructionHandler(p.get(), skipInstruction);
+  expat.XML_SetStartCdataSectionHandler(p.get(), skipMark);
+  expat.XML_SetEndCdataSectionHandler(p.get(), skipMark);
   if (feed(p.get(), data, length))
     return true;
   Port::XmlParseError e = errorOf(p.get());
@@ -272,7 +271,7 @@ struct Read {
   void stop() {
     if (!stopped) {
       stopped = true;
-      XML_StopParser(parser, XML_FALSE);
+      deferred::expat().XML_StopParser(parser, XML_FALSE);
     }
   }
   template <class F> void call(F &&f) {
@@ -334,14 +333,15 @@ int XMLCALL readExternal(XML_Parser, const XML_Char *, const XML_Char *, const X
 // content reaches the handler, and sawDoctype tells so.
 bool readPass(const char *data, size_t length, xmlreader::ContentHandler &handler,
               Port::XmlErrorHandler &errors, bool stopOnDoctype, bool &sawDoctype) {
+  const deferred::Expat &expat = deferred::expat();
   Parser p = newParser();
   Read read(p.get(), handler, errors, stopOnDoctype);
-  XML_SetUserData(p.get(), &read);
-  XML_SetElementHandler(p.get(), readStart, readEnd);
-  XML_SetCharacterDataHandler(p.get(), readText);
-  XML_SetStartDoctypeDeclHandler(p.get(), readDoctype);
-  XML_SetSkippedEntityHandler(p.get(), readSkipped);
-  XML_SetExternalEntityRefHandler(p.get(), readExternal);
+  expat.XML_SetUserData(p.get(), &read);
+  expat.XML_SetElementHandler(p.get(), readStart, readEnd);
+  expat.XML_SetCharacterDataHandler(p.get(), readText);
+  expat.XML_SetStartDoctypeDeclHandler(p.get(), readDoctype);
+  expat.XML_SetSkippedEntityHandler(p.get(), readSkipped);
+  expat.XML_SetExternalEntityRefHandler(p.get(), readExternal);
   const bool fed = feed(p.get(), data, length);
   sawDoctype = read.sawDoctype;
   if (read.thrown)

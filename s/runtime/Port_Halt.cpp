@@ -235,6 +235,10 @@ void SetHaltIndex() {
   int claimed = -1;
   for (int i = 0; i < Port_HaltInfoSlots; ++i) {
     Port_HaltInfo &slot = table[i];
+    // Once a slot is claimed only slots in use matter (those of ended processes are released);
+    // the free ones, most of the table, are passed without taking their locks.
+    if (claimed >= 0 && !slot.inUse.load())
+      continue;
     SlotGuard guard(slot);
     if (!guard)
       continue;

@@ -7,7 +7,7 @@
 #include "platform/mbcs.h"
 #include "str/linebreak.h"
 
-#include <libdeflate.h>
+#include "msg/deferredlibs.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -561,7 +561,7 @@ char *UT_STR::UIToA(uint32_t value, char *buf) {
 uint32_t UT_STR::CRC32(const void *data, size_t length) {
   if (!data || length == 0)
     return 0;
-  return libdeflate_crc32(0, data, length);
+  return deferred::libdeflate().libdeflate_crc32(0, data, length);
 }
 
 // ---- message-text functions ----
