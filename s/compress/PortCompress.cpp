@@ -34,7 +34,6 @@
 #include "Port_MsgManData.h"
 #include "Port_Thr.h"
 
-#include "compress/des.h"
 #include "msg/deferredlibs.h"
 
 #include <algorithm>
@@ -243,7 +242,7 @@ void reportMaxUnCompress(unsigned limit, unsigned size) {
 // The DES key schedule behind the cipher hooks.
 class Port_CompressCipher {
 public:
-  des::Schedule schedule;
+  des_ctx ctx;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -335,15 +334,17 @@ void Port_Compress::ResetKey() {
   refreshCipher();
 }
 
-void Port_Compress::refreshCipher() { des::setKey(m_cipher->schedule, m_key); }
+void Port_Compress::refreshCipher() {
+  deferred::nettle().nettle_des_set_key(&m_cipher->ctx, m_key);
+}
 
 bool Port_Compress::SetKey(const unsigned char key[8]) {
-  des::Schedule probe;
-  if (!key || !des::setKey(probe, key))
+  des_ctx probe;
+  if (!key || !deferred::nettle().nettle_des_set_key(&probe, key))
     return false;
   std::memcpy(m_key, key, 8);
   m_keyLength = 8;
-  m_cipher->schedule = probe;
+  m_cipher->ctx = probe;
   return true;
 }
 
@@ -380,13 +381,17 @@ void Port_Compress::SetVersion(unsigned int major, unsigned int minor) {
 void Port_Compress::Encrypt(unsigned char *buf, unsigned int n) {
   if (!buf || n == 0)
     return;
-  uint8_t chain[des::kBlock];
+  uint8_t chain[DES_BLOCK_SIZE];
   std::memcpy(chain, m_iv, sizeof chain);
-  const unsigned whole = n - n % des::kBlock;
-  des::cbcEncrypt(m_cipher->schedule, chain, buf, whole);
+  const unsigned whole = n - n % DES_BLOCK_SIZE;
+  const deferred::Nettle &nettle = deferred::nettle();
+  if (whole)
+    nettle.nettle_cbc_encrypt(&m_cipher->ctx,
+                              reinterpret_cast<nettle_cipher_func *>(nettle.nettle_des_encrypt),
+                              DES_BLOCK_SIZE, chain, whole, buf, buf);
   if (whole < n) {
-    uint8_t pad[des::kBlock];
-    des::encryptBlock(m_cipher->schedule, pad, chain);
+    uint8_t pad[DES_BLOCK_SIZE];
+    nettle.nettle_des_encrypt(&m_cipher->ctx, DES_BLOCK_SIZE, pad, chain);
     for (unsigned i = whole; i < n; ++i)
       buf[i] ^= pad[i - whole];
   }
@@ -395,15 +400,19 @@ void Port_Compress::Encrypt(unsigned char *buf, unsigned int n) {
 void Port_Compress::Decrypt(unsigned char *buf, unsigned int n) {
   if (!buf || n == 0)
     return;
-  uint8_t chain[des::kBlock];
+  uint8_t chain[DES_BLOCK_SIZE];
   std::memcpy(chain, m_iv, sizeof chain);
-  const unsigned whole = n - n % des::kBlock;
-  uint8_t last[des::kBlock];
-  std::memcpy(last, whole ? buf + whole - des::kBlock : m_iv, sizeof last);
-  des::cbcDecrypt(m_cipher->schedule, chain, buf, whole);
+  const unsigned whole = n - n % DES_BLOCK_SIZE;
+  uint8_t last[DES_BLOCK_SIZE];
+  std::memcpy(last, whole ? buf + whole - DES_BLOCK_SIZE : m_iv, sizeof last);
+  const deferred::Nettle &nettle = deferred::nettle();
+  if (whole)
+    nettle.nettle_cbc_decrypt(&m_cipher->ctx,
+                              reinterpret_cast<nettle_cipher_func *>(nettle.nettle_des_decrypt),
+                              DES_BLOCK_SIZE, chain, whole, buf, buf);
   if (whole < n) {
-    uint8_t pad[des::kBlock];
-    des::encryptBlock(m_cipher->schedule, pad, last);
+    uint8_t pad[DES_BLOCK_SIZE];
+    nettle.nettle_des_encrypt(&m_cipher->ctx, DES_BLOCK_SIZE, pad, last);
     for (unsigned i = whole; i < n; ++i)
       buf[i] ^= pad[i - whole];
   }

@@ -82,6 +82,7 @@ const char *const kZlibNames[] = {PORT_ZLIB_ENTRIES(PORT_DEFERRED_NAME)};
 const char *const kMinizipNames[] = {PORT_MINIZIP_ENTRIES(PORT_DEFERRED_NAME)};
 const char *const kLibdeflateNames[] = {PORT_LIBDEFLATE_ENTRIES(PORT_DEFERRED_NAME)};
 const char *const kExpatNames[] = {PORT_EXPAT_ENTRIES(PORT_DEFERRED_NAME)};
+const char *const kNettleNames[] = {PORT_NETTLE_ENTRIES(PORT_DEFERRED_NAME)};
 #undef PORT_DEFERRED_NAME
 
 template <class Table, size_t N> constexpr bool fits(const char *const (&)[N]) {
@@ -89,7 +90,7 @@ template <class Table, size_t N> constexpr bool fits(const char *const (&)[N]) {
 }
 static_assert(fits<deferred::Zlib>(kZlibNames) && fits<deferred::Minizip>(kMinizipNames) &&
                   fits<deferred::Libdeflate>(kLibdeflateNames) &&
-                  fits<deferred::Expat>(kExpatNames),
+                  fits<deferred::Expat>(kExpatNames) && fits<deferred::Nettle>(kNettleNames),
               "one name per entry of each table");
 
 // Constant-initialised: nothing runs at start-up.
@@ -97,6 +98,7 @@ Deferred<deferred::Zlib> g_zlib{PORT_SONAME_ZLIB, kZlibNames};
 Deferred<deferred::Minizip> g_minizip{PORT_SONAME_MINIZIP, kMinizipNames};
 Deferred<deferred::Libdeflate> g_libdeflate{PORT_SONAME_LIBDEFLATE, kLibdeflateNames};
 Deferred<deferred::Expat> g_expat{PORT_SONAME_EXPAT, kExpatNames};
+Deferred<deferred::Nettle> g_nettle{PORT_SONAME_NETTLE, kNettleNames};
 
 } // namespace
 
@@ -106,5 +108,6 @@ const Zlib &zlib() { return use(g_zlib); }
 const Minizip &minizip() { return use(g_minizip); }
 const Libdeflate &libdeflate() { return use(g_libdeflate); }
 const Expat &expat() { return use(g_expat); }
+const Nettle &nettle() { return use(g_nettle); }
 
 } // namespace deferred

@@ -1,8 +1,8 @@
 // deferredlibs.h - the outside libraries that only some services need (zlib, minizip, libdeflate,
-// expat), mapped on their first use instead of at the start of every program that links the
-// library: a program that never compresses, unpacks a zip archive or reads XML maps none of them.
-// Each accessor maps its library once per process (any thread may be first) and returns the table
-// of its entry points; the entries keep the library's own names, so that a call reads
+// expat, nettle), mapped on their first use instead of at the start of every program that links
+// the library: a program that never compresses, unpacks a zip archive or reads XML maps none of
+// them. Each accessor maps its library once per process (any thread may be first) and returns
+// the table of its entry points; the entries keep the library's own names, so that a call reads
 // deferred::zlib().inflate(&zs, Z_NO_FLUSH).
 //
 // A library that cannot be mapped, or that lacks one of the entries, ends the program with the
@@ -20,6 +20,8 @@
 #endif
 #include <expat.h>
 #include <libdeflate.h>
+#include <nettle/cbc.h>
+#include <nettle/des.h>
 #include <unzip.h>
 #include <zlib.h>
 
@@ -48,6 +50,10 @@ namespace deferred {
   X(XML_SetProcessingInstructionHandler) X(XML_SetSkippedEntityHandler)                            \
   X(XML_SetStartCdataSectionHandler) X(XML_SetStartDoctypeDeclHandler)                             \
   X(XML_SetUnknownEncodingHandler) X(XML_SetUserData) X(XML_StopParser)
+// nettle's headers name these through macros (des_encrypt is nettle_des_encrypt).
+#define PORT_NETTLE_ENTRIES(X)                                                                     \
+  X(nettle_cbc_decrypt) X(nettle_cbc_encrypt) X(nettle_des_decrypt) X(nettle_des_encrypt)          \
+  X(nettle_des_set_key)
 // clang-format on
 
 #define PORT_DEFERRED_ENTRY(name) decltype(&::name) name;
@@ -63,12 +69,16 @@ struct Libdeflate {
 struct Expat {
   PORT_EXPAT_ENTRIES(PORT_DEFERRED_ENTRY)
 };
+struct Nettle {
+  PORT_NETTLE_ENTRIES(PORT_DEFERRED_ENTRY)
+};
 #undef PORT_DEFERRED_ENTRY
 
 const Zlib &zlib();
 const Minizip &minizip(); // maps zlib as well, which it needs
 const Libdeflate &libdeflate();
 const Expat &expat();
+const Nettle &nettle();
 
 } // namespace deferred
 

@@ -5,12 +5,9 @@
 
 #include <gtest/gtest.h>
 #include <libdeflate.h>
-#include <nettle/cbc.h>
-#include <nettle/des.h>
 #include <zlib.h>
 
 #include <cstring>
-#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -90,74 +87,6 @@ TEST(CompressCipher, RejectsMalformedAndWeakKeys) {
   EXPECT_FALSE(c.SetKey("0123"));
   EXPECT_FALSE(c.SetKey("0123456789abcdeg"));
   EXPECT_FALSE(c.SetKey("0101010101010101")); // a weak DES key
-}
-
-// The four weak and twelve semi-weak keys are refused whatever their parity bits, as nettle
-// refuses them; a key one bit away from each is taken.
-TEST(CompressCipher, RefusesExactlyTheWeakAndSemiWeakKeys) {
-  const char *const weak[] = {
-      "0101010101010101", "FEFEFEFEFEFEFEFE", "E0E0E0E0F1F1F1F1", "1F1F1F1F0E0E0E0E",
-      "011F011F010E010E", "1F011F010E010E01", "01E001E001F101F1", "E001E001F101F101",
-      "01FE01FE01FE01FE", "FE01FE01FE01FE01", "1FE01FE00EF10EF1", "E01FE01FF10EF10E",
-      "1FFE1FFE0EFE0EFE", "FE1FFE1FFE0EFE0E", "E0FEE0FEF1FEF1FE", "FEE0FEE0FEF1FEF1"};
-  std::mt19937 rng(46);
-  Port_Compress c;
-  for (const char *text : weak) {
-    std::vector<unsigned char> key = hex(text);
-    for (unsigned char &b : key)
-      b ^= static_cast<unsigned char>(rng() & 1); // parity bits do not count
-    des_ctx ctx;
-    ASSERT_EQ(0, des_set_key(&ctx, key.data())) << text;
-    EXPECT_FALSE(c.SetKey(key.data())) << text;
-    key[rng() % 8] ^= 0x02;
-    ASSERT_EQ(1, des_set_key(&ctx, key.data())) << text;
-    EXPECT_TRUE(c.SetKey(key.data())) << text;
-  }
-}
-
-// Encrypt and Decrypt against nettle's DES in CBC mode, the partial last block XOR-ed with the
-// encryption of the last chaining block, for many keys and every length up to 40 blocks.
-TEST(CompressCipher, MatchesAnIndependentDesForManyKeysAndLengths) {
-  std::mt19937 rng(81);
-  for (unsigned n = 1; n <= 320; ++n) {
-    unsigned char key[8], iv[8];
-    for (unsigned char &b : key)
-      b = static_cast<unsigned char>(rng());
-    for (unsigned char &b : iv)
-      b = static_cast<unsigned char>(rng());
-    des_ctx ctx;
-    if (!des_set_key(&ctx, key))
-      continue;
-    std::vector<unsigned char> data(n);
-    for (unsigned char &b : data)
-      b = static_cast<unsigned char>(rng());
-    const unsigned whole = n - n % 8;
-    // nettle's result for encrypting data, and for decrypting it.
-    std::vector<unsigned char> enc = data, dec = data;
-    unsigned char chain[8], pad[8];
-    std::memcpy(chain, iv, 8);
-    cbc_encrypt(&ctx, reinterpret_cast<nettle_cipher_func *>(des_encrypt), 8, chain, whole,
-                enc.data(), enc.data());
-    des_encrypt(&ctx, 8, pad, chain);
-    for (unsigned i = whole; i < n; ++i)
-      enc[i] ^= pad[i - whole];
-    std::memcpy(chain, iv, 8);
-    cbc_decrypt(&ctx, reinterpret_cast<nettle_cipher_func *>(des_decrypt), 8, chain, whole,
-                dec.data(), dec.data());
-    des_encrypt(&ctx, 8, pad, whole ? data.data() + whole - 8 : iv);
-    for (unsigned i = whole; i < n; ++i)
-      dec[i] ^= pad[i - whole];
-
-    Port_Compress c;
-    ASSERT_TRUE(c.SetKey(key));
-    ASSERT_TRUE(c.SetIV(iv));
-    std::vector<unsigned char> buf = data;
-    c.Encrypt(buf.data(), n);
-    ASSERT_EQ(enc, buf) << "encrypt, " << n << " bytes";
-    buf = data;
-    c.Decrypt(buf.data(), n);
-    ASSERT_EQ(dec, buf) << "decrypt, " << n << " bytes";
-  }
 }
 
 // --- blocks -----------------------------------------------------------------------------------
