@@ -2,7 +2,7 @@
 #include "basutstr.h"
 
 #include "Port_MsgManData.h"
-#include "convspec.h"
+#include "formatengine.h"
 #include "platform/clocale.h"
 #include "platform/mbcs.h"
 
@@ -207,12 +207,87 @@ double UT_STR::AToF(const char *s) { return s ? StrToD(s, nullptr) : 0.0; }
 // ---- formatted reading ----
 //
 // Each conversion is read on its own by the C library's sscanf, preceded by the literal text
-// before it, with a "%n" behind it to learn how far it read. The library's sized integers are
-// translated (%I -> %i, %U -> %u, 'h' 16-bit, 'l' 64-bit); wide strings and characters ("%S",
-// "%ls", "%C", "%lc") are read as UTF-8 and stored as wide text; "%n" counts from the start of
-// the input.
+// before it, with a "%n" behind it to learn how far it read. Conversions are read by the format
+// engine (scanf dialect), which gives the sizes and the library's letters their meaning: %I and
+// %U read signed and unsigned 32-bit integers, 16-bit with h, 64-bit with l, ll, q, w or I64;
+// wide strings and characters ("%S", "%ls", "%C", "%lc", and "%l[") are read as UTF-8 and
+// stored as wide text; "%n" counts from the start of the input.
 
 namespace {
+
+using fmtengine::Conv;
+using fmtengine::Kind;
+
+bool scanLetters(Conv &c) {
+  using convspec::Size;
+  switch (c.conv) {
+  case 'I':
+  case 'U':
+    fmtengine::libraryInteger(c, static_cast<char>(c.conv));
+    return true;
+  case 'S':
+  case 'C':
+    c.kind = c.conv == 'S' ? Kind::Text : Kind::Char;
+    c.letter = c.conv == 'S' ? 's' : 'c';
+    c.wide = c.size != Size::H;
+    return true;
+  case 's':
+  case 'c':
+  case '[':
+    c.kind = c.conv == 'c' ? Kind::Char : Kind::Text;
+    c.letter = static_cast<char>(c.conv);
+    c.wide = c.size == Size::L || c.size == Size::W;
+    return true;
+  case 'n':
+    c.kind = Kind::Count;
+    c.letter = 'n';
+    c.integer = fmtengine::integerOf(c.size);
+    return true;
+  default:
+    if (!fmtengine::standard(c))
+      return false;
+    if (c.kind == Kind::Pointer)
+      c.letter = 'p';
+    return true;
+  }
+}
+
+const fmtengine::Rules kScanRules{convspec::Dialect::Scanf, scanLetters};
+
+// The size as glibc's sscanf spells it for the conversion's target.
+const char *targetSize(const Conv &c) {
+  using convspec::Size;
+  switch (c.kind) {
+  case Kind::Signed:
+  case Kind::Unsigned:
+    switch (c.integer) {
+    case fmtengine::Integer::Char:
+      return "hh";
+    case fmtengine::Integer::Short:
+      return "h";
+    case fmtengine::Integer::Long:
+      return "l";
+    case fmtengine::Integer::LongLong:
+      return "ll";
+    case fmtengine::Integer::IntMax:
+      return "j";
+    case fmtengine::Integer::Size:
+      return "z";
+    case fmtengine::Integer::PtrDiff:
+      return "t";
+    default:
+      return "";
+    }
+  case Kind::Float:
+    if (c.size == Size::L || c.size == Size::W)
+      return "l";
+    return c.size == Size::BigL || c.size == Size::LL || c.size == Size::Q || c.size == Size::I64
+               ? "L"
+               : "";
+  default:
+    return "";
+  }
+}
 
 struct ScanSpec {
   bool suppress = false;
@@ -220,108 +295,35 @@ struct ScanSpec {
   std::string length; // as glibc spells it
   std::string conv;   // the letter, or the whole "[...]" set
   bool wide = false;
+  fmtengine::Integer count = fmtengine::Integer::Int; // the target of "%n"
 };
 
-// A conversion after its '%' (read by convspec): an optional '*', width, length, then the
-// conversion letter, or for '[' everything up to the closing ']' (a ']' right after '[' or '[^' is
-// in the set).
+// A conversion after its '%': an optional '*', width, size, then the conversion letter, or for
+// '[' everything up to the closing ']' (a ']' right after '[' or '[^' is in the set).
 bool nextFormatSpec(const char *&f, ScanSpec &s) {
-  convspec::Spec cs;
+  Conv c;
   // A width beyond int is read as INT_MAX, which no field reaches.
-  if (convspec::parse(f, cs, convspec::Dialect::Scanf) == convspec::Result::End)
+  if (fmtengine::read(f, c, kScanRules) != fmtengine::Read::Ok)
     return false;
-  s.suppress = cs.suppress;
-  if (cs.width >= 0)
-    s.width = std::to_string(cs.width);
-  switch (cs.size) {
-  case convspec::Size::HH:
-    s.length = "hh";
-    break;
-  case convspec::Size::H:
-    s.length = "h";
-    break;
-  case convspec::Size::L:
-  case convspec::Size::W:
-    s.length = "l";
-    break;
-  case convspec::Size::LL:
-  case convspec::Size::I64:
-    s.length = "ll";
-    break;
-  case convspec::Size::Q:
-    s.length = "q";
-    break;
-  case convspec::Size::BigL:
-    s.length = "L";
-    break;
-  case convspec::Size::J:
-    s.length = "j";
-    break;
-  case convspec::Size::Z:
-    s.length = "z";
-    break;
-  case convspec::Size::T:
-    s.length = "t";
-    break;
-  default:
-    break;
-  }
-  const char c = static_cast<char>(cs.conv);
-  switch (c) {
-  case 'I':
-  case 'U':
-    s.conv = c == 'I' ? "i" : "u";
-    if (s.length == "l" || s.length == "ll")
-      s.length = "ll";
-    else if (s.length != "h")
-      s.length.clear();
+  s.suppress = c.suppress;
+  if (c.width >= 0)
+    s.width = std::to_string(c.width);
+  s.length = targetSize(c);
+  s.conv = c.letter;
+  s.wide = c.wide;
+  s.count = c.integer;
+  if (c.conv != '[')
     return true;
-  case 'S':
-  case 'C':
-    s.conv = c == 'S' ? "s" : "c";
-    s.wide = s.length != "h";
-    s.length.clear();
-    return true;
-  case 's':
-  case 'c':
-    s.conv = c;
-    s.wide = s.length == "l";
-    s.length.clear();
-    return true;
-  case '[': {
-    s.conv = "[";
-    if (*f == '^')
-      s.conv += *f++;
-    if (*f == ']')
-      s.conv += *f++;
-    while (*f && *f != ']')
-      s.conv += *f++;
-    if (*f != ']')
-      return false;
+  if (*f == '^')
     s.conv += *f++;
-    s.wide = s.length == "l";
-    s.length.clear();
-    return true;
-  }
-  default:
-    if (!std::strchr("diouxXeEfFgGaApn", c))
-      return false;
-    s.conv = c;
-    return true;
-  }
-}
-
-void storeCount(const ScanSpec &s, void *target, long consumed) {
-  if (s.length == "hh")
-    *static_cast<signed char *>(target) = static_cast<signed char>(consumed);
-  else if (s.length == "h")
-    *static_cast<short *>(target) = static_cast<short>(consumed);
-  else if (s.length == "l" || s.length == "z" || s.length == "t" || s.length == "j")
-    *static_cast<long *>(target) = consumed;
-  else if (s.length == "ll" || s.length == "q" || s.length == "L")
-    *static_cast<long long *>(target) = consumed;
-  else
-    *static_cast<int *>(target) = static_cast<int>(consumed);
+  if (*f == ']')
+    s.conv += *f++;
+  while (*f && *f != ']')
+    s.conv += *f++;
+  if (*f != ']')
+    return false;
+  s.conv += *f++;
+  return true;
 }
 
 } // namespace
@@ -363,7 +365,7 @@ int UT_STR::VSScanf(const char *s, const char *fmt, va_list args) {
     }
     if (spec.conv == "n") {
       if (!spec.suppress)
-        storeCount(spec, va_arg(ap, void *), static_cast<long>(in - s));
+        fmtengine::storeCount(spec.count, va_arg(ap, void *), static_cast<long long>(in - s));
       continue;
     }
     if (spec.wide && spec.conv == "c") {
