@@ -171,14 +171,15 @@ TEST(MessageText, ArgumentFormattingFollowsEachSpecification) {
   EXPECT_EQ(std::wstring(5000, L'y'), parse("%s", &big, longValue.c_str()));
 }
 
-// The library's sized conversions take the argument UT_STR formats them from: "%lI", "%llI" and
-// "%lU" a 64-bit value, "%I" and "%U" 32 bits, "%hI" 16; each formatted as UT_STR::SPrintf does.
+// The library's sized conversions take the argument UT_STR formats them from: "%lI", "%llI",
+// "%qI", "%I64U" and "%lU" a 64-bit value, "%I" and "%U" 32 bits, "%hI" 16; each formatted as
+// UT_STR::SPrintf does.
 TEST(MessageText, SizedConversionsTakeTheArgumentUtStrFormats) {
   const struct {
     const char *spec;
     bool wide; // a 64-bit argument
-  } cases[] = {{"%I", false}, {"%U", false},  {"%hI", false}, {"%lI", true},
-               {"%lU", true}, {"%llI", true}, {"%llU", true}, {"%12lI", true}};
+  } cases[] = {{"%I", false},  {"%U", false},  {"%hI", false},  {"%lI", true}, {"%lU", true},
+               {"%llI", true}, {"%llU", true}, {"%12lI", true}, {"%qI", true}, {"%I64U", true}};
   const Port_Message m(1, "", L"!%1!|!%2!");
   for (const auto &c : cases) {
     const std::string alias = std::string(c.spec) + "|%s";
