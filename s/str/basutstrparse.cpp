@@ -328,103 +328,131 @@ bool nextFormatSpec(const char *&f, ScanSpec &s) {
 
 } // namespace
 
+namespace {
+
+// One reading in progress. Each step returns false when the reading ends, with result set to
+// what SScanf returns.
+struct Scanner {
+  explicit Scanner(const char *input) : start(input), in(input) {}
+  const char *const start;
+  const char *in;
+  va_list ap;
+  int assigned = 0;
+  bool converted = false; // some conversion succeeded, so running out of input is no EOF
+
+  int failure(int r) const { return (r == EOF && !converted) ? -1 : assigned; }
+  bool literal(const char *from, const char *to, int &result);
+  bool convert(const ScanSpec &spec, int &result);
+  bool wideChars(const ScanSpec &spec, int &result);
+  bool field(const ScanSpec &spec, int &result);
+};
+
+bool Scanner::literal(const char *from, const char *to, int &result) {
+  const std::string piece = std::string(from, to) + "%n";
+  int used = -1;
+  const int r = std::sscanf(in, piece.c_str(), &used);
+  if (used < 0) {
+    result = failure(r);
+    return false;
+  }
+  in += used;
+  return true;
+}
+
+bool Scanner::convert(const ScanSpec &spec, int &result) {
+  if (spec.conv == "n") {
+    if (!spec.suppress)
+      fmtengine::storeCount(spec.count, va_arg(ap, void *), static_cast<long long>(in - start));
+    return true;
+  }
+  if (spec.wide && spec.conv == "c")
+    return wideChars(spec, result);
+  return field(spec, result);
+}
+
+// Wide characters: as many UTF-8 characters as the width says (one by default).
+bool Scanner::wideChars(const ScanSpec &spec, int &result) {
+  const int count = spec.width.empty() ? 1 : std::atoi(spec.width.c_str());
+  wchar_t *out = spec.suppress ? nullptr : va_arg(ap, wchar_t *);
+  int k = 0;
+  for (; k < count && *in; ++k) {
+    wchar_t wc;
+    in += platform::decodeMultibyte(in, std::strlen(in), &wc);
+    if (out)
+      out[k] = wc;
+  }
+  if (k == 0) {
+    result = converted ? assigned : -1;
+    return false;
+  }
+  converted = true;
+  if (out)
+    ++assigned;
+  return true;
+}
+
+bool Scanner::field(const ScanSpec &spec, int &result) {
+  std::string piece = "%";
+  if (spec.suppress || spec.wide)
+    piece += '*';
+  piece += spec.width + spec.length + spec.conv + "%n";
+  int used = -1;
+  int r;
+  void *target = spec.suppress ? nullptr : va_arg(ap, void *);
+  if (!spec.suppress && !spec.wide) {
+    r = std::sscanf(in, piece.c_str(), target, &used);
+  } else {
+    // Wide text is read as bytes first (suppressed) and then decoded from the input.
+    r = std::sscanf(in, piece.c_str(), &used);
+  }
+  if (used < 0) {
+    result = failure(r);
+    return false;
+  }
+  if (spec.wide && target) {
+    // For a wide string, skip the white space sscanf skipped; a character or set field is
+    // the bytes read themselves.
+    const char *field = in;
+    if (spec.conv == "s")
+      while (UT_STR::IsSpace(static_cast<unsigned char>(*field)))
+        ++field;
+    const std::wstring w = platform::multibyteToWide(field, static_cast<size_t>(in + used - field));
+    wchar_t *out = static_cast<wchar_t *>(target);
+    std::wmemcpy(out, w.data(), w.size());
+    if (spec.conv != "c")
+      out[w.size()] = 0;
+  }
+  in += used;
+  converted = true;
+  if (!spec.suppress)
+    ++assigned;
+  return true;
+}
+
+} // namespace
+
 int UT_STR::VSScanf(const char *s, const char *fmt, va_list args) {
   if (!s || !fmt)
     return -1;
   platform::CLocaleScope cLocale;
-  va_list ap;
-  va_copy(ap, args);
-  const char *in = s;
-  int assigned = 0;
-  bool converted = false; // some conversion succeeded, so running out of input is no EOF
+  Scanner scanner(s);
+  va_copy(scanner.ap, args);
   int result = 0;
-  const char *f = fmt;
-  for (;;) {
+  for (const char *f = fmt;;) {
     const char *literal = f;
     while (*f && !(*f == '%' && f[1] != '%'))
       f += (*f == '%') ? 2 : 1;
-    if (f > literal) {
-      const std::string piece = std::string(literal, f) + "%n";
-      int used = -1;
-      const int r = std::sscanf(in, piece.c_str(), &used);
-      if (used < 0) {
-        result = (r == EOF && !converted) ? -1 : assigned;
-        break;
-      }
-      in += used;
-    }
-    if (!*f) {
-      result = assigned;
+    if (f > literal && !scanner.literal(literal, f, result))
       break;
-    }
-    ++f;
     ScanSpec spec;
-    if (!nextFormatSpec(f, spec)) {
-      result = assigned;
+    if (!*f || !nextFormatSpec(++f, spec)) {
+      result = scanner.assigned;
       break;
     }
-    if (spec.conv == "n") {
-      if (!spec.suppress)
-        fmtengine::storeCount(spec.count, va_arg(ap, void *), static_cast<long long>(in - s));
-      continue;
-    }
-    if (spec.wide && spec.conv == "c") {
-      // Wide characters: as many UTF-8 characters as the width says (one by default).
-      const int count = spec.width.empty() ? 1 : std::atoi(spec.width.c_str());
-      wchar_t *out = spec.suppress ? nullptr : va_arg(ap, wchar_t *);
-      int k = 0;
-      for (; k < count && *in; ++k) {
-        wchar_t wc;
-        in += platform::decodeMultibyte(in, std::strlen(in), &wc);
-        if (out)
-          out[k] = wc;
-      }
-      if (k == 0) {
-        result = converted ? assigned : -1;
-        break;
-      }
-      converted = true;
-      if (out)
-        ++assigned;
-      continue;
-    }
-    std::string piece = "%";
-    if (spec.suppress || spec.wide)
-      piece += '*';
-    piece += spec.width + spec.length + spec.conv + "%n";
-    int used = -1;
-    int r;
-    void *target = spec.suppress ? nullptr : va_arg(ap, void *);
-    if (!spec.suppress && !spec.wide) {
-      r = std::sscanf(in, piece.c_str(), target, &used);
-    } else {
-      // Wide text is read as bytes first (suppressed) and then decoded from the input.
-      r = std::sscanf(in, piece.c_str(), &used);
-    }
-    if (used < 0) {
-      result = (r == EOF && !converted) ? -1 : assigned;
+    if (!scanner.convert(spec, result))
       break;
-    }
-    if (spec.wide && target) {
-      // For a wide string, skip the white space sscanf skipped; a character or set field is
-      // the bytes read themselves.
-      const char *field = in;
-      if (spec.conv == "s")
-        while (IsSpace(static_cast<unsigned char>(*field)))
-          ++field;
-      const std::wstring w =
-          platform::multibyteToWide(field, static_cast<size_t>(in + used - field));
-      wchar_t *out = static_cast<wchar_t *>(target);
-      std::wmemcpy(out, w.data(), w.size());
-      if (spec.conv != "c")
-        out[w.size()] = 0;
-    }
-    in += used;
-    converted = true;
-    if (!spec.suppress)
-      ++assigned;
   }
-  va_end(ap);
+  va_end(scanner.ap);
   return result;
 }
 
