@@ -40,23 +40,18 @@ bool messageLetters(Conv &c) {
     return false;
   case 'I':
   case 'U':
-    fmtengine::libraryInteger(c, static_cast<char>(c.conv));
-    return true;
+    return fmtengine::libraryInteger(c, static_cast<char>(c.conv));
   case 'h':
     fmtengine::integer(c, 'd');
     c.integer = fmtengine::Integer::Int;
     return true;
   case 's':
   case 'c':
-    c.kind = c.conv == 's' ? Kind::Text : Kind::Char;
-    c.wide = l;
-    return true;
+    return fmtengine::character(c, l);
   case 'S':
   case 'z':
   case 'C':
-    c.kind = c.conv == 'C' ? Kind::Char : Kind::Text;
-    c.wide = true;
-    return true;
+    return fmtengine::character(c, true);
   default:
     return fmtengine::standard(c);
   }

@@ -36,14 +36,10 @@ bool wideLetters(Conv &c) {
     return true;
   case 'c':
   case 's':
-    c.kind = c.conv == 'c' ? Kind::Char : Kind::Text;
-    c.wide = c.size != Size::H;
-    return true;
+    return fmtengine::character(c, c.size != Size::H);
   case 'C':
   case 'S':
-    c.kind = c.conv == 'C' ? Kind::Char : Kind::Text;
-    c.wide = c.size == Size::L || c.size == Size::W;
-    return true;
+    return fmtengine::character(c, c.size == Size::L || c.size == Size::W);
   default:
     return fmtengine::standard(c);
   }

@@ -25,8 +25,7 @@ bool letters(Conv &c) {
   switch (c.conv) {
   case 'I':
   case 'U':
-    fmtengine::libraryInteger(c, static_cast<char>(c.conv));
-    return true;
+    return fmtengine::libraryInteger(c, static_cast<char>(c.conv));
   case 'n':
     c.kind = Kind::Count;
     c.integer = fmtengine::integerOf(c.size);
@@ -36,14 +35,10 @@ bool letters(Conv &c) {
     return true;
   case 'c':
   case 's':
-    c.kind = c.conv == 'c' ? Kind::Char : Kind::Text;
-    c.wide = l;
-    return true;
+    return fmtengine::character(c, l);
   case 'C':
   case 'S':
-    c.kind = c.conv == 'C' ? Kind::Char : Kind::Text;
-    c.wide = c.size != convspec::Size::H;
-    return true;
+    return fmtengine::character(c, c.size != convspec::Size::H);
   default:
     return fmtengine::standard(c);
   }

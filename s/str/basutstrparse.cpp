@@ -220,35 +220,25 @@ using fmtengine::Kind;
 
 bool scanLetters(Conv &c) {
   using convspec::Size;
+  c.letter = static_cast<char>(c.conv);
   switch (c.conv) {
   case 'I':
   case 'U':
-    fmtengine::libraryInteger(c, static_cast<char>(c.conv));
-    return true;
+    return fmtengine::libraryInteger(c, static_cast<char>(c.conv));
   case 'S':
   case 'C':
-    c.kind = c.conv == 'S' ? Kind::Text : Kind::Char;
     c.letter = c.conv == 'S' ? 's' : 'c';
-    c.wide = c.size != Size::H;
-    return true;
+    return fmtengine::character(c, c.size != Size::H);
   case 's':
   case 'c':
   case '[':
-    c.kind = c.conv == 'c' ? Kind::Char : Kind::Text;
-    c.letter = static_cast<char>(c.conv);
-    c.wide = c.size == Size::L || c.size == Size::W;
-    return true;
+    return fmtengine::character(c, c.size == Size::L || c.size == Size::W);
   case 'n':
     c.kind = Kind::Count;
-    c.letter = 'n';
     c.integer = fmtengine::integerOf(c.size);
     return true;
   default:
-    if (!fmtengine::standard(c))
-      return false;
-    if (c.kind == Kind::Pointer)
-      c.letter = 'p';
-    return true;
+    return fmtengine::standard(c);
   }
 }
 

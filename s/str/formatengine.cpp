@@ -41,13 +41,20 @@ Integer integerOf(convspec::Size size) {
   }
 }
 
-void integer(Conv &c, char letter) {
+bool integer(Conv &c, char letter) {
   c.kind = letter == 'd' || letter == 'i' ? Kind::Signed : Kind::Unsigned;
   c.letter = letter;
   c.integer = integerOf(c.size);
+  return true;
 }
 
-void libraryInteger(Conv &c, char letter) {
+bool character(Conv &c, bool wide) {
+  c.kind = c.conv == 'c' || c.conv == 'C' ? Kind::Char : Kind::Text;
+  c.wide = wide;
+  return true;
+}
+
+bool libraryInteger(Conv &c, char letter) {
   using convspec::Size;
   c.kind = letter == 'I' ? Kind::Signed : Kind::Unsigned;
   c.letter = letter == 'I' ? 'i' : 'u';
@@ -66,14 +73,13 @@ void libraryInteger(Conv &c, char letter) {
     c.integer = Integer::Int;
     break;
   }
+  return true;
 }
 
 bool standard(Conv &c) {
   const char32_t l = c.conv;
-  if (l == 'd' || l == 'i' || l == 'o' || l == 'u' || l == 'x' || l == 'X') {
-    integer(c, static_cast<char>(l));
-    return true;
-  }
+  if (l == 'd' || l == 'i' || l == 'o' || l == 'u' || l == 'x' || l == 'X')
+    return integer(c, static_cast<char>(l));
   if (l == 'p') {
     c.kind = Kind::Pointer;
     return true;

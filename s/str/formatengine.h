@@ -56,11 +56,14 @@ struct Conv : convspec::Spec {
   bool tooLarge = false; // a width or precision beyond int was written
 };
 
-// Helpers for letter functions. integer(): an integer conversion (d i o u x X) with the size as
-// written; libraryInteger(): the library's I (signed) and U (unsigned); standard(): d i o u x X
-// e E f F g G a A p, false for any other letter.
-void integer(Conv &c, char letter);
-void libraryInteger(Conv &c, char letter);
+// Helpers for letter functions, each giving c the meaning named and returning true.
+// integer(): an integer conversion (d i o u x X) with the size as written; libraryInteger():
+// the library's I (signed) and U (unsigned); character(): c and C a Char, any other letter a
+// Text, wide or not. standard() gives d i o u x X e E f F g G a A p their meaning and returns
+// false for any other letter.
+bool integer(Conv &c, char letter);
+bool libraryInteger(Conv &c, char letter);
+bool character(Conv &c, bool wide);
 bool standard(Conv &c);
 // The integer type a size prefix gives.
 Integer integerOf(convspec::Size size);
