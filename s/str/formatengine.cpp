@@ -130,21 +130,9 @@ template <class C> Read read(const C *&p, Conv &c, const Rules &rules) {
 
 // ---- output ----
 
-template <class C> bool Output<C>::put(const C *s, size_t n) {
-  if (!room(n))
-    return false;
-  m_total += n;
-  if (m_buffer) {
-    const size_t k = std::min(n, m_room);
-    std::copy(s, s + k, m_buffer);
-    m_buffer += k;
-    m_room -= k;
-  } else if (m_grow) {
-    m_grow->append(s, n);
-  } else if (m_file && n && std::fwrite(s, sizeof(C), n, m_file) != n) {
+template <class C> void Output<C>::write(const C *s, size_t n) {
+  if (n && std::fwrite(s, sizeof(C), n, m_file) != n)
     m_failed = true;
-  }
-  return true;
 }
 
 template <class C> bool Output<C>::fill(C c, size_t n) {

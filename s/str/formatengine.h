@@ -111,7 +111,22 @@ public:
   explicit Output(std::basic_string<C> &grow) : m_grow(&grow) {}
   explicit Output(std::FILE *file) : m_file(file) {}
 
-  bool put(const C *s, size_t n);
+  bool put(const C *s, size_t n) { // inline: the walk's most frequent call
+    if (!room(n))
+      return false;
+    m_total += n;
+    if (m_buffer) {
+      const size_t k = n < m_room ? n : m_room;
+      std::char_traits<C>::copy(m_buffer, s, k);
+      m_buffer += k;
+      m_room -= k;
+    } else if (m_grow) {
+      m_grow->append(s, n);
+    } else if (m_file) {
+      write(s, n);
+    }
+    return true;
+  }
   bool fill(C c, size_t n);
   bool putAscii(const char *s, size_t n); // ASCII text, widened for wide output
   size_t total() const { return m_total; }
@@ -120,6 +135,7 @@ public:
 
 private:
   bool room(size_t n) const { return n <= static_cast<size_t>(INT32_MAX) - m_total; }
+  void write(const C *s, size_t n);
   C *m_buffer = nullptr;
   size_t m_room = 0;
   std::basic_string<C> *m_grow = nullptr;
