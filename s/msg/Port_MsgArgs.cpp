@@ -9,11 +9,14 @@
 //   s c     narrow; wide (in UTF-8) with l        S z C   wide (in UTF-8) whatever the size
 //   h       an int printed as %d                   n       takes nothing, gives no value
 //   %%      gives no value; '%' with flags, width, precision or size, and F, are unknown
+// A message without a catalogue entry has its whole text formatted from the alias with UT_STR's
+// letters, and "%z" right after the '%' a wide text ("%zu" is a wide text and a 'u').
 #include "msg/msgargs.h"
 
 #include "Port_MsgManData.h"
 #include "str/formatengine.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace msgargs {
@@ -59,6 +62,13 @@ bool messageLetters(Conv &c) {
 
 const fmtengine::Rules kRules{convspec::Dialect::Message, messageLetters, "UNKNOWN",
                               fmtengine::TooLarge::Empty, false};
+
+bool aliasLetters(Conv &c) {
+  return c.conv == 'z' ? fmtengine::character(c, true) : fmtengine::printfLetters(c);
+}
+
+const fmtengine::Rules kAliasRules{convspec::Dialect::Printf, aliasLetters, nullptr,
+                                   fmtengine::TooLarge::Fail, true,         "z"};
 
 struct Collect final : fmtengine::Observer<char> {
   explicit Collect(Values &values) : values(values) {}
@@ -110,6 +120,14 @@ void Values::format(const char *alias, va_list args) {
   m_text = m_heap.data();
   fmtengine::Output<char> big(&m_heap[0], m_heap.size());
   fmtengine::walk(big, alias, args, kRules, &collect);
+}
+
+int formatAlias(char *buf, size_t size, const char *alias, va_list args) {
+  fmtengine::Output<char> out(buf, size ? size - 1 : 0);
+  const int n = fmtengine::walk(out, alias, args, kAliasRules);
+  if (buf && size)
+    buf[std::min(out.total(), size - 1)] = 0;
+  return n;
 }
 
 std::vector<std::string> format(const char *alias, va_list list, std::vector<std::string> *specs) {

@@ -54,6 +54,12 @@ private:
   size_t m_count = 0;
 };
 
+// A message's whole text from its alias, for a message without a catalogue entry: the alias
+// is a UT_STR format in which "%z" (right after the '%') is a wide text. Writes what fits of
+// it into buf (size units with the terminating zero) and returns its whole length, or -1 when
+// it cannot be formatted (a width or precision beyond int).
+int formatAlias(char *buf, size_t size, const char *alias, va_list args);
+
 // The same values as separate strings. When specs is given, it receives beside each value the
 // conversion's text as written.
 std::vector<std::string> format(const char *alias, va_list args,

@@ -17,34 +17,7 @@
 
 namespace {
 
-using fmtengine::Conv;
-using fmtengine::Kind;
-
-bool letters(Conv &c) {
-  const bool l = c.size == convspec::Size::L || c.size == convspec::Size::W;
-  switch (c.conv) {
-  case 'I':
-  case 'U':
-    return fmtengine::libraryInteger(c, static_cast<char>(c.conv));
-  case 'n':
-    c.kind = Kind::Count;
-    c.integer = fmtengine::integerOf(c.size);
-    return true;
-  case '%':
-    c.kind = Kind::Percent;
-    return true;
-  case 'c':
-  case 's':
-    return fmtengine::character(c, l);
-  case 'C':
-  case 'S':
-    return fmtengine::character(c, c.size != convspec::Size::H);
-  default:
-    return fmtengine::standard(c);
-  }
-}
-
-const fmtengine::Rules kRules{convspec::Dialect::Printf, letters};
+const fmtengine::Rules kRules{convspec::Dialect::Printf, fmtengine::printfLetters};
 
 int walk(fmtengine::Output<char> &out, const char *fmt, va_list args) {
   return fmtengine::walk(out, fmt, args, kRules);

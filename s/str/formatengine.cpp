@@ -91,6 +91,29 @@ bool standard(Conv &c) {
   return true;
 }
 
+bool printfLetters(Conv &c) {
+  switch (c.conv) {
+  case 'I':
+  case 'U':
+    return libraryInteger(c, static_cast<char>(c.conv));
+  case 'n':
+    c.kind = Kind::Count;
+    c.integer = integerOf(c.size);
+    return true;
+  case '%':
+    c.kind = Kind::Percent;
+    return true;
+  case 'c':
+  case 's':
+    return character(c, c.size == convspec::Size::L || c.size == convspec::Size::W);
+  case 'C':
+  case 'S':
+    return character(c, c.size != convspec::Size::H);
+  default:
+    return standard(c);
+  }
+}
+
 void storeCount(Integer type, void *target, long long count) {
   switch (type) {
   case Integer::Char:
@@ -121,6 +144,11 @@ void storeCount(Integer type, void *target, long long count) {
 }
 
 template <class C> Read read(const C *&p, Conv &c, const Rules &rules) {
+  if (rules.bareLetters && *p > 0 && *p < 0x80 &&
+      std::strchr(rules.bareLetters, static_cast<int>(*p))) {
+    c.conv = static_cast<char32_t>(*p++);
+    return rules.letters(c) ? Read::Ok : Read::Unknown;
+  }
   const convspec::Result r = convspec::parse(p, c, rules.dialect);
   if (r == convspec::Result::End)
     return Read::End;

@@ -95,7 +95,12 @@ struct Rules {
   const char *unknown = nullptr;
   TooLarge tooLarge = TooLarge::Fail;
   bool literals = true; // the text between conversions is written
+  // Letters that, right after the '%', are the conversion itself rather than a size.
+  const char *bareLetters = nullptr;
 };
+
+// The meaning UT_STR's Printf family gives the letters (see basutformat.cpp).
+bool printfLetters(Conv &c);
 
 // Reads one conversion after its '%' (p is left behind it) and gives it its meaning. End: the
 // format ends inside the conversion.

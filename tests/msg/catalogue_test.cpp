@@ -202,6 +202,8 @@ TEST(MessageText, SizedConversionsTakeTheArgumentUtStrFormats) {
 TEST(MessageText, WithoutAnEntryTheAliasIsTheFormat) {
   EXPECT_EQ(L"File na\u00efve.txt has 3 lines, 100%.\n",
             parse("File %z has %d lines, 100%%.\n", nullptr, L"na\u00efve.txt", 3));
+  // A 'z' right after the '%' is a wide text even before another letter; "%%z" is text.
+  EXPECT_EQ(L"%z w|wu", parse("%%z %z|%zu", nullptr, L"w", L"w"));
   const std::string longValue(6000, 'z');
   EXPECT_EQ(std::wstring(6000, L'z') + L"!", parse("%s!", nullptr, longValue.c_str()));
 }
