@@ -77,18 +77,31 @@ bool libraryInteger(Conv &c, char letter) {
 }
 
 bool standard(Conv &c) {
-  const char32_t l = c.conv;
-  if (l == 'd' || l == 'i' || l == 'o' || l == 'u' || l == 'x' || l == 'X')
-    return integer(c, static_cast<char>(l));
-  if (l == 'p') {
+  switch (c.conv) {
+  case 'd':
+  case 'i':
+  case 'o':
+  case 'u':
+  case 'x':
+  case 'X':
+    return integer(c, static_cast<char>(c.conv));
+  case 'p':
     c.kind = Kind::Pointer;
     return true;
-  }
-  if (l > 0x7F || !std::strchr("eEfFgGaA", static_cast<int>(l)))
+  case 'e':
+  case 'E':
+  case 'f':
+  case 'F':
+  case 'g':
+  case 'G':
+  case 'a':
+  case 'A':
+    c.kind = Kind::Float;
+    c.letter = static_cast<char>(c.conv);
+    return true;
+  default:
     return false;
-  c.kind = Kind::Float;
-  c.letter = static_cast<char>(l);
-  return true;
+  }
 }
 
 bool printfLetters(Conv &c) {
@@ -366,34 +379,53 @@ bool number(Output<C> &out, const Conv &c, T value, bool finite = true) {
   return padNumber(out, c, big.data(), static_cast<size_t>(n), zeroAllowed);
 }
 
-// The common "%d" and "%u" without flags, width or precision, without snprintf.
-bool isPlain(const Conv &c) {
-  return !c.left && !c.plus && !c.space && !c.alt && !c.zero && c.width < 0 && c.precision < 0 &&
-         (c.kind == Kind::Signed || c.letter == 'u');
+// Digits of v in base 8, 10 or 16, written backwards from end; returns the first one.
+char *digits(char *end, unsigned long long v, char letter) {
+  const char *set = letter == 'X' ? "0123456789ABCDEF" : "0123456789abcdef";
+  if (letter == 'o') {
+    do
+      *--end = static_cast<char>('0' + (v & 7));
+    while (v >>= 3);
+  } else if (letter == 'x' || letter == 'X') {
+    do
+      *--end = set[v & 15];
+    while (v >>= 4);
+  } else {
+    do
+      *--end = static_cast<char>('0' + v % 10);
+    while (v /= 10);
+  }
+  return end;
 }
 
-template <class C> bool plainInteger(Output<C> &out, bool negative, unsigned long long v) {
-  char buf[24];
-  char *end = buf + sizeof buf;
-  char *first = end;
-  do {
-    *--first = static_cast<char>('0' + v % 10);
-    v /= 10;
-  } while (v);
+// An integer as C prints it, without snprintf: at least precision digits (none for a zero
+// with precision 0), '#' a leading 0 in octal and 0x or 0X before a nonzero hex value, the
+// sign '-', or '+' or ' ' as the flags ask for a signed conversion; then padded. A precision
+// beyond the stack buffer goes through snprintf.
+template <class C> bool integerValue(Output<C> &out, const Conv &c, const Value &v) {
+  const bool isSigned = c.kind == Kind::Signed;
+  if (c.precision > 64)
+    return isSigned ? number(out, c, v.s) : number(out, c, v.u);
+  const bool negative = isSigned && v.s < 0;
+  const unsigned long long magnitude = !isSigned  ? v.u
+                                       : negative ? 0ULL - static_cast<unsigned long long>(v.s)
+                                                  : static_cast<unsigned long long>(v.s);
+  char buf[96];
+  char *const end = buf + sizeof buf;
+  char *first = magnitude == 0 && c.precision == 0 ? end : digits(end, magnitude, c.letter);
+  while (end - first < c.precision)
+    *--first = '0';
+  if (c.alt && c.letter == 'o' && (first == end || *first != '0'))
+    *--first = '0';
+  if (c.alt && (c.letter == 'x' || c.letter == 'X') && magnitude != 0) {
+    *--first = c.letter;
+    *--first = '0';
+  }
   if (negative)
     *--first = '-';
-  return out.putAscii(first, static_cast<size_t>(end - first));
-}
-
-template <class C> bool integerValue(Output<C> &out, const Conv &c, const Value &v) {
-  if (c.kind == Kind::Signed) {
-    if (!isPlain(c))
-      return number(out, c, v.s);
-    const unsigned long long magnitude = v.s < 0 ? 0ULL - static_cast<unsigned long long>(v.s)
-                                                 : static_cast<unsigned long long>(v.s);
-    return plainInteger(out, v.s < 0, magnitude);
-  }
-  return isPlain(c) ? plainInteger(out, false, v.u) : number(out, c, v.u);
+  else if (isSigned && (c.plus || c.space))
+    *--first = c.plus ? '+' : ' ';
+  return padNumber(out, c, first, static_cast<size_t>(end - first), c.precision < 0);
 }
 
 // Writes units in pieces through a stack buffer; produce(piece, room) fills at most room
