@@ -8,10 +8,11 @@
 // is wide. Everything else is shared:
 //   argument sizes  hh 8 bits, h 16, l and w long, ll q I64 and L (on an integer) long long,
 //                   j intmax_t, z and I size_t, t ptrdiff_t, none and I32 int
-//   library letters I and U (through libraryInteger): 32 bits; with h 16; with l ll q I64 64
+//   library letters I and U (through libraryInteger): 32 bits; with h 16; with l w ll q I64 64
 //   '*'             an int argument; a negative width means '-' and its absolute value, a
-//                   negative precision means none
-//   numbers         in the "C" locale, padded here (a huge width costs no time)
+//                   negative precision means none; INT_MIN is a width beyond int
+//   numbers         integers printed here, floating point ones by snprintf in the "C" locale;
+//                   padded here (a huge width costs no time)
 //   %p              every hex digit of the pointer, upper case, without prefix
 //   texts           a null pointer prints "(null)"; a wide text into narrow output is UTF-8,
 //                   a narrow one into wide output is read as UTF-8; the precision and width
