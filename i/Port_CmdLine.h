@@ -1,6 +1,8 @@
 // Port_CmdLine.h - one command line held as a text and as an argument vector, each made from
-// the other on first use. Splitting groups quoted sections ("a b" is one argument, the quotes
-// dropped); joining puts one blank after each non-empty argument and adds no quotes.
+// the other on first use. Splitting follows the suite's own rules, those of spawned command
+// lines as well: white space separates, a quoted section ("a b") is kept whole anywhere in an
+// argument and its quotes dropped, no escape character (not the Windows argument rules of child
+// processes). Joining puts one blank after each non-empty argument and adds no quotes.
 //
 // Thread safety: an object is used by one thread at a time.
 #ifndef PORT_CMDLINE_H

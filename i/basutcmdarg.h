@@ -283,7 +283,9 @@ public:
   bool gaveusage() const;
   // The command line as received, program name included.
   const char *getorigcmdline() const;
-  // Switches, then arguments, quoted where needed; a new text the caller frees with delete[].
+  // Switches, then arguments, quoted where needed: the command-argument file's rules, a double
+  // quote doubled and a text with a blank enclosed in quotes (not the Windows argument rules of
+  // child processes). A new text the caller frees with delete[].
   char *getcmdline() const;
   void dump() const;
   UT_ARGINFO &getinfo();

@@ -66,6 +66,6 @@ if [ "${PORTABILITY_TSAN:-1}" != 0 ]; then
   stage "thread tests"
   TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1} \
     ctest --test-dir "$root/build-tsan" --output-on-failure -j "$jobs" \
-    -R 'Concurrency|Dispatcher|Thr|Qelform|Halt' -E 'HaltInterrupt'
+    -R 'Concurrency|Dispatcher|Thr|Qelform|Halt|ProcessFaults' -E 'HaltInterrupt'
 fi
 stage "done"

@@ -2,6 +2,7 @@
 #include "Port_CmdLine.h"
 
 #include "basutstr.h"
+#include "str/cmdtoken.h"
 
 #include <cstring>
 #include <string>
@@ -110,26 +111,10 @@ const char *CmdLine::get_cmdline() {
 // The next token at p: blanks skipped, quoted sections kept whole without their quotes. Null at
 // the end of the text; ok false for an unterminated quote.
 char *CmdLine::get_cmdtoken(const char *&p, bool &ok) {
-  ok = true;
-  while (*p && isSpace(*p))
-    ++p;
-  if (!*p)
-    return nullptr;
   std::string token;
-  while (*p && !isSpace(*p)) {
-    if (*p == '"') {
-      const char *close = std::strchr(p + 1, '"');
-      if (!close) {
-        ok = false;
-        return nullptr;
-      }
-      token.append(p + 1, close);
-      p = close + 1;
-    } else {
-      token += *p++;
-    }
-  }
-  return UT_STR::Dup(token.c_str());
+  const cmdtoken::Next next = cmdtoken::next(p, &token);
+  ok = next != cmdtoken::Next::OpenQuote;
+  return next == cmdtoken::Next::Word ? UT_STR::Dup(token.c_str()) : nullptr;
 }
 
 bool CmdLine::split() {

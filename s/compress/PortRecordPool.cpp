@@ -1,6 +1,8 @@
 // PortRecordPool.cpp - worker threads for the record codec of compressed streams.
 #include "PortRecordPool.h"
 
+#include "platform/thread.h"
+
 #include <algorithm>
 #include <atomic>
 
@@ -9,10 +11,15 @@ const unsigned kMaxThreads = 8;
 std::atomic<unsigned> g_limit{0};
 } // namespace
 
+// Fewer workers than asked when the system refuses threads; with none, jobs run as they are
+// submitted, so the output is the same either way.
 Port_RecordPool::Port_RecordPool(unsigned threads) {
   m_workers.reserve(threads);
-  for (unsigned i = 0; i < threads; ++i)
-    m_workers.emplace_back([this] { run(); });
+  try {
+    for (unsigned i = 0; i < threads; ++i)
+      m_workers.push_back(platform::startThread([this] { run(); }));
+  } catch (const std::system_error &) {
+  }
 }
 
 Port_RecordPool::~Port_RecordPool() {
@@ -26,6 +33,10 @@ Port_RecordPool::~Port_RecordPool() {
 }
 
 void Port_RecordPool::Submit(std::function<void()> job) {
+  if (m_workers.empty()) {
+    job();
+    return;
+  }
   {
     std::lock_guard<std::mutex> guard(m_lock);
     m_jobs.push_back(std::move(job));

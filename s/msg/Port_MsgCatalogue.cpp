@@ -58,18 +58,20 @@ std::string findMessageFile(const std::string &fileName) {
 
 // A message without a catalogue entry: its alias is the printf format. Formatted on the stack
 // when it fits the working buffer, as nearly every message does.
-wchar_t *formatAlias(const char *alias, va_list args) {
+void appendAliasText(std::wstring &out, const char *alias, va_list args) {
   if (!alias)
-    return UT_STR::WDup(L"");
+    return;
   char small[kFormatBuffer];
   const int length = msgargs::formatAlias(small, sizeof small, alias, args);
-  if (length < 0)
-    return platform::multibyteToWideArray(alias, std::strlen(alias));
-  if (static_cast<size_t>(length) < sizeof small)
-    return platform::multibyteToWideArray(small, static_cast<size_t>(length));
-  std::vector<char> buffer(static_cast<size_t>(length) + 1);
-  msgargs::formatAlias(buffer.data(), buffer.size(), alias, args);
-  return platform::multibyteToWideArray(buffer.data(), static_cast<size_t>(length));
+  if (length < 0) {
+    platform::appendWide(out, alias, std::strlen(alias));
+  } else if (static_cast<size_t>(length) < sizeof small) {
+    platform::appendWide(out, small, static_cast<size_t>(length));
+  } else {
+    std::vector<char> buffer(static_cast<size_t>(length) + 1);
+    msgargs::formatAlias(buffer.data(), buffer.size(), alias, args);
+    platform::appendWide(out, buffer.data(), static_cast<size_t>(length));
+  }
 }
 
 std::vector<std::wstring> widenAll(const std::vector<std::string> &texts, bool xmlSafe) {
@@ -209,14 +211,27 @@ const wchar_t *Port_MsgDispatcher::lookupMsgSubClassByNum(const char *kind, cons
   return msg ? msg->getMsgSubClass(kind) : nullptr;
 }
 
+bool catalogue::takesValues(const Port_Message *msg) {
+  return msg && msg->getMsgText() && std::wcsstr(msg->getMsgText(), L"!%");
+}
+
+void catalogue::appendText(std::wstring &out, const char *alias, const Port_Message *msg,
+                           va_list args, const std::vector<std::string> *values) {
+  if (!msg) {
+    appendAliasText(out, alias, args);
+  } else if (!takesValues(msg)) {
+    out += msg->getMsgText() ? msg->getMsgText() : L"";
+  } else if (values) {
+    out += msgargs::substitute(msg->getMsgText(), widenAll(*values, false));
+  } else {
+    out += msgargs::substitute(msg->getMsgText(), widenAll(msgargs::format(alias, args), false));
+  }
+}
+
 wchar_t *Port_MsgDispatcher::parseMsg(const char *alias, const Port_Message *msg, va_list args) {
-  if (!msg)
-    return formatAlias(alias, args);
-  const wchar_t *text = msg->getMsgText() ? msg->getMsgText() : L"";
-  if (!std::wcsstr(text, L"!%"))
-    return UT_STR::WDup(text);
-  const std::vector<std::wstring> values = widenAll(msgargs::format(alias, args), false);
-  return UT_STR::WDup(msgargs::substitute(text, values).c_str());
+  std::wstring text;
+  catalogue::appendText(text, alias, msg, args, nullptr);
+  return UT_STR::WDup(text.c_str());
 }
 
 wchar_t *Port_MsgDispatcher::parseMsgByNum(int, const Port_Message *msg, va_list args) {

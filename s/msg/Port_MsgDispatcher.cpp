@@ -6,9 +6,16 @@
 //   2. a manager's writing lock (Port_MsgManDefaultImp), taken by msgWrite;
 //   3. a message stream's list locks (Port_MsgStreamImp), one at a time;
 //   4. leaves, under which nothing else is locked and nothing is reported: the catalogue's
-//      table lock, the abort list, the exit value, a manager's field locks.
+//      table lock, the abort list, the exit value (a manager's fields are atomics).
 // The XML log and the new-message detector are kept under the dispatcher lock itself: writing
 // the log may report a write error, and reading the previous log may report it corrupt.
+// An issued message is looked up, formatted and laid out for the console manager before the
+// dispatcher lock, in the issuing thread (msg/msgprep.h); that takes only leaves (the
+// catalogue's table lock; the console manager's settings are atomics) and may issue a further
+// message of its own (a message file that cannot be read) before this one is counted. Under the
+// dispatcher lock the message is counted, filtered, handed to the managers in the order the
+// lock is taken, and logged; so the lines of one message never mix with another's and each
+// thread's messages keep their order.
 // Issuing a message takes the dispatcher lock, so a thread reports nothing while it holds a
 // lock of rank 2 or 3 unless it already holds the dispatcher lock; every path that takes a
 // writing or list lock and may report under it (writing, flushing and removing streams) takes
@@ -35,6 +42,8 @@
 #include "basutstream.h"
 #include "msg/Port_MsgFilterImp.h"
 #include "msg/catalogue.h"
+#include "msg/msglines.h"
+#include "msg/msgprep.h"
 #include "msg/msgtypes.h"
 #include "msg/msgvisit.h"
 #include "msg/msgxml.h"
@@ -67,6 +76,8 @@ struct DispatcherState {
   Port_MsgManDefault *defaultMsgMan = nullptr;
   std::wstring strArgPrefix;
   std::wstring strArgTerm;
+  // Whether the console manager leaves the header out, as it read it when it was made.
+  bool consoleNoHeader = false;
   // The XML log and the filter switched on from the environment, at the first message.
   std::string xmlMsgFile;
   std::string xmlFilterFile;
@@ -236,6 +247,7 @@ void forEachManager(msgtypes::AliasHandler handler, const char *lib, const char 
   for (size_t i = 0; i < state->msgManPtrArray.size(); ++i) {
     va_list copy;
     va_copy(copy, args);
+    msgprep::Message::handing(copy);
     (state->msgManPtrArray[i]->*handler)(lib, file, line, rev, alias, copy);
     va_end(copy);
   }
@@ -246,6 +258,7 @@ void forEachManager(msgtypes::NumHandler handler, const char *lib, const char *f
   for (size_t i = 0; i < state->msgManPtrArray.size(); ++i) {
     va_list copy;
     va_copy(copy, args);
+    msgprep::Message::handing(copy);
     (state->msgManPtrArray[i]->*handler)(lib, file, line, rev, num, copy);
     va_end(copy);
   }
@@ -356,21 +369,16 @@ void applyEnvironment() {
     startFromEnvironment();
 }
 
-const Port_Message *lookupFor(const char *lib, const char *alias) {
-  return Port_MsgDispatcher::lookupMsg(lib, alias);
-}
-const Port_Message *lookupFor(const char *lib, int num) {
-  return Port_MsgDispatcher::lookupMsgByNum(lib, num);
-}
 const char *aliasFor(const char *alias, const Port_Message *) { return alias; }
 const char *aliasFor(int, const Port_Message *msg) { return msg ? msg->getMsgAlias() : nullptr; }
 
 // Filters and logs a message looked up in the catalogue; deliver passes it on when it is not
-// filtered. Returns the filter result. Under the dispatcher lock.
+// filtered. The element is built from the arguments the prepared message formatted, when there
+// is one. Returns the filter result. Under the dispatcher lock.
 template <class Deliver>
 int filterAndLog(Port_MsgMan::MsgType type, const char *lib, const char *file, int line,
                  const char *rev, const char *alias, const Port_Message *msg, va_list args,
-                 Deliver deliver) {
+                 msgprep::Message *prepared, Deliver deliver) {
   const bool logging = state->xmlStream && !t_writingLog;
   const bool filtering = Port_useFilter.load() && state->msgFilterPtr;
   const char *tag = Port_MsgDispatcher::getTypeTag(type);
@@ -380,8 +388,11 @@ int filterAndLog(Port_MsgMan::MsgType type, const char *lib, const char *file, i
     deliver();
   if (!logging || !state->xmlStream)
     return mask;
-  // The arguments are formatted once, for the argument string and for the element.
-  const msgxml::Args formatted = msgxml::format(alias, args);
+  // The arguments are formatted once, for the text, the argument string and the element.
+  msgxml::Args own;
+  if (!prepared)
+    own = msgxml::format(alias, args);
+  const msgxml::Args &formatted = prepared ? prepared->args(args) : own;
   Port::DeltaMsg::ResultType delta = Port::DeltaMsg::UNKNOWN_MSG;
   if (state->deltaMsgPtr)
     delta = state->deltaMsgPtr->isNewMsg(Port::generateKey(lib, tag, msg ? msg->getMsgNum() : 0),
@@ -398,34 +409,62 @@ int filterAndLog(Port_MsgMan::MsgType type, const char *lib, const char *file, i
 
 // An error, warning or info: filtered or passed to the managers, then logged.
 template <class Key, class Handler>
-void issueLogged(Port_MsgMan::MsgType type, Handler handler, const char *lib, const char *file,
-                 int line, const char *rev, Key key, va_list args) {
-  const bool logging = state->xmlStream && !t_writingLog;
-  const bool filtering = Port_useFilter.load() && state->msgFilterPtr;
-  const Port_Message *msg = logging || filtering ? lookupFor(lib, key) : nullptr;
-  filterAndLog(type, lib, file, line, rev, aliasFor(key, msg), msg, args, [&] {
-    increment(passCounter(type));
-    forEachManager(handler, lib, file, line, rev, key, args);
-  });
+void issueLogged(Port_MsgMan::MsgType type, Handler handler, const msglines::Source &src, Key key,
+                 msgprep::Message &prepared, va_list args) {
+  const Port_Message *msg = prepared.msg();
+  filterAndLog(type, src.lib, src.file, src.line, src.rev, aliasFor(key, msg), msg, args, &prepared,
+               [&] {
+                 increment(passCounter(type));
+                 forEachManager(handler, src.lib, src.file, src.line, src.rev, key, args);
+               });
 }
 
-// The common road of every issued message. Errors, warnings and infos are looked up, may be
-// filtered and have a pass counter; fatal types ignore the enabled switch.
+msglines::Source sourceOf(const char *lib, const char *file, int line, const char *rev,
+                          const char *) {
+  return msglines::Source{lib, file, line, rev, 0};
+}
+msglines::Source sourceOf(const char *lib, const char *file, int line, const char *rev, int num) {
+  return msglines::Source{lib, file, line, rev, num};
+}
+const char *aliasKey(const char *alias) { return alias; }
+const char *aliasKey(int) { return nullptr; }
+
+// The console manager's lines, laid out in the issuing thread for its settings of the moment:
+// under the lock it only writes them (and lays them out again should its settings have changed
+// meanwhile). Its settings are leaves, read here without the dispatcher lock.
+void prepareConsole(Port_MsgMan::MsgType type, msgprep::Message &prepared) {
+  Port_MsgMan *console = state->defaultMsgMan;
+  if (msgtypes::isFatalType(type) || !prepared.text() || !console->isEnabled() ||
+      !console->isMsgOn(type))
+    return;
+  prepared.console(console->getClean() != 0, console->getMaxLineWidth(), state->consoleNoHeader);
+}
+
+// The common road of every issued message. The message is looked up, formatted and laid out
+// first, in the issuing thread; the dispatcher lock then only hands it to the managers in the
+// order the lock is taken. Errors, warnings and infos may be filtered and have a pass counter;
+// fatal types ignore the enabled switch.
 template <class Key, class Handler>
 void issue(Port_MsgMan::MsgType type, Handler handler, const char *lib, const char *file, int line,
            const char *rev, Key key, va_list args) {
   msgvisit::Visit visit;
   if (!visit)
     return;
+  const bool fatal = msgtypes::isFatalType(type);
+  if (!Port_enabled.load() && !fatal)
+    return;
+  const msglines::Source src = sourceOf(lib, file, line, rev, key);
+  msgprep::Message prepared(type, src, aliasKey(key), args);
+  prepareConsole(type, prepared);
   DispatcherLock guard;
   if (!guard)
     return;
-  if (!Port_enabled.load() && !msgtypes::isFatalType(type))
+  if (!Port_enabled.load() && !fatal)
     return;
   increment(totalCounter(type));
   startFromEnvironment();
   if (msgtypes::isFilteredType(type))
-    issueLogged(type, handler, lib, file, line, rev, key, args);
+    issueLogged(type, handler, src, key, prepared, args);
   else
     forEachManager(handler, lib, file, line, rev, key, args);
 }
@@ -461,6 +500,7 @@ void Port_MsgDispatcher::initialize() {
   state->strArgTerm = L"!";
   state->abortArray.push_back(&defaultAbort);
   state->defaultMsgMan = new Port_MsgManDefault(nullptr);
+  state->consoleNoHeader = Port_Env::GetEnv("QEL_NO_MESSAGE_HEADER") != nullptr;
   state->msgManPtrArray.push_back(state->defaultMsgMan);
   catalogue::initialize();
   for (auto [name, field] : {std::pair{"XML_MSG_FILE", &state->xmlMsgFile},
@@ -613,8 +653,8 @@ wchar_t *Port_MsgDispatcher::translateMsgVa(int *num, const char *lib, Port_MsgM
   if (!guard)
     return text;
   startFromEnvironment();
-  const Port_Message *msg = lookupFor(lib, alias);
-  const int mask = filterAndLog(type, lib, "", 0, "", alias, msg, args, [] {});
+  const Port_Message *msg = lookupMsg(lib, alias);
+  const int mask = filterAndLog(type, lib, "", 0, "", alias, msg, args, nullptr, [] {});
   filtered = (mask & kFiltered) != 0;
   return text;
 }

@@ -8,6 +8,7 @@
 #include "Port_MsgManData.h"
 #include "basutstr.h"
 #include "msg/msglines.h"
+#include "msg/msgprep.h"
 #include "msg/msgtypes.h"
 #include "platform/mbcs.h"
 #include "platform/msgbox.h"
@@ -39,88 +40,6 @@ int initialLineWidth() {
   return static_cast<int>(width);
 }
 
-std::wstring widen(const char *text) { return platform::multibyteToWide(text); }
-
-void appendWidened(std::wstring &out, const char *text) {
-  const char *p = text;
-  for (; *p && static_cast<unsigned char>(*p) < 0x80; ++p)
-    out += static_cast<wchar_t>(*p);
-  if (*p) // an ASCII byte never belongs to a longer sequence: the rest decodes on its own
-    out += platform::multibyteToWide(p);
-}
-
-void appendDecimal(std::wstring &out, int value) {
-  char digits[16];
-  const std::to_chars_result r = std::to_chars(digits, digits + sizeof digits, value);
-  for (const char *p = digits; p < r.ptr; ++p)
-    out += static_cast<wchar_t>(*p);
-}
-
-// The part of a source-file name after its last backslash, else after its last slash.
-std::wstring sourceBaseName(const char *file) {
-  if (!file)
-    return L"Unknown";
-  const char *sep = std::strrchr(file, '\\');
-  if (!sep)
-    sep = std::strrchr(file, '/');
-  return widen(sep ? sep + 1 : file);
-}
-
-// "$Revision: 1.39 $" gives "1.39"; a text that is no such keyword is used whole.
-std::wstring revisionNumber(const char *rev) {
-  if (!rev)
-    return L"0.0";
-  const char *colon = rev[0] == '$' ? std::strchr(rev, ':') : nullptr;
-  const char *close = colon ? std::strchr(colon + 1, '$') : nullptr;
-  if (!close)
-    return widen(rev);
-  const char *begin = colon + 1;
-  const char *end = close;
-  while (begin < end && *begin == ' ')
-    ++begin;
-  while (end > begin && end[-1] == ' ')
-    --end;
-  return widen(std::string(begin, end).c_str());
-}
-
-// What follows the text of internal, fatal and user-fatal messages, from the catalogue.
-std::wstring suffixFor(Port_MsgMan::MsgType type) {
-  wchar_t *text = nullptr;
-  if (type == Port_MsgMan::MSG_INTERNAL || type == Port_MsgMan::MSG_USER_FATAL)
-    text = Port_MsgDispatcher::translateMsg("Portability", "");
-  else if (type == Port_MsgMan::MSG_FATAL)
-    // It starts with two blanks so that it follows the message text directly.
-    text = Port_MsgDispatcher::translateMsg(
-        "Portability", "  The program will now terminate.  For help, see the documentation of "
-                       "your installation or contact your Quelmo support representative.");
-  std::wstring suffix = text ? text : L"";
-  delete[] text;
-  return suffix;
-}
-
-// Whether a printf format may hold a %n conversion, which writes through its argument: any
-// conversion whose flags, width, precision and length are followed by the letter n.
-bool mayWriteCount(const char *format) {
-  for (const char *p = std::strchr(format, '%'); p; p = std::strchr(p, '%')) {
-    ++p;
-    if (*p == '%') {
-      ++p;
-      continue;
-    }
-    while (*p && std::strchr("-+ #0,.*123456789hlLqjtI", *p))
-      ++p;
-    if (*p == 'n')
-      return true;
-  }
-  return false;
-}
-
-// Neither printable nor white space: the control characters.
-inline bool isControl(wchar_t c) {
-  if (c == L' ' || c == L'\t' || c == L'\n' || c == L'\v' || c == L'\f' || c == L'\r')
-    return false;
-  return (c >= 0 && c < 0x20) || (c >= 0x7F && c < 0xA0);
-}
 } // namespace
 
 Port_MsgManDefaultImp::Port_MsgManDefaultImp(Port_MsgManDefault *owner, const char *name)
@@ -128,10 +47,8 @@ Port_MsgManDefaultImp::Port_MsgManDefaultImp(Port_MsgManDefault *owner, const ch
       m_maxLineWidth(initialLineWidth()), m_statCount(0), m_errCount(0), m_warnCount(0),
       m_infoCount(0), m_intCount(0), m_fatalCount(0), m_userFatalCount(0), m_dbgCount(0),
       m_enabled(true), m_noHeader(Port_Env::GetEnv("QEL_NO_MESSAGE_HEADER") != nullptr) {
-  for (MsgType t : {Port_MsgMan::MSG_ERROR, Port_MsgMan::MSG_WARNING, Port_MsgMan::MSG_STATUS,
-                    Port_MsgMan::MSG_DEBUG, Port_MsgMan::MSG_INTERNAL, Port_MsgMan::MSG_INFO,
-                    Port_MsgMan::MSG_EXCEPTION})
-    m_msgOn[t] = true;
+  for (std::atomic<bool> &on : m_msgOn)
+    on = true;
 }
 
 Port_MsgManDefaultImp::~Port_MsgManDefaultImp() { delete[] m_name; }
@@ -151,10 +68,8 @@ void Port_MsgManDefaultImp::disable() {
   Port_ThrGuard<Port_ThrRecursiveLock> guard(m_writeMutex);
   m_enabled = false;
 }
-bool Port_MsgManDefaultImp::isEnabled() const {
-  Port_ThrGuard<Port_ThrRecursiveLock> guard(m_writeMutex);
-  return m_enabled;
-}
+// Read without the writing lock: the dispatcher asks before its own lock is taken.
+bool Port_MsgManDefaultImp::isEnabled() const { return m_enabled.load(); }
 
 void Port_MsgManDefaultImp::msgWrite(MsgType type, const wchar_t *text) {
   // The dispatcher lock before the writing lock, also when a caller hands the message to this
@@ -179,27 +94,9 @@ void Port_MsgManDefaultImp::msgWrite(MsgType type, const wchar_t *text) {
 
 wchar_t **Port_MsgManDefaultImp::msgFormat(MsgType type, unsigned char clean, int width,
                                            const wchar_t *text, int *count) {
-  if (!text)
-    text = L"";
-  const int indent = type == Port_MsgMan::MSG_STATUS ? 0 : 3;
-  const bool severe = msglines::alwaysEndsLines(type);
-  // Most texts have nothing to clean: they are broken into lines as they stand.
-  const wchar_t *end = text + std::wcslen(text);
-  if (!severe && (!clean || std::none_of(text, end, [](wchar_t c) { return isControl(c); })))
-    return UT_STR::LBreakString(text, width, count, indent);
-  std::wstring copy = text;
-  if (clean) {
-    if (severe) {
-      UT_STR::WCleanString(&copy[0]);
-    } else if (std::strcmp(Port_Env::GetLang(), "usenglish") == 0) {
-      for (wchar_t &c : copy)
-        if (isControl(c))
-          c = L' ';
-    }
-  } else if (severe && !copy.empty() && copy.back() == L'\n') {
-    copy.pop_back();
-  }
-  return UT_STR::LBreakString(copy.c_str(), width, count, indent);
+  std::wstring scratch;
+  return UT_STR::LBreakString(msglines::cleaned(type, clean != 0, text ? text : L"", scratch),
+                              width, count, msglines::indentFor(type));
 }
 
 void Port_MsgManDefaultImp::output(MsgType type, const wchar_t **lines, int count) {
@@ -208,11 +105,7 @@ void Port_MsgManDefaultImp::output(MsgType type, const wchar_t **lines, int coun
   FILE *stream =
       (type == Port_MsgMan::MSG_STATUS || type == Port_MsgMan::MSG_DEBUG) ? stdout : stderr;
   std::string buffer;
-  for (int i = 0; i < count; ++i) {
-    buffer += platform::wideToMultibyte(lines[i]);
-    if (msglines::needsNewline(type, lines, i, count))
-      buffer += '\n';
-  }
+  msglines::appendLines(buffer, type, lines, count);
   // One write per message: the lines of a message stay together even where another writer
   // shares the stream.
   std::fwrite(buffer.data(), 1, buffer.size(), stream);
@@ -236,53 +129,9 @@ void Port_MsgManDefaultImp::msgMessage(MsgType type, const wchar_t *text, int nu
   if (!text || !m_owner->isMsgOn(type))
     return;
 
-  const wchar_t *header = Port_MsgDispatcher::getMsgHeader(type);
-  const std::wstring suffix = suffixFor(type);
-
-  // Composed in one buffer: this runs for every message of every manager.
   std::wstring composed;
-  composed.reserve(std::wcslen(text) + suffix.size() + 96);
-  switch (type) {
-  case Port_MsgMan::MSG_STATUS:
-    composed = text;
-    break;
-  case Port_MsgMan::MSG_DEBUG:
-    composed.append(header).append(L" - ").append(text);
-    break;
-  case Port_MsgMan::MSG_INTERNAL:
-  case Port_MsgMan::MSG_FATAL:
-  case Port_MsgMan::MSG_EXCEPTION:
-    composed.append(header);
-    if (!m_noHeader) {
-      composed += L':';
-      appendWidened(composed, lib ? lib : "Unknown");
-      composed += L':';
-      composed += sourceBaseName(file);
-      composed += L':';
-      appendDecimal(composed, line);
-      composed += L':';
-      composed += revisionNumber(rev);
-      if (num != 0) {
-        composed += L':';
-        appendDecimal(composed, num);
-      }
-    }
-    composed.append(L" - ").append(text).append(suffix);
-    break;
-  default: // error, warning, user fatal, info
-    composed.append(header);
-    if (!m_noHeader) {
-      composed += L':';
-      appendWidened(composed, lib ? lib : "Unknown");
-      if (num != 0) {
-        composed += L':';
-        appendDecimal(composed, num);
-      }
-    }
-    composed.append(L" - ").append(text).append(suffix);
-    break;
-  }
-
+  msglines::compose(composed, type, text, msglines::Source{lib, file, line, rev, num}, m_noHeader,
+                    msglines::suffixFor(type));
   incrementCount(type);
   m_owner->msgWrite(type, composed.c_str());
   m_owner->flush();
@@ -304,9 +153,9 @@ void Port_MsgManDefaultImp::printMsg(MsgType type, const wchar_t *text, int num,
 // from the catalogue or from an alias that cannot write a count through %n.
 bool Port_MsgManDefaultImp::dropsUnseen(MsgType type, const Port_Message *msg,
                                         const char *alias) const {
-  if (msgtypes::isFatalType(type) || typeid(*m_owner) != typeid(Port_MsgManDefault) || isEnabled())
+  if (msgtypes::isFatalType(type) || !isPlain() || isEnabled())
     return false;
-  return msg || !mayWriteCount(alias);
+  return msg || !msgprep::mayWriteCount(alias);
 }
 
 void Port_MsgManDefaultImp::countUnseen(MsgType type) {
@@ -317,31 +166,71 @@ void Port_MsgManDefaultImp::countUnseen(MsgType type) {
   m_owner->flush();
 }
 
+// The message the dispatcher prepared gives the catalogue entry and the text; a message that
+// comes another way (a manager called directly) is looked up and formatted here.
 void Port_MsgManDefaultImp::msgByAlias(MsgType type, const char *lib, const char *file, int line,
                                        const char *rev, const char *alias, va_list args) {
-  const Port_Message *msg = Port_MsgDispatcher::lookupMsg(lib, alias);
-  if (dropsUnseen(type, msg, alias)) {
-    countUnseen(type);
-    return;
-  }
-  wchar_t *text = Port_MsgDispatcher::parseMsg(alias, msg, args);
-  m_owner->setAbortFlag(msgtypes::isFatalType(type));
-  m_owner->msgMessage(type, text, msg ? msg->getMsgNum() : 0, lib, file, line, rev);
-  delete[] text;
+  msgprep::Message *prepared = msgprep::Message::current(type, lib, alias, args);
+  const Port_Message *msg = prepared ? prepared->msg() : Port_MsgDispatcher::lookupMsg(lib, alias);
+  deliver(type, prepared, msg, msglines::Source{lib, file, line, rev, msg ? msg->getMsgNum() : 0},
+          alias, args);
 }
 
 void Port_MsgManDefaultImp::msgByNum(MsgType type, const char *lib, const char *file, int line,
                                      const char *rev, int num, va_list args) {
-  const Port_Message *msg = Port_MsgDispatcher::lookupMsgByNum(lib, num);
-  if (dropsUnseen(type, msg, "No message alias available")) {
+  msgprep::Message *prepared = msgprep::Message::current(type, lib, num, args);
+  const Port_Message *msg =
+      prepared ? prepared->msg() : Port_MsgDispatcher::lookupMsgByNum(lib, num);
+  deliver(type, prepared, msg, msglines::Source{lib, file, line, rev, num}, nullptr, args);
+}
+
+void Port_MsgManDefaultImp::deliver(MsgType type, msgprep::Message *prepared,
+                                    const Port_Message *msg, const msglines::Source &src,
+                                    const char *alias, va_list args) {
+  if (dropsUnseen(type, msg, alias ? alias : "No message alias available")) {
     countUnseen(type);
     return;
   }
-  wchar_t *text = Port_MsgDispatcher::parseMsgByNum(num, msg, args);
+  const wchar_t *text = prepared ? prepared->text() : nullptr;
+  if (text && !msgtypes::isFatalType(type) && isPlain()) {
+    writePrepared(type, *prepared);
+    return;
+  }
+  wchar_t *own = text    ? nullptr
+                 : alias ? Port_MsgDispatcher::parseMsg(alias, msg, args)
+                         : Port_MsgDispatcher::parseMsgByNum(src.num, msg, args);
   m_owner->setAbortFlag(msgtypes::isFatalType(type));
-  m_owner->msgMessage(type, text, num, lib, file, line, rev);
-  delete[] text;
+  m_owner->msgMessage(type, text ? text : own, src.num, src.lib, src.file, src.line, src.rev);
+  delete[] own;
 }
+
+// What msgMessage, msgWrite, msgFormat, output and flush do for a manager that overrides none
+// of them, with the lines laid out before the dispatcher lock (or here, for settings other than
+// those the dispatcher laid them out for).
+void Port_MsgManDefaultImp::writePrepared(MsgType type, msgprep::Message &prepared) {
+  setAbortFlag(false);
+  if (!isMsgOn(type))
+    return;
+  incrementCount(type);
+  {
+    Port::MsgDispatcherGuard order;
+    Port_ThrGuard<Port_ThrRecursiveLock> guard(m_writeMutex);
+    if (m_enabled) {
+      const std::string &bytes = prepared.console(getClean() != 0, getMaxLineWidth(), m_noHeader);
+      FILE *stream =
+          (type == Port_MsgMan::MSG_STATUS || type == Port_MsgMan::MSG_DEBUG) ? stdout : stderr;
+      std::fwrite(bytes.data(), 1, bytes.size(), stream);
+      // flush() below flushes both standard streams, this one among them.
+    }
+  }
+  flush();
+}
+
+bool Port_MsgManDefaultImp::isPlain() const {
+  return typeid(*m_owner) == typeid(Port_MsgManDefault);
+}
+
+bool Port_MsgManDefaultImp::noHeader() const { return m_noHeader; }
 
 Port_MsgManDefaultImp::Locked<uint32_t> *Port_MsgManDefaultImp::counter(MsgType type) {
   switch (type) {
@@ -385,24 +274,19 @@ void Port_MsgManDefaultImp::incrementCount(MsgType type) {
     c->increment();
 }
 
+// Every type but the two fatal ones has a switch; fatal messages are always on.
 void Port_MsgManDefaultImp::turnOffMsg(MsgType type) {
-  Port_ThrGuard<Port_ThrMutex> guard(m_msgOnMutex);
-  auto it = m_msgOn.find(type);
-  if (it != m_msgOn.end())
-    it->second = false;
+  if (msgtypes::isValid(type) && !msgtypes::isFatalType(type))
+    m_msgOn[type] = false;
 }
 
 void Port_MsgManDefaultImp::turnOnMsg(MsgType type) {
-  Port_ThrGuard<Port_ThrMutex> guard(m_msgOnMutex);
-  auto it = m_msgOn.find(type);
-  if (it != m_msgOn.end())
-    it->second = true;
+  if (msgtypes::isValid(type) && !msgtypes::isFatalType(type))
+    m_msgOn[type] = true;
 }
 
 bool Port_MsgManDefaultImp::isMsgOn(MsgType type) const {
   if (msgtypes::isFatalType(type))
     return true;
-  Port_ThrGuard<Port_ThrMutex> guard(m_msgOnMutex);
-  auto it = m_msgOn.find(type);
-  return it != m_msgOn.end() && it->second;
+  return msgtypes::isValid(type) && m_msgOn[type].load();
 }

@@ -5,11 +5,16 @@
 #include "Port_MsgMan.h"
 #include "Port_Thr.h"
 
+#include "msg/msglines.h"
+
+#include <atomic>
 #include <cstdint>
-#include <map>
 
 class Port_Message;
 class Port_MsgManDefault;
+namespace msgprep {
+class Message;
+}
 
 class Port_MsgManDefaultImp {
 public:
@@ -54,30 +59,27 @@ public:
   virtual void turnOnMsg(MsgType type);
   virtual bool isMsgOn(MsgType type) const;
 
+  // Whether the manager is a Port_MsgManDefault itself, not a class derived from it.
+  bool isPlain() const;
+  bool noHeader() const;
+
 private:
+  void deliver(MsgType type, msgprep::Message *prepared, const Port_Message *msg,
+               const msglines::Source &src, const char *alias, va_list args);
+  void writePrepared(MsgType type, msgprep::Message &prepared);
   bool dropsUnseen(MsgType type, const Port_Message *msg, const char *alias) const;
   void countUnseen(MsgType type);
 
-  // A field with a mutex of its own, taken by its setter and getter.
+  // A field read and written from any thread.
   template <class T> class Locked {
   public:
     explicit Locked(T value) : m_value(value) {}
-    T get() const {
-      Port_ThrGuard<Port_ThrMutex> guard(m_mutex);
-      return m_value;
-    }
-    void set(T value) {
-      Port_ThrGuard<Port_ThrMutex> guard(m_mutex);
-      m_value = value;
-    }
-    void increment() {
-      Port_ThrGuard<Port_ThrMutex> guard(m_mutex);
-      ++m_value;
-    }
+    T get() const { return m_value.load(); }
+    void set(T value) { m_value.store(value); }
+    void increment() { ++m_value; }
 
   private:
-    mutable Port_ThrMutex m_mutex;
-    T m_value;
+    std::atomic<T> m_value;
   };
 
   Locked<uint32_t> *counter(MsgType type);
@@ -90,14 +92,15 @@ private:
   Locked<int32_t> m_maxLineWidth;
   Locked<uint32_t> m_statCount, m_errCount, m_warnCount, m_infoCount, m_intCount, m_fatalCount,
       m_userFatalCount, m_dbgCount;
-  // Guards the enabled flag and the writing of a message. Recursive, so that a message issued
+  // Taken to change the enabled flag and to write a message, so that disabling waits for a
+  // write in progress; the flag itself is read without it. Recursive, so that a message issued
   // from inside the writing of another (by an overriding output, say) comes back to this
   // manager without deadlock. Writing takes it after the dispatcher lock.
   mutable Port_ThrRecursiveLock m_writeMutex;
-  bool m_enabled;
+  std::atomic<bool> m_enabled;
   bool m_noHeader;
-  mutable Port_ThrMutex m_msgOnMutex;
-  std::map<MsgType, bool> m_msgOn;
+  // The switch of each message type, indexed by the type.
+  std::atomic<bool> m_msgOn[Port_MsgMan::MSG_EXCEPTION + 1];
 };
 
 #endif

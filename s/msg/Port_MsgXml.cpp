@@ -99,10 +99,28 @@ void appendEscaped(std::string &out, const wchar_t *text, size_t length, bool at
     appendEscaped(out, codePointAt(text, length, i), attribute);
 }
 
+// The length of the run at text of printable ASCII characters that need no escape: copied
+// as a whole.
+size_t plainRun(const char *text, size_t length) {
+  size_t n = 0;
+  while (n < length) {
+    const unsigned char b = static_cast<unsigned char>(text[n]);
+    if (b < 0x20 || b >= 0x80 || b == '&' || b == '<' || b == '>' || b == '\'' || b == '"')
+      break;
+    ++n;
+  }
+  return n;
+}
+
 // Multibyte text: plain ASCII goes straight through; anything else is decoded by the
 // platform's rules (a stray byte stands for the code point of its value).
 void appendEscaped(std::string &out, const char *text, size_t length, bool attribute) {
   for (size_t i = 0; i < length;) {
+    const size_t run = plainRun(text + i, length - i);
+    out.append(text + i, run);
+    i += run;
+    if (i == length)
+      break;
     const unsigned char b = static_cast<unsigned char>(text[i]);
     if (b < 0x80) {
       appendEscaped(out, b, attribute);
@@ -127,6 +145,15 @@ void appendEscaped(std::string &out, const std::string &text, bool attribute) {
 // A value as the log keeps it, in UTF-8: what a parser reads back from the written element.
 void appendCanonical(std::string &out, const std::string &value) {
   for (size_t i = 0; i < value.size();) {
+    // Printable ASCII stays as it is, whatever XML makes of it.
+    size_t run = i;
+    while (run < value.size() && static_cast<unsigned char>(value[run]) >= 0x20 &&
+           static_cast<unsigned char>(value[run]) < 0x80)
+      ++run;
+    out.append(value, i, run - i);
+    i = run;
+    if (i == value.size())
+      break;
     const unsigned char b = static_cast<unsigned char>(value[i]);
     if (b < 0x80) {
       appendCodePoint(out, isXmlChar(b) ? b : kReplacement);

@@ -23,6 +23,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -30,7 +31,8 @@ class Port_SsInfoImp {
 public:
   std::string name;
   std::vector<std::unique_ptr<Port_Message>> messages; // owns every entry
-  std::unordered_map<std::string, Port_Message *> byAlias;
+  // Keyed by the entry's own copy of its alias: a look-up then copies nothing.
+  std::unordered_map<std::string_view, Port_Message *> byAlias;
   std::unordered_map<int, Port_Message *> byNum;
   bool byNumMarker = false;
   bool loaded = false;
@@ -163,7 +165,7 @@ bool Port_SsInfo::load(char *path) {
       message->addMsgSubClass(platform::multibyteToWide(line.c_str()).c_str());
     }
     // The first entry of an alias or number wins.
-    m_imp->byAlias.emplace(alias, message.get());
+    m_imp->byAlias.emplace(std::string_view(message->getMsgAlias()), message.get());
     m_imp->byNum.emplace(number, message.get());
     m_imp->messages.push_back(std::move(message));
     skipComments(in);

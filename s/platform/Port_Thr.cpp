@@ -1,5 +1,6 @@
 // Port_Thr.cpp - the suite's thread library over the standard library and pthreads.
 #include "Port_Thr.h"
+#include "platform/thread.h"
 
 #include <pthread.h>
 
@@ -46,7 +47,9 @@ int Port_ThrReaderWriterLock::writeUnlock() {
   return 0;
 }
 
-Port_ThrThread::Port_ThrThread(Function fn, void *arg) : m_thread([fn, arg] { fn(arg); }) {}
+// A thread that cannot be started throws std::system_error, as std::thread does.
+Port_ThrThread::Port_ThrThread(Function fn, void *arg)
+    : m_thread(platform::startThread([fn, arg] { fn(arg); })) {}
 
 Port_ThrThread::~Port_ThrThread() {
   if (m_thread.joinable())

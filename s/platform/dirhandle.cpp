@@ -1,5 +1,6 @@
 // dirhandle.cpp - directory walks relative to open descriptors.
 #include "platform/dirhandle.h"
+#include "platform/syscalls.h"
 
 #include "platform/faults.h"
 #include "platform/statdescribe.h"
@@ -17,11 +18,9 @@ namespace {
 const int kDirectoryFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 
 int openAt(int dirFd, const char *name) {
-  if (injectFault(Port_TestOpen))
-    return -1;
   int fd;
   do
-    fd = ::openat(dirFd, name, kDirectoryFlags);
+    fd = sys::openat(dirFd, name, kDirectoryFlags);
   while (fd < 0 && errno == EINTR);
   return fd;
 }
@@ -29,7 +28,7 @@ int openAt(int dirFd, const char *name) {
 
 DirectoryHandle::~DirectoryHandle() {
   if (m_fd >= 0)
-    ::close(m_fd);
+    sys::close(m_fd);
 }
 
 bool DirectoryHandle::open(const char *name) {
@@ -41,36 +40,34 @@ bool DirectoryHandle::open(const char *name) {
   while (posix.size() > 1 && posix.back() == '/')
     posix.pop_back();
   if (m_fd >= 0)
-    ::close(m_fd);
+    sys::close(m_fd);
   m_fd = openAt(AT_FDCWD, posix.c_str());
   return m_fd >= 0;
 }
 
 bool DirectoryHandle::open(const DirectoryHandle &parent, const std::string &entry) {
   if (m_fd >= 0)
-    ::close(m_fd);
+    sys::close(m_fd);
   m_fd = openAt(parent.m_fd, entry.c_str());
   return m_fd >= 0;
 }
 
 bool DirectoryHandle::list(std::vector<std::string> *names) const {
-  if (injectFault(Port_TestListDir))
-    return false;
   // The stream takes over a descriptor of its own, read from the start.
-  const int fd = ::fcntl(m_fd, F_DUPFD_CLOEXEC, 0);
+  const int fd = sys::fcntl(m_fd, F_DUPFD_CLOEXEC, 0);
   if (fd < 0)
     return false;
-  DIR *d = ::fdopendir(fd);
+  DIR *d = sys::fdopendir(fd);
   if (!d) {
     const int e = errno;
-    ::close(fd);
+    sys::close(fd);
     errno = e;
     return false;
   }
   ::rewinddir(d);
   names->clear();
   errno = 0;
-  while (struct dirent *e = ::readdir(d)) {
+  while (struct dirent *e = sys::readdir(d)) {
     const std::string name = e->d_name;
     if (name != "." && name != "..")
       names->push_back(name);
@@ -83,16 +80,14 @@ bool DirectoryHandle::list(std::vector<std::string> *names) const {
 
 bool DirectoryHandle::status(const std::string &entry, FileStatus *status) const {
   struct ::stat st;
-  if (injectFault(Port_TestStat) || ::fstatat(m_fd, entry.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+  if (sys::fstatat(m_fd, entry.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
     return false;
   describe(st, status);
   return true;
 }
 
 int DirectoryHandle::remove(const std::string &entry, bool directory) const {
-  if (injectFault(directory ? Port_TestRmdir : Port_TestUnlink))
-    return -1;
-  return ::unlinkat(m_fd, entry.c_str(), directory ? AT_REMOVEDIR : 0);
+  return sys::unlinkat(m_fd, entry.c_str(), directory ? AT_REMOVEDIR : 0);
 }
 
 } // namespace platform

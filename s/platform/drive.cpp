@@ -1,5 +1,6 @@
 // drive.cpp - the single drive C: over the POSIX root and its current directory.
 #include "platform/drive.h"
+#include "platform/syscalls.h"
 
 #include <unistd.h>
 
@@ -19,7 +20,7 @@ bool getdcwd(int drive, std::string &dir) {
   if (drive != 0 && drive != kDriveC)
     return false;
   std::vector<char> buf(1024);
-  while (::getcwd(buf.data(), buf.size()) == nullptr) {
+  while (sys::getcwd(buf.data(), buf.size()) == nullptr) {
     if (errno != ERANGE || buf.size() > (1u << 24))
       return false;
     buf.resize(buf.size() * 2);

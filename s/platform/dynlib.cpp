@@ -1,5 +1,6 @@
 // dynlib.cpp - shared libraries over dlopen.
 #include "platform/dynlib.h"
+#include "platform/syscalls.h"
 
 #include "platform/filesys.h"
 
@@ -12,13 +13,13 @@ void *loadLibrary(const char *name) {
   std::string posix;
   if (!name || !toPosixName(name, &posix) || posix.empty())
     return nullptr;
-  return ::dlopen(posix.c_str(), RTLD_NOW);
+  return sys::dlopen(posix.c_str(), RTLD_NOW);
 }
 
 void *getProcAddress(void *library, const char *name) {
   if (!library || !name)
     return nullptr;
-  return ::dlsym(library, name);
+  return sys::dlsym(library, name);
 }
 
 bool freeLibrary(void *library) { return library && ::dlclose(library) == 0; }

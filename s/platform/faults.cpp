@@ -86,3 +86,24 @@ long Port_TestFaultCalls(int service) {
 long Port_TestFaultHits(int service) {
   return platform::faults::known(service) ? platform::faults::g_slots[service].hits.load() : 0;
 }
+
+namespace {
+struct Entry {
+  const char *name;
+  const char *symbols;
+};
+const Entry kEntries[] = {
+#define PORT_TEST_ENTRY(id, name, symbols) {name, symbols},
+    PORT_TEST_SERVICES(PORT_TEST_ENTRY)
+#undef PORT_TEST_ENTRY
+};
+static_assert(sizeof kEntries / sizeof kEntries[0] == Port_TestServiceCount, "one row a service");
+} // namespace
+
+const char *Port_TestFaultName(int service) {
+  return platform::faults::known(service) ? kEntries[service].name : nullptr;
+}
+
+const char *Port_TestFaultSymbols(int service) {
+  return platform::faults::known(service) ? kEntries[service].symbols : nullptr;
+}

@@ -13,15 +13,6 @@
 // one keeps such a call retrying for ever). Port_TestFaultClear disarms every service and resets
 // the counters.
 //
-// Adding the check to a platform function, one line just before the system call it stands for:
-//
-//     if (platform::injectFault(Port_TestOpen)) return -1; // errno is set
-//
-// or, for a call that moves bytes, inside its retry loop:
-//
-//     long ask = platform::injectTransfer(Port_TestRead, n); // -1 with errno, or <= n
-//
-// A new kind of call gets a new enumerator, appended before Port_TestServiceCount.
 #ifndef PORT_PLATFORM_FAULTS_H
 #define PORT_PLATFORM_FAULTS_H
 
@@ -29,27 +20,62 @@
 extern "C" {
 #endif
 
+// The table: every call the platform layer makes to the operating system or to the C runtime
+// that can fail goes through one entry of it, named after the call (a few entries stand for a
+// whole emulated Windows call, such as CopyFileA). The layer reaches those calls only through
+// the wrappers of platform/syscalls.h (and platform/thread.h for threads), which consult the
+// entry first. Each row: the enumerator's suffix, the entry's name, and the symbols of the C
+// library or the C++ runtime that the entry stands for (a test compares them with what the
+// library imports, so a call added without an entry is caught). A new call gets a row here,
+// appended, and a wrapper there.
+#define PORT_TEST_SERVICES(X)                                                                      \
+  X(Read, "read", "read pread copy_file_range")                                                    \
+  X(Write, "write", "write pwrite")                                                                \
+  X(Open, "open", "open openat")                                                                   \
+  X(Seek, "seek", "lseek")                                                                         \
+  X(Close, "close", "close") /* the descriptor is released all the same, as on POSIX */            \
+  X(Stat, "stat", "stat lstat fstat fstatat access")                                               \
+  X(Rename, "rename", "rename renameat2")                                                          \
+  X(Unlink, "unlink", "unlink unlinkat")                                                           \
+  X(Mkdir, "mkdir", "mkdir")                                                                       \
+  X(Rmdir, "rmdir", "rmdir")                                                                       \
+  X(ListDir, "listdir", "opendir fdopendir readdir")                                               \
+  X(Chmod, "chmod", "chmod fchmod")                                                                \
+  X(Copy, "copy", "")       /* CopyFileA as a whole */                                             \
+  X(Reserve, "reserve", "") /* the out-of-memory reserve blocks */                                 \
+  X(SharedMemory, "shm", "shm_open mmap")                                                          \
+  X(ProcessTimes, "getrusage", "getrusage")                                                        \
+  X(ProcessClock, "clock", "clock")                                                                \
+  X(WallClock, "clock_gettime", "clock_gettime time") /* a failed clock reads 0 */                 \
+  X(Notify, "inotify", "inotify_init1 inotify_add_watch eventfd")                                  \
+  X(Truncate, "truncate", "ftruncate")                                                             \
+  X(Sync, "fsync", "fsync")                                                                        \
+  X(FileTimes, "utimens", "futimens utimensat")                                                    \
+  X(Owner, "chown", "chown")                                                                       \
+  X(Cwd, "cwd", "getcwd chdir")                                                                    \
+  X(Environment, "env", "getenv setenv unsetenv")                                                  \
+  X(Spawn, "spawn", "posix_spawnp")                                                                \
+  X(Pipe, "pipe", "pipe2")                                                                         \
+  X(Pidfd, "pidfd", "syscall") /* pidfd_open and pidfd_send_signal */                              \
+  X(Wait, "wait", "waitid waitpid")                                                                \
+  X(Poll, "poll", "poll")                                                                          \
+  X(Kill, "kill", "kill")                                                                          \
+  X(DlOpen, "dlopen", "dlopen")                                                                    \
+  X(DlSym, "dlsym", "dlsym")                                                                       \
+  X(Thread, "thread", "std::thread::_M_start_thread")                                              \
+  X(Control, "fcntl", "fcntl ioctl")                                                               \
+  X(Terminal, "isatty", "isatty")                                                                  \
+  X(Readlink, "readlink", "readlink")                                                              \
+  X(Signal, "signal", "sigaction pthread_sigmask sigtimedwait sigpending")                         \
+  X(Sleep, "sleep", "nanosleep")                                                                   \
+  X(Stream, "fopencookie", "fopencookie")                                                          \
+  X(Random, "random", "std::random_device::")
+
 enum Port_TestService {
-  Port_TestRead,         // _read, and every read of a file's bytes (fopen'ed files too)
-  Port_TestWrite,        // _write, and every write of a file's bytes (copies too)
-  Port_TestOpen,         // _open, fopen, the opens of CopyFileA and of directory walks
-  Port_TestSeek,         // _lseek
-  Port_TestClose,        // _close (the descriptor is released all the same, as on POSIX)
-  Port_TestStat,         // _stat and its lstat/fstat twins, GetFileAttributesA, _access
-  Port_TestRename,       // rename, MoveFileExA
-  Port_TestUnlink,       // _unlink
-  Port_TestMkdir,        // _mkdir
-  Port_TestRmdir,        // _rmdir
-  Port_TestListDir,      // FindFirstFileA / _findfirst
-  Port_TestChmod,        // _chmod, SetFileAttributesA
-  Port_TestCopy,         // CopyFileA as a whole
-  Port_TestReserve,      // allocation of the out-of-memory reserve blocks
-  Port_TestSharedMemory, // the shared halt table's segment
-  Port_TestProcessTimes, // GetProcessTimes (fails: false)
-  Port_TestProcessClock, // clock (fails: -1)
-  Port_TestWallClock,    // ftime (fails: the clock reads 0)
-  Port_TestNotify,       // FindFirstChangeNotificationA (and making the notifier itself)
-  Port_TestServiceCount
+#define PORT_TEST_ENUMERATOR(id, name, symbols) Port_Test##id,
+  PORT_TEST_SERVICES(PORT_TEST_ENUMERATOR)
+#undef PORT_TEST_ENUMERATOR
+      Port_TestServiceCount
 };
 
 // The err value that makes a transfer short instead of failing.
@@ -64,6 +90,9 @@ __attribute__((visibility("default"))) void Port_TestFaultClear(void);
 // is armed), and the faults injected into them.
 __attribute__((visibility("default"))) long Port_TestFaultCalls(int service);
 __attribute__((visibility("default"))) long Port_TestFaultHits(int service);
+// The entry's name and the symbols it stands for (blank-separated), or null past the table's end.
+__attribute__((visibility("default"))) const char *Port_TestFaultName(int service);
+__attribute__((visibility("default"))) const char *Port_TestFaultSymbols(int service);
 
 #ifdef __cplusplus
 } // extern "C"
@@ -87,15 +116,15 @@ inline bool injectFault(int service) {
 
 // For a call that moves n bytes: the count to ask the system for. With an error armed, -1
 // and errno set; with a short transfer armed, fewer bytes than n.
-inline long injectTransfer(int service, unsigned n) {
+inline long injectTransfer(int service, unsigned long n) {
   if (faults::g_armed.load(std::memory_order_relaxed) == 0)
-    return n;
+    return static_cast<long>(n);
   int err = 0;
   if (!faults::strike(service, &err))
-    return n;
+    return static_cast<long>(n);
   if (err != Port_TestShort)
     return -1;
-  return n > 1 ? n / 2 : n;
+  return static_cast<long>(n > 1 ? n / 2 : n);
 }
 
 } // namespace platform

@@ -1,5 +1,6 @@
 // fileio.cpp - the runtime's descriptor and file-system calls over POSIX.
 #include "platform/fileio.h"
+#include "platform/syscalls.h"
 
 #include "platform/faults.h"
 #include "platform/filesys.h"
@@ -16,6 +17,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <random>
+#include <stdexcept>
 
 namespace platform {
 
@@ -45,21 +47,26 @@ int open(const char *name, int flags, int pmode) {
     f |= O_EXCL;
   int fd;
   do
-    fd = injectFault(Port_TestOpen)
-             ? -1
-             : ::open(posix.c_str(), f | O_NONBLOCK, static_cast<mode_t>(pmode));
+    fd = sys::open(posix.c_str(), f | O_NONBLOCK, static_cast<mode_t>(pmode));
   while (fd < 0 && errno == EINTR);
   if (fd < 0)
     return -1;
   // The runtime refuses to open a directory as a file.
   struct ::stat st;
-  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-    ::close(fd);
+  if (sys::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    sys::close(fd);
     errno = EACCES;
     return -1;
   }
-  // O_NONBLOCK was only for the open: reads and writes wait as the runtime's do.
-  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  // O_NONBLOCK was only for the open: reads and writes wait as the runtime's do. A descriptor
+  // that would stay non-blocking is not handed out.
+  const int status = sys::fcntl(fd, F_GETFL);
+  if (status < 0 || sys::fcntl(fd, F_SETFL, status & ~O_NONBLOCK) != 0) {
+    const int e = errno;
+    sys::close(fd);
+    errno = e;
+    return -1;
+  }
   return fd;
 }
 
@@ -69,15 +76,14 @@ namespace {
 ssize_t readOnce(int fd, char *buf, unsigned n) {
   ssize_t got;
   do {
-    const long ask = injectTransfer(Port_TestRead, n);
-    got = ask < 0 ? -1 : ::read(fd, buf, static_cast<size_t>(ask));
+    got = sys::read(fd, buf, n);
   } while (got < 0 && errno == EINTR);
   return got;
 }
 
 bool isRegularFile(int fd) {
   struct ::stat st;
-  return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  return sys::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
 }
 
 } // namespace
@@ -106,8 +112,7 @@ int write(int fd, const void *buf, unsigned n) {
   const char *p = static_cast<const char *>(buf);
   unsigned done = 0;
   while (done < n) {
-    const long ask = injectTransfer(Port_TestWrite, n - done);
-    ssize_t put = ask < 0 ? -1 : ::write(fd, p + done, static_cast<size_t>(ask));
+    ssize_t put = sys::write(fd, p + done, n - done);
     if (put < 0) {
       if (errno == EINTR)
         continue;
@@ -138,9 +143,7 @@ long lseek(int fd, long offset, int origin) {
     errno = EINVAL;
     return -1;
   }
-  if (injectFault(Port_TestSeek))
-    return -1;
-  off_t r = ::lseek(fd, static_cast<off_t>(offset), whence);
+  off_t r = sys::lseek(fd, static_cast<off_t>(offset), whence);
   return r < 0 ? -1 : static_cast<long>(r);
 }
 
@@ -152,10 +155,7 @@ int readAt(int fd, void *buf, unsigned n, int64_t offset) {
   char *p = static_cast<char *>(buf);
   unsigned done = 0;
   while (done < n) {
-    const long ask = injectTransfer(Port_TestRead, n - done);
-    ssize_t got = ask < 0 ? -1
-                          : ::pread(fd, p + done, static_cast<size_t>(ask),
-                                    static_cast<off_t>(offset + done));
+    ssize_t got = sys::pread(fd, p + done, n - done, static_cast<off_t>(offset + done));
     if (got < 0) {
       if (errno == EINTR)
         continue;
@@ -168,18 +168,9 @@ int readAt(int fd, void *buf, unsigned n, int64_t offset) {
   return static_cast<int>(done);
 }
 
-// An injected failure releases the descriptor as a real one does on Linux.
-int close(int fd) {
-  if (injectFault(Port_TestClose)) {
-    const int e = errno;
-    ::close(fd);
-    errno = e;
-    return -1;
-  }
-  return ::close(fd);
-}
+int close(int fd) { return sys::close(fd); }
 
-int chsize(int fd, long size) { return ::ftruncate(fd, static_cast<off_t>(size)); }
+int chsize(int fd, long size) { return sys::ftruncate(fd, static_cast<off_t>(size)); }
 
 namespace {
 const size_t kCopyBuffer = 65536;
@@ -190,8 +181,7 @@ bool copyByReading(int in, int out, off_t offset, off_t length) {
   while (length > 0) {
     const size_t want =
         length < static_cast<off_t>(sizeof buf) ? static_cast<size_t>(length) : sizeof buf;
-    const long ask = injectTransfer(Port_TestRead, static_cast<unsigned>(want));
-    ssize_t got = ask < 0 ? -1 : ::pread(in, buf, static_cast<size_t>(ask), offset);
+    ssize_t got = sys::pread(in, buf, want, offset);
     if (got < 0 && errno == EINTR)
       continue;
     if (got < 0)
@@ -199,9 +189,8 @@ bool copyByReading(int in, int out, off_t offset, off_t length) {
     if (got == 0)
       return true; // the source shrank while it was copied
     for (ssize_t done = 0; done < got;) {
-      const long give = injectTransfer(Port_TestWrite, static_cast<unsigned>(got - done));
       const ssize_t put =
-          give < 0 ? -1 : ::pwrite(out, buf + done, static_cast<size_t>(give), offset + done);
+          sys::pwrite(out, buf + done, static_cast<size_t>(got - done), offset + done);
       if (put < 0 && errno == EINTR)
         continue;
       if (put <= 0) {
@@ -221,13 +210,8 @@ bool copyByReading(int in, int out, off_t offset, off_t length) {
 bool copyRange(int in, int out, off_t offset, off_t length) {
   loff_t from = offset, to = offset;
   while (length > 0) {
-    // One call reads and writes: it answers to the faults of both services.
-    const unsigned chunk = length > 0x40000000 ? 0x40000000u : static_cast<unsigned>(length);
-    const long readable = injectTransfer(Port_TestRead, chunk);
-    const long ask =
-        readable < 0 ? -1 : injectTransfer(Port_TestWrite, static_cast<unsigned>(readable));
-    const ssize_t n =
-        ask < 0 ? -1 : ::copy_file_range(in, &from, out, &to, static_cast<size_t>(ask), 0);
+    const size_t chunk = length > 0x40000000 ? 0x40000000u : static_cast<size_t>(length);
+    const ssize_t n = sys::copy_file_range(in, &from, out, &to, chunk, 0);
     if (n < 0 && errno == EINTR)
       continue;
     if (n < 0 && (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP ||
@@ -259,22 +243,22 @@ bool copyInOrder(int in, int out) {
 
 bool copyData(int in, int out) {
   struct ::stat from, to;
-  if (::fstat(in, &from) != 0 || ::fstat(out, &to) != 0)
+  if (sys::fstat(in, &from) != 0 || sys::fstat(out, &to) != 0)
     return false;
   if (!S_ISREG(from.st_mode)) {
     errno = EINVAL;
     return false;
   }
   if (!S_ISREG(to.st_mode))
-    return ::lseek(in, 0, SEEK_SET) == 0 && copyInOrder(in, out);
+    return sys::lseek(in, 0, SEEK_SET) == 0 && copyInOrder(in, out);
   const off_t size = from.st_size;
   for (off_t at = 0; at < size;) {
-    off_t data = ::lseek(in, at, SEEK_DATA);
+    off_t data = sys::lseek(in, at, SEEK_DATA);
     if (data < 0 && errno == ENXIO)
       break; // only a hole remains
     if (data < 0)
       data = at; // a file system without holes: all of it is data
-    off_t hole = ::lseek(in, data, SEEK_HOLE);
+    off_t hole = sys::lseek(in, data, SEEK_HOLE);
     if (hole < 0 || hole > size)
       hole = size;
     if (!copyRange(in, out, data, hole - data))
@@ -282,7 +266,7 @@ bool copyData(int in, int out) {
     at = hole;
   }
   // The size, which also makes a final hole.
-  return ::ftruncate(out, size) == 0;
+  return sys::ftruncate(out, size) == 0;
 }
 
 // The runtime opens the standard descriptors in text mode and every other one in binary mode.
@@ -298,9 +282,7 @@ int access(const char *name, int mode) {
     m |= W_OK;
   if (mode & 4)
     m |= R_OK;
-  if (injectFault(Port_TestStat))
-    return -1;
-  return ::access(posix.c_str(), m);
+  return sys::access(posix.c_str(), m);
 }
 
 int unlink(const char *name) {
@@ -308,13 +290,11 @@ int unlink(const char *name) {
   if (!posixName(name, &posix))
     return -1;
   struct ::stat st;
-  if (::lstat(posix.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+  if (sys::lstat(posix.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
     errno = EACCES; // the runtime's _unlink of a directory
     return -1;
   }
-  if (injectFault(Port_TestUnlink))
-    return -1;
-  return ::unlink(posix.c_str());
+  return sys::unlink(posix.c_str());
 }
 
 int moveFile(const char *from, const char *to) {
@@ -322,24 +302,22 @@ int moveFile(const char *from, const char *to) {
   if (!posixName(from, &a) || !posixName(to, &b))
     return -1;
   struct ::stat st;
-  if (::lstat(a.c_str(), &st) != 0)
-    return -1;
-  if (injectFault(Port_TestRename))
+  if (sys::lstat(a.c_str(), &st) != 0)
     return -1;
   int r;
   if (S_ISDIR(st.st_mode)) {
-    r = ::renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_NOREPLACE);
+    r = sys::renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_NOREPLACE);
     if (r != 0 && (errno == EINVAL || errno == ENOSYS)) {
       // A file system without the flag: the test and the move are two steps there.
       struct ::stat target;
-      if (::lstat(b.c_str(), &target) == 0) {
+      if (sys::lstat(b.c_str(), &target) == 0) {
         errno = EEXIST;
       } else {
-        r = ::rename(a.c_str(), b.c_str());
+        r = sys::rename(a.c_str(), b.c_str());
       }
     }
   } else {
-    r = ::rename(a.c_str(), b.c_str());
+    r = sys::rename(a.c_str(), b.c_str());
   }
   // A directory in the way, or a directory that would replace something: Windows refuses both.
   if (r != 0 && (errno == EEXIST || errno == EISDIR || errno == ENOTDIR || errno == ENOTEMPTY))
@@ -351,40 +329,34 @@ int mkdir(const char *name) {
   std::string posix;
   if (!posixName(name, &posix))
     return -1;
-  if (injectFault(Port_TestMkdir))
-    return -1;
-  return ::mkdir(posix.c_str(), 0777);
+  return sys::mkdir(posix.c_str(), 0777);
 }
 
 int rmdir(const char *name) {
   std::string posix;
   if (!posixName(name, &posix))
     return -1;
-  if (injectFault(Port_TestRmdir))
-    return -1;
-  return ::rmdir(posix.c_str());
+  return sys::rmdir(posix.c_str());
 }
 
 int chdir(const char *name) {
   std::string posix;
   if (!posixName(name, &posix))
     return -1;
-  return ::chdir(posix.c_str());
+  return sys::chdir(posix.c_str());
 }
 
 int chmod(const char *name, int pmode) {
   std::string posix;
   if (!posixName(name, &posix))
     return -1;
-  if (injectFault(Port_TestChmod))
-    return -1;
-  return ::chmod(posix.c_str(), static_cast<mode_t>(pmode & 07777));
+  return sys::chmod(posix.c_str(), static_cast<mode_t>(pmode & 07777));
 }
 
 bool getcwd(std::string *dir) {
   std::string buf(PATH_MAX, '\0');
   for (;;) {
-    if (::getcwd(&buf[0], buf.size())) {
+    if (sys::getcwd(&buf[0], buf.size())) {
       buf.resize(std::char_traits<char>::length(buf.c_str()));
       *dir = buf;
       return true;
@@ -396,16 +368,13 @@ bool getcwd(std::string *dir) {
 }
 
 bool getFileAttributes(const char *name, bool *readOnly, bool *directory) {
-  std::string posix;
-  if (!posixName(name, &posix))
-    return false;
-  struct ::stat st;
-  if (injectFault(Port_TestStat) || ::stat(posix.c_str(), &st) != 0)
+  FileStatus status;
+  if (!stat(name, &status))
     return false;
   if (readOnly)
-    *readOnly = (st.st_mode & S_IWUSR) == 0;
+    *readOnly = status.readOnly;
   if (directory)
-    *directory = S_ISDIR(st.st_mode);
+    *directory = status.isDirectory;
   return true;
 }
 
@@ -414,13 +383,11 @@ bool setFileAttributes(const char *name, bool readOnly) {
   if (!posixName(name, &posix))
     return false;
   struct ::stat st;
-  if (::stat(posix.c_str(), &st) != 0)
+  if (sys::stat(posix.c_str(), &st) != 0)
     return false;
   mode_t m = st.st_mode & 07777;
   m = readOnly ? (m & ~S_IWUSR) : (m | S_IWUSR);
-  if (injectFault(Port_TestChmod))
-    return false;
-  return ::chmod(posix.c_str(), m) == 0;
+  return sys::chmod(posix.c_str(), m) == 0;
 }
 
 namespace {
@@ -431,7 +398,7 @@ struct Descriptor {
   ~Descriptor() {
     if (fd >= 0) {
       const int e = errno;
-      ::close(fd);
+      sys::close(fd);
       errno = e;
     }
   }
@@ -445,7 +412,7 @@ bool copyFile(const char *from, const char *to, bool failIfExists) {
   if (in.fd < 0)
     return false;
   struct ::stat st;
-  if (::fstat(in.fd, &st) != 0)
+  if (sys::fstat(in.fd, &st) != 0)
     return false;
   if (!S_ISREG(st.st_mode)) {
     errno = EINVAL;
@@ -456,21 +423,21 @@ bool copyFile(const char *from, const char *to, bool failIfExists) {
   if (out.fd < 0)
     return false;
   struct ::stat target;
-  if (::fstat(out.fd, &target) != 0)
+  if (sys::fstat(out.fd, &target) != 0)
     return false;
   if (!S_ISREG(target.st_mode) || (target.st_dev == st.st_dev && target.st_ino == st.st_ino)) {
     errno = EINVAL;
     return false;
   }
-  if (::ftruncate(out.fd, 0) != 0 || !copyData(in.fd, out.fd) ||
-      ::fchmod(out.fd, st.st_mode & 07777) != 0)
+  if (sys::ftruncate(out.fd, 0) != 0 || !copyData(in.fd, out.fd) ||
+      sys::fchmod(out.fd, st.st_mode & 07777) != 0)
     return false;
   struct timespec times[2] = {st.st_atim, st.st_mtim};
-  if (::futimens(out.fd, times) != 0)
+  if (sys::futimens(out.fd, times) != 0)
     return false;
   const int fd = out.fd;
   out.fd = -1;
-  return ::close(fd) == 0;
+  return sys::close(fd) == 0;
 }
 
 std::string tempnam(const char *dir, const char *prefix) {
@@ -482,6 +449,8 @@ std::string tempnam(const char *dir, const char *prefix) {
   // Candidates are only named, not made, as the runtime's _tempnam does: the randomness keeps
   // another process from choosing the same name in the meantime.
   try {
+    if (injectFault(Port_TestRandom))
+      throw std::runtime_error("no randomness");
     std::random_device source;
     for (int attempt = 0; attempt < 1000; ++attempt) {
       const uint64_t r = (static_cast<uint64_t>(source()) << 32) ^ source();
@@ -490,7 +459,7 @@ std::string tempnam(const char *dir, const char *prefix) {
                     static_cast<unsigned long long>(r & 0xFFFFFFFFFFFFull));
       const std::string candidate = posix + (prefix ? prefix : "") + tail;
       struct ::stat st;
-      if (::lstat(candidate.c_str(), &st) == 0)
+      if (sys::lstat(candidate.c_str(), &st) == 0)
         continue;
       return errno == ENOENT ? candidate : std::string();
     }
@@ -518,13 +487,11 @@ bool findFiles(const char *pattern, std::vector<std::string> *names) {
     errno = ENOENT;
     return false;
   }
-  if (injectFault(Port_TestListDir))
-    return false;
-  DIR *d = ::opendir(dir.c_str());
+  DIR *d = sys::opendir(dir.c_str());
   if (!d)
     return false;
   names->clear();
-  while (struct dirent *e = ::readdir(d)) {
+  while (struct dirent *e = sys::readdir(d)) {
     // "*.*" matches every name on Windows, also names without a dot.
     if (mask == "*.*" || ::fnmatch(mask.c_str(), e->d_name, 0) == 0)
       names->push_back(e->d_name);
@@ -541,7 +508,7 @@ int touch(const char *name) {
   std::string posix;
   if (!posixName(name, &posix))
     return -1;
-  return ::utimensat(AT_FDCWD, posix.c_str(), nullptr, 0);
+  return sys::utimensat(AT_FDCWD, posix.c_str(), nullptr, 0);
 }
 
 int getpid() { return static_cast<int>(::getpid()); }

@@ -1,5 +1,6 @@
 // filesys.cpp - _stat over stat(2), with Windows names translated at the boundary.
 #include "platform/filesys.h"
+#include "platform/syscalls.h"
 
 #include "platform/faults.h"
 #include "platform/fileio.h"
@@ -56,7 +57,7 @@ bool stat(const char *name, FileStatus *status) {
   if (!posixName(name, &posix))
     return false;
   struct ::stat st;
-  if (injectFault(Port_TestStat) || ::stat(posix.c_str(), &st) != 0)
+  if (sys::stat(posix.c_str(), &st) != 0)
     return false;
   describe(st, status);
   return true;
@@ -69,7 +70,7 @@ bool lstat(const char *name, FileStatus *status) {
   while (posix.size() > 1 && posix.back() == '/')
     posix.pop_back();
   struct ::stat st;
-  if (injectFault(Port_TestStat) || ::lstat(posix.c_str(), &st) != 0)
+  if (sys::lstat(posix.c_str(), &st) != 0)
     return false;
   describe(st, status);
   return true;
@@ -77,7 +78,7 @@ bool lstat(const char *name, FileStatus *status) {
 
 bool fstat(int fd, FileStatus *status) {
   struct ::stat st;
-  if (injectFault(Port_TestStat) || ::fstat(fd, &st) != 0)
+  if (sys::fstat(fd, &st) != 0)
     return false;
   describe(st, status);
   return true;
@@ -145,13 +146,31 @@ std::FILE *fopen(const char *name, const char *mode) {
   if (fd < 0)
     return nullptr;
   const cookie_io_functions_t io = {cookieRead, cookieWrite, cookieSeek, cookieClose};
-  std::FILE *f = ::fopencookie(reinterpret_cast<void *>(static_cast<intptr_t>(fd)), mode, io);
+  std::FILE *f = sys::fopencookie(reinterpret_cast<void *>(static_cast<intptr_t>(fd)), mode, io);
   if (!f) {
     const int e = errno;
     platform::close(fd);
     errno = e;
   }
   return f;
+}
+
+bool readSystemFile(const char *posixPath, char *buf, size_t size) {
+  int fd;
+  do
+    fd = sys::open(posixPath, O_RDONLY | O_CLOEXEC);
+  while (fd < 0 && errno == EINTR);
+  if (fd < 0)
+    return false;
+  ssize_t got;
+  do
+    got = sys::read(fd, buf, size - 1);
+  while (got < 0 && errno == EINTR);
+  sys::close(fd);
+  if (got <= 0)
+    return false;
+  buf[got] = '\0';
+  return true;
 }
 
 } // namespace platform

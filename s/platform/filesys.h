@@ -14,6 +14,9 @@ namespace platform {
 
 // The POSIX name of a Windows name; false (ENOENT) for a drive other than C:.
 bool toPosixName(const char *name, std::string *posix);
+// The start of a small file of the system's (/proc/...), at most size - 1 bytes, into buf and
+// ended by a NUL, without allocating; false when it cannot be read or is empty.
+bool readSystemFile(const char *posixPath, char *buf, size_t size);
 // The same for a name that must name a file: false with errno ENOENT also for null or empty.
 bool posixName(const char *name, std::string *posix);
 

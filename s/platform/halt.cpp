@@ -1,5 +1,8 @@
 // halt.cpp - the POSIX half of the halt service (see halt.h for the contracts).
 #include "platform/halt.h"
+#include "platform/environment.h"
+#include "platform/filesys.h"
+#include "platform/syscalls.h"
 
 #include "platform/faults.h"
 
@@ -25,18 +28,9 @@ uint64_t processStartTime(uint32_t pid) {
     return 0;
   char path[32];
   std::snprintf(path, sizeof path, "/proc/%u/stat", static_cast<unsigned>(pid));
-  const int fd = open(path, O_RDONLY | O_CLOEXEC);
-  if (fd < 0)
-    return 0;
   char buffer[1024];
-  ssize_t got;
-  do
-    got = read(fd, buffer, sizeof buffer - 1);
-  while (got < 0 && errno == EINTR);
-  close(fd);
-  if (got <= 0)
+  if (!readSystemFile(path, buffer, sizeof buffer))
     return 0;
-  buffer[got] = '\0';
   // "pid (name) state ppid ...": the name may hold blanks and parentheses, so the fields are
   // counted from the last closing parenthesis; the state is field 3, the start time field 22.
   const char *p = std::strrchr(buffer, ')');
@@ -58,11 +52,11 @@ bool setInterruptHandler(void (*handler)(int)) {
   action.sa_handler = handler ? handler : SIG_DFL;
   sigemptyset(&action.sa_mask);
   action.sa_flags = handler ? SA_RESTART : 0;
-  return sigaction(SIGINT, &action, nullptr) == 0;
+  return sys::sigaction(SIGINT, &action, nullptr) == 0;
 }
 
 static std::string haltSegmentName() {
-  const char *name = std::getenv("QEL_HALT_TABLE");
+  const char *name = getenv("QEL_HALT_TABLE");
   if (name && *name)
     return *name == '/' ? std::string(name) : "/" + std::string(name);
   char buffer[64];
@@ -71,20 +65,19 @@ static std::string haltSegmentName() {
 }
 
 void *mapSharedHaltTable(size_t bytes) {
-  if (injectFault(Port_TestSharedMemory))
-    return nullptr;
   const std::string name = haltSegmentName();
-  const int fd = shm_open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  const int fd = sys::shm_open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
   if (fd < 0)
     return nullptr;
   struct stat st;
   void *view = MAP_FAILED;
   // Two processes may create the segment at once: both grow it to the same size, and the
   // bytes stay zero. A segment that another user planted under our name is not used.
-  if (fstat(fd, &st) == 0 && st.st_uid == geteuid() &&
-      (static_cast<size_t>(st.st_size) >= bytes || ftruncate(fd, static_cast<off_t>(bytes)) == 0))
-    view = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-  close(fd);
+  if (sys::fstat(fd, &st) == 0 && st.st_uid == geteuid() &&
+      (static_cast<size_t>(st.st_size) >= bytes ||
+       sys::ftruncate(fd, static_cast<off_t>(bytes)) == 0))
+    view = sys::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+  sys::close(fd);
   return view == MAP_FAILED ? nullptr : view;
 }
 

@@ -1,5 +1,6 @@
 // locale.cpp - the user's default locale from the POSIX locale variables.
 #include "platform/locale.h"
+#include "platform/environment.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -10,7 +11,7 @@ namespace platform {
 unsigned int GetUserDefaultLCID() {
   const char *value = nullptr;
   for (const char *name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
-    value = std::getenv(name);
+    value = getenv(name);
     if (value && *value)
       break;
     value = nullptr;

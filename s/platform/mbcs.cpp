@@ -74,24 +74,47 @@ size_t decodeMultibyte(const char *text, size_t length, wchar_t *out) {
   return need;
 }
 
-std::string wideToMultibyte(const wchar_t *text, size_t length) {
-  std::string out;
+void appendMultibyte(std::string &out, const wchar_t *text, size_t length) {
   if (!text)
-    return out;
+    return;
   // Plain ASCII, the common case, is copied character by character.
   size_t ascii = 0;
   while (ascii < length && static_cast<unsigned int>(text[ascii]) < 0x80)
     ++ascii;
-  out.resize(ascii);
+  const size_t start = out.size();
+  out.resize(start + ascii);
   for (size_t i = 0; i < ascii; ++i)
-    out[i] = static_cast<char>(text[i]);
+    out[start + i] = static_cast<char>(text[i]);
   if (ascii == length)
-    return out;
-  out.reserve(length + (length - ascii) * 3);
+    return;
+  out.reserve(out.size() + (length - ascii) * 4);
   char buf[4];
   for (size_t i = ascii; i < length; ++i)
     out.append(buf, encodeMultibyte(text[i], buf));
+}
+
+std::string wideToMultibyte(const wchar_t *text, size_t length) {
+  std::string out;
+  appendMultibyte(out, text, length);
   return out;
+}
+
+void appendWide(std::wstring &out, const char *text, size_t length) {
+  if (!text)
+    return;
+  // Plain ASCII, the common case, is copied byte by byte.
+  size_t i = 0;
+  while (i < length && static_cast<unsigned char>(text[i]) < 0x80)
+    ++i;
+  const size_t start = out.size();
+  out.resize(start + i);
+  for (size_t k = 0; k < i; ++k)
+    out[start + k] = static_cast<wchar_t>(text[k]);
+  while (i < length) {
+    wchar_t c;
+    i += decodeMultibyte(text + i, length - i, &c);
+    out += c;
+  }
 }
 
 std::string wideToMultibyte(const wchar_t *text) {
@@ -100,24 +123,8 @@ std::string wideToMultibyte(const wchar_t *text) {
 
 std::wstring multibyteToWide(const char *text, size_t length) {
   std::wstring out;
-  if (!text)
-    return out;
-  // Plain ASCII, the common case, is copied byte by byte.
-  size_t ascii = 0;
-  while (ascii < length && static_cast<unsigned char>(text[ascii]) < 0x80)
-    ++ascii;
-  out.resize(ascii);
-  for (size_t i = 0; i < ascii; ++i)
-    out[i] = static_cast<wchar_t>(text[i]);
-  if (ascii == length)
-    return out;
   out.reserve(length);
-  size_t i = ascii;
-  while (i < length) {
-    wchar_t c;
-    i += decodeMultibyte(text + i, length - i, &c);
-    out.push_back(c);
-  }
+  appendWide(out, text, length);
   return out;
 }
 

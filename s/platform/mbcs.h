@@ -18,6 +18,9 @@ namespace platform {
 
 std::string wideToMultibyte(const wchar_t *text, size_t length);
 std::string wideToMultibyte(const wchar_t *text); // up to the terminating zero
+// The same conversions appended to a buffer the caller keeps.
+void appendMultibyte(std::string &out, const wchar_t *text, size_t length);
+void appendWide(std::wstring &out, const char *text, size_t length);
 std::wstring multibyteToWide(const char *text, size_t length);
 std::wstring multibyteToWide(const char *text); // up to the terminating zero
 // The same as a new zero-terminated array, which the caller frees with delete[].

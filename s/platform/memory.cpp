@@ -1,5 +1,7 @@
 // memory.cpp - process memory figures from /proc, read without allocating.
 #include "platform/memory.h"
+#include "platform/filesys.h"
+#include "platform/syscalls.h"
 
 #include "platform/faults.h"
 
@@ -11,22 +13,10 @@
 namespace platform {
 
 uint64_t VirtualMemoryInUse() {
-  int fd;
-  do
-    fd = ::open("/proc/self/statm", O_RDONLY | O_CLOEXEC);
-  while (fd < 0 && errno == EINTR);
-  if (fd < 0)
-    return 0;
   // "size resident shared text lib data dt", all in pages; only the first field is needed.
   char buf[128];
-  ssize_t got;
-  do
-    got = ::read(fd, buf, sizeof buf - 1);
-  while (got < 0 && errno == EINTR);
-  ::close(fd);
-  if (got <= 0)
+  if (!readSystemFile("/proc/self/statm", buf, sizeof buf))
     return 0;
-  buf[got] = '\0';
   uint64_t pages = 0;
   for (const char *p = buf; *p >= '0' && *p <= '9'; ++p)
     pages = pages * 10 + static_cast<uint64_t>(*p - '0');

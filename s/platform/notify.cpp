@@ -1,6 +1,7 @@
 // notify.cpp - directory change notifications over inotify, and the Windows attribute record
 // filled from stat.
 #include "platform/notify.h"
+#include "platform/syscalls.h"
 
 #include "platform/faults.h"
 #include "platform/filesys.h"
@@ -46,10 +47,8 @@ bool getFileAttributesEx(const char *name, FileAttributeData *data) {
   std::string posix;
   if (!toPosixName(name, &posix))
     return false;
-  if (injectFault(Port_TestStat))
-    return false;
   struct stat st;
-  if (::stat(posix.c_str(), &st) != 0)
+  if (sys::stat(posix.c_str(), &st) != 0)
     return false;
   data->attributes = S_ISDIR(st.st_mode) ? FILE_ATTRIBUTE_DIRECTORY_ : FILE_ATTRIBUTE_ARCHIVE_;
   if (!(st.st_mode & S_IWUSR))
@@ -64,25 +63,21 @@ bool getFileAttributesEx(const char *name, FileAttributeData *data) {
 }
 
 ChangeNotifier::ChangeNotifier() : m_inotify(-1), m_wake(-1), m_error(0) {
-  if (injectFault(Port_TestNotify)) {
-    m_error = errno;
-    return;
-  }
-  m_inotify = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  m_inotify = sys::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
   if (m_inotify < 0) {
     m_error = errno;
     return;
   }
-  m_wake = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+  m_wake = sys::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
   if (m_wake < 0)
     m_error = errno;
 }
 
 ChangeNotifier::~ChangeNotifier() {
   if (m_inotify >= 0)
-    ::close(m_inotify); // drops every watch
+    sys::close(m_inotify); // drops every watch
   if (m_wake >= 0)
-    ::close(m_wake);
+    sys::close(m_wake);
 }
 
 int ChangeNotifier::add(const char *dir, uint32_t filter) {
@@ -93,14 +88,12 @@ int ChangeNotifier::add(const char *dir, uint32_t filter) {
   std::string posix;
   if (!toPosixName(dir, &posix))
     return -1;
-  if (injectFault(Port_TestNotify))
-    return -1;
   uint32_t mask = kAlwaysWatched | IN_MASK_ADD | IN_ONLYDIR;
   if (filter & FILE_NOTIFY_CHANGE_ATTRIBUTES_)
     mask |= IN_ATTRIB;
   if (filter & FILE_NOTIFY_CHANGE_SIZE_)
     mask |= IN_MODIFY;
-  return ::inotify_add_watch(m_inotify, posix.c_str(), mask);
+  return sys::inotify_add_watch(m_inotify, posix.c_str(), mask);
 }
 
 bool ChangeNotifier::remove(int handle) {
@@ -116,20 +109,20 @@ bool ChangeNotifier::wait(int timeoutMs, Events *events) {
   struct pollfd fds[2] = {{m_inotify, POLLIN, 0}, {m_wake, POLLIN, 0}};
   int ready;
   do
-    ready = ::poll(fds, 2, timeoutMs);
+    ready = sys::poll(fds, 2, timeoutMs);
   while (ready < 0 && errno == EINTR);
   if (ready < 0)
     return false;
   if (fds[1].revents & POLLIN) {
     uint64_t count;
-    while (::read(m_wake, &count, sizeof count) > 0) {
+    while (sys::read(m_wake, &count, sizeof count) > 0) {
     }
     events->woken = true;
   }
   // Takes in every queued event: a burst of events for one save is one signal.
   alignas(struct inotify_event) char buf[8192];
   for (;;) {
-    const ssize_t got = ::read(m_inotify, buf, sizeof buf);
+    const ssize_t got = sys::read(m_inotify, buf, sizeof buf);
     if (got < 0 && errno == EINTR)
       continue;
     if (got <= 0)
@@ -164,7 +157,7 @@ void ChangeNotifier::wake() {
   const uint64_t one = 1;
   ssize_t r;
   do
-    r = ::write(m_wake, &one, sizeof one);
+    r = sys::write(m_wake, &one, sizeof one);
   while (r < 0 && errno == EINTR);
 }
 

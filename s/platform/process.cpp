@@ -1,7 +1,11 @@
 // process.cpp - child processes and pipes over posix_spawn, pidfd and poll.
 #include "platform/process.h"
+#include "platform/syscalls.h"
 
+#include "platform/environment.h"
 #include "platform/filesys.h"
+#include "platform/thread.h"
+#include "platform/time.h"
 
 #include <algorithm>
 #include <atomic>
@@ -42,17 +46,17 @@ int Descriptor::release() {
 
 void Descriptor::reset() {
   if (m_fd >= 0)
-    ::close(m_fd);
+    sys::close(m_fd);
   m_fd = -1;
 }
 
 bool createPipe(Descriptor *readEnd, Descriptor *writeEnd, int capacity) {
   int fds[2];
-  if (::pipe2(fds, O_CLOEXEC) != 0)
+  if (sys::pipe2(fds, O_CLOEXEC) != 0)
     return false;
   if (capacity > 0) {
     int saved = errno;
-    ::fcntl(fds[1], F_SETPIPE_SZ, capacity); // a hint: the default stays when it is refused
+    sys::fcntl(fds[1], F_SETPIPE_SZ, capacity); // a hint: the default stays when it is refused
     errno = saved;
   }
   *readEnd = Descriptor(fds[0]);
@@ -62,7 +66,7 @@ bool createPipe(Descriptor *readEnd, Descriptor *writeEnd, int capacity) {
 
 bool pipeBytesWaiting(int fd, uint32_t *count) {
   int n = 0;
-  if (::ioctl(fd, FIONREAD, &n) != 0)
+  if (sys::ioctl(fd, FIONREAD, &n) != 0)
     return false;
   *count = static_cast<uint32_t>(n);
   return true;
@@ -72,14 +76,14 @@ long writePipe(int fd, const void *data, unsigned long n) {
   sigset_t pipeSet, old, pending;
   sigemptyset(&pipeSet);
   sigaddset(&pipeSet, SIGPIPE);
-  ::pthread_sigmask(SIG_BLOCK, &pipeSet, &old);
-  sigpending(&pending);
-  const bool wasPending = sigismember(&pending, SIGPIPE) == 1;
+  const bool blocked = sys::pthread_sigmask(SIG_BLOCK, &pipeSet, &old) == 0;
+  sigemptyset(&pending);
+  const bool wasPending = sys::sigpending(&pending) == 0 && sigismember(&pending, SIGPIPE) == 1;
   const char *p = static_cast<const char *>(data);
   unsigned long done = 0;
   int error = 0;
   while (done < n) {
-    ssize_t w = ::write(fd, p + done, n - done);
+    ssize_t w = sys::write(fd, p + done, n - done);
     if (w < 0) {
       if (errno == EINTR)
         continue;
@@ -88,13 +92,14 @@ long writePipe(int fd, const void *data, unsigned long n) {
     }
     done += static_cast<unsigned long>(w);
   }
-  if (error == EPIPE && !wasPending) {
+  if (error == EPIPE && blocked && !wasPending) {
     // Take back the SIGPIPE that this write raised, so it is never delivered.
     struct timespec zero = {0, 0};
-    while (::sigtimedwait(&pipeSet, nullptr, &zero) < 0 && errno == EINTR) {
+    while (sys::sigtimedwait(&pipeSet, nullptr, &zero) < 0 && errno == EINTR) {
     }
   }
-  ::pthread_sigmask(SIG_SETMASK, &old, nullptr);
+  if (blocked)
+    sys::pthread_sigmask(SIG_SETMASK, &old, nullptr);
   if (done == 0 && error != 0) {
     errno = error;
     return -1;
@@ -171,7 +176,8 @@ std::string quoteArgument(const std::string &arg) {
 
 static bool isExecutableFile(const std::string &path) {
   struct stat st;
-  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
+  return sys::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+         sys::access(path.c_str(), X_OK) == 0;
 }
 
 bool searchPath(const char *name, const char *ext, std::string *found) {
@@ -187,7 +193,7 @@ bool searchPath(const char *name, const char *ext, std::string *found) {
     *found = posix;
     return true;
   }
-  const char *path = ::getenv("PATH");
+  const char *path = getenv("PATH");
   std::string dirs = path ? path : "";
   size_t start = 0;
   for (;;) {
@@ -259,7 +265,7 @@ static void passInterrupt(int signal, siginfo_t *info, void *context) {
   for (std::atomic<int> &entry : g_groups) {
     const int group = entry.load(std::memory_order_acquire);
     if (group > 0)
-      ::kill(-group, SIGINT);
+      sys::kill(-group, SIGINT);
   }
   const struct sigaction &before = g_interruptBefore;
   if (before.sa_flags & SA_SIGINFO) {
@@ -269,7 +275,7 @@ static void passInterrupt(int signal, siginfo_t *info, void *context) {
     struct sigaction dfl = {};
     dfl.sa_handler = SIG_DFL;
     sigemptyset(&dfl.sa_mask);
-    ::sigaction(SIGINT, &dfl, nullptr);
+    sys::sigaction(SIGINT, &dfl, nullptr);
     ::raise(SIGINT); // blocked until this handler returns, then it takes its default effect
   } else if (before.sa_handler != SIG_IGN) {
     before.sa_handler(signal);
@@ -289,8 +295,8 @@ static int reserveGroupEntry() {
       pass.sa_sigaction = passInterrupt;
       sigemptyset(&pass.sa_mask);
       pass.sa_flags = SA_SIGINFO | SA_RESTART;
-      if (::sigaction(SIGINT, nullptr, &g_interruptBefore) != 0 ||
-          ::sigaction(SIGINT, &pass, nullptr) != 0)
+      if (sys::sigaction(SIGINT, nullptr, &g_interruptBefore) != 0 ||
+          sys::sigaction(SIGINT, &pass, nullptr) != 0)
         return -1;
     }
     ++g_groupsInUse;
@@ -310,9 +316,9 @@ static void releaseGroupEntry(int entry) {
   // The action that stood before comes back, unless another was installed meanwhile (the halt
   // service's handler, for one), which then stays.
   struct sigaction current;
-  if (::sigaction(SIGINT, nullptr, &current) == 0 && (current.sa_flags & SA_SIGINFO) &&
+  if (sys::sigaction(SIGINT, nullptr, &current) == 0 && (current.sa_flags & SA_SIGINFO) &&
       current.sa_sigaction == passInterrupt)
-    ::sigaction(SIGINT, &g_interruptBefore, nullptr);
+    sys::sigaction(SIGINT, &g_interruptBefore, nullptr);
 }
 
 // Waits for pid to end (or only looks, without block) and reaps it; a group entry it holds is
@@ -323,7 +329,8 @@ static int reapChild(int pid, int groupEntry, bool block, int *status) {
   info.si_pid = 0;
   int r;
   do
-    r = ::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT | (block ? 0 : WNOHANG));
+    r = sys::waitid(P_PID, static_cast<id_t>(pid), &info,
+                    WEXITED | WNOWAIT | (block ? 0 : WNOHANG));
   while (r < 0 && errno == EINTR);
   if (r < 0 && errno != ECHILD)
     return -1;
@@ -335,20 +342,42 @@ static int reapChild(int pid, int groupEntry, bool block, int *status) {
     return 1;
   pid_t w;
   do
-    w = ::waitpid(pid, status, 0);
+    w = sys::waitpid(pid, status, 0);
   while (w < 0 && errno == EINTR);
   if (w < 0)
     *status = 0;
   return 1;
 }
 
+// Children whose reaping thread could not be started; they are looked at again whenever a
+// child is started or handed to the background.
+static std::mutex g_orphanMutex;
+static std::vector<std::pair<int, int>> g_orphans; // pid, group entry
+
+static void reapOrphans() {
+  std::lock_guard<std::mutex> lock(g_orphanMutex);
+  int status;
+  g_orphans.erase(std::remove_if(g_orphans.begin(), g_orphans.end(),
+                                 [&status](const std::pair<int, int> &o) {
+                                   return reapChild(o.first, o.second, false, &status) == 1;
+                                 }),
+                  g_orphans.end());
+}
+
 // A child nobody waits for any more is reaped by a thread of its own, so it leaves no zombie.
+// Without a thread it is kept for reapOrphans, a zombie in the meantime.
 static void reapInBackground(int pid, int groupEntry) {
-  std::thread([pid, groupEntry] {
-    int status;
-    while (reapChild(pid, groupEntry, true, &status) < 0) {
-    }
-  }).detach();
+  reapOrphans();
+  try {
+    startThread([pid, groupEntry] {
+      int status;
+      while (reapChild(pid, groupEntry, true, &status) < 0)
+        sleepMs(10); // a wait that fails is tried again, without spinning
+    }).detach();
+  } catch (const std::system_error &) {
+    std::lock_guard<std::mutex> lock(g_orphanMutex);
+    g_orphans.emplace_back(pid, groupEntry);
+  }
 }
 
 ChildProcess::~ChildProcess() {
@@ -358,7 +387,7 @@ ChildProcess::~ChildProcess() {
       reapInBackground(m_pid, m_groupSlot);
   }
   if (m_pidfd >= 0)
-    ::close(m_pidfd);
+    sys::close(m_pidfd);
 }
 
 bool ChildProcess::reap(bool block) {
@@ -395,7 +424,7 @@ WaitResult ChildProcess::wait(uint32_t timeoutMs, int wakeFd) {
       fds[n++] = {m_pidfd, POLLIN, 0};
     if (wakeFd >= 0)
       fds[n++] = {wakeFd, POLLIN, 0};
-    int r = ::poll(fds, n, slice);
+    int r = sys::poll(fds, n, slice);
     if (r < 0 && errno != EINTR)
       return WaitResult::Failed;
     if (r > 0 && wakeFd >= 0 && fds[n - 1].revents)
@@ -436,10 +465,10 @@ bool ChildProcess::terminate(int32_t code) {
   // can lead meanwhile; the signals cannot reach anyone else. The group goes first, so that
   // nothing in it starts more processes once the child is gone; the child is signalled itself
   // as well, in case it left its group.
-  const bool groupHit = m_groupSlot >= 0 && ::kill(-m_pid, SIGKILL) == 0;
+  const bool groupHit = m_groupSlot >= 0 && sys::kill(-m_pid, SIGKILL) == 0;
   int r = m_pidfd >= 0
-              ? static_cast<int>(::syscall(SYS_pidfd_send_signal, m_pidfd, SIGKILL, nullptr, 0))
-              : ::kill(m_pid, SIGKILL);
+              ? static_cast<int>(sys::syscall(SYS_pidfd_send_signal, m_pidfd, SIGKILL, nullptr, 0))
+              : sys::kill(m_pid, SIGKILL);
   if (r != 0 && !groupHit)
     return false;
   m_terminated = true;
@@ -486,15 +515,17 @@ static int spawnProgram(const std::vector<std::string> &args, int stdinFd, int o
   }
   posix_spawnattr_setflags(&attr, flags);
 
-  int rc = ::posix_spawnp(pid, program.c_str(), &actions, &attr, argv.data(), environ);
+  std::unique_lock<std::mutex> environment(environmentLock()); // the child copies environ
+  int rc = sys::posix_spawnp(pid, program.c_str(), &actions, &attr, argv.data(), environ);
   // A bare name without an extension is also tried with ".exe", as Windows does.
   if (rc == ENOENT && program.find('/') == std::string::npos &&
       program.find('.') == std::string::npos) {
     std::string exe = program + ".exe";
-    rc = ::posix_spawnp(pid, exe.c_str(), &actions, &attr, argv.data(), environ);
+    rc = sys::posix_spawnp(pid, exe.c_str(), &actions, &attr, argv.data(), environ);
     if (rc != 0)
       rc = ENOENT;
   }
+  environment.unlock();
   posix_spawnattr_destroy(&attr);
   posix_spawn_file_actions_destroy(&actions);
   return rc;
@@ -504,15 +535,16 @@ static int spawnProgram(const std::vector<std::string> &args, int stdinFd, int o
 // terminal with this process.
 static bool sharesTerminal(int stdinFd, int outputFd) {
   const int saved = errno;
-  const bool shares = ::isatty(stdinFd >= 0 ? stdinFd : 0) ||
-                      ::isatty(outputFd >= 0 ? outputFd : 1) ||
-                      ::isatty(outputFd >= 0 ? outputFd : 2);
+  const bool shares = sys::isatty(stdinFd >= 0 ? stdinFd : 0) ||
+                      sys::isatty(outputFd >= 0 ? outputFd : 1) ||
+                      sys::isatty(outputFd >= 0 ? outputFd : 2);
   errno = saved;
   return shares;
 }
 
 int createProcess(const char *cmdline, int stdinFd, int outputFd,
                   std::unique_ptr<ChildProcess> *child) {
+  reapOrphans();
   const int entry = sharesTerminal(stdinFd, outputFd) ? -1 : reserveGroupEntry();
   pid_t pid;
   int rc = spawnProgram(splitCommandLine(cmdline), stdinFd, outputFd, entry >= 0, &pid);
@@ -522,7 +554,7 @@ int createProcess(const char *cmdline, int stdinFd, int outputFd,
   }
   if (entry >= 0)
     g_groups[entry].store(pid, std::memory_order_release);
-  int pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)); // close-on-exec already
+  int pidfd = static_cast<int>(sys::syscall(SYS_pidfd_open, pid, 0)); // close-on-exec already
   child->reset(new ChildProcess(pid, pidfd < 0 ? -1 : pidfd, entry));
   return 0;
 }
@@ -540,7 +572,7 @@ int spawnWait(const char *const *argv) {
   int status = 0;
   pid_t r;
   do
-    r = ::waitpid(pid, &status, 0);
+    r = sys::waitpid(pid, &status, 0);
   while (r < 0 && errno == EINTR);
   if (r < 0)
     return -1;

@@ -1,5 +1,6 @@
 // replace.cpp - whole-file replacement through a temporary file and rename(2).
 #include "platform/replace.h"
+#include "platform/syscalls.h"
 
 #include "platform/faults.h"
 #include "platform/filesys.h"
@@ -22,7 +23,7 @@ namespace {
 std::string followLinks(std::string path) {
   for (int hops = 0; hops < 40; ++hops) {
     char target[PATH_MAX];
-    const ssize_t n = ::readlink(path.c_str(), target, sizeof target - 1);
+    const ssize_t n = sys::readlink(path.c_str(), target, sizeof target - 1);
     if (n < 0)
       return path;
     target[n] = '\0';
@@ -54,28 +55,28 @@ bool temporaryOf(const std::string &entry, const std::string &base, long *pid) {
 
 // Removes the temporary files of base left in dir by writers that are gone.
 void removeAbandoned(const std::string &dir, const std::string &base) {
-  DIR *d = ::opendir(dir.c_str());
+  DIR *d = sys::opendir(dir.c_str());
   if (!d)
     return;
-  while (const dirent *e = ::readdir(d)) {
+  while (const dirent *e = sys::readdir(d)) {
     long pid = 0;
     if (temporaryOf(e->d_name, base, &pid) && pid != ::getpid() &&
-        ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
-      ::unlink((dir + "/" + e->d_name).c_str());
+        sys::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+      sys::unlink((dir + "/" + e->d_name).c_str());
   }
   ::closedir(d);
 }
 
 bool syncPath(const std::string &path, int flags) {
-  const int fd = ::open(path.c_str(), flags | O_CLOEXEC);
+  const int fd = sys::open(path.c_str(), flags | O_CLOEXEC);
   if (fd < 0)
     return false;
   int r;
   do
-    r = ::fsync(fd);
+    r = sys::fsync(fd);
   while (r != 0 && errno == EINTR);
   const int saved = errno;
-  ::close(fd);
+  sys::close(fd);
   errno = saved;
   // Some file systems (and directories on some) cannot be synchronised; the data is then as
   // safe as they make it.
@@ -92,7 +93,7 @@ bool beginReplace(const char *name, Replacement *r) {
   r->writeName = r->destination;
   r->inPlace = true;
   struct ::stat st;
-  if (::stat(r->destination.c_str(), &st) == 0 && (!S_ISREG(st.st_mode) || st.st_nlink > 1))
+  if (sys::stat(r->destination.c_str(), &st) == 0 && (!S_ISREG(st.st_mode) || st.st_nlink > 1))
     return true; // devices, pipes and files with other names are written where they are
   std::string dir, base;
   splitPath(r->destination, &dir, &base);
@@ -102,13 +103,11 @@ bool beginReplace(const char *name, Replacement *r) {
   const std::string temp = dir + "/." + base + ".~" + std::to_string(::getpid());
   int fd;
   do
-    fd = injectFault(Port_TestOpen)
-             ? -1
-             : ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
+    fd = sys::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
   while (fd < 0 && errno == EINTR);
   if (fd < 0)
     return true; // no room for a temporary file: in place, as before
-  ::close(fd);
+  sys::close(fd);
   r->writeName = temp;
   r->inPlace = false;
   return true;
@@ -120,20 +119,20 @@ bool commitReplace(const Replacement &r) {
     return true;
   }
   struct ::stat old;
-  if (::stat(r.destination.c_str(), &old) == 0) {
+  if (sys::stat(r.destination.c_str(), &old) == 0) {
     // Owner first: chown clears the set-user-id bits that chmod then puts back.
-    if (::chown(r.writeName.c_str(), old.st_uid, old.st_gid) != 0) {
+    if (sys::chown(r.writeName.c_str(), old.st_uid, old.st_gid) != 0) {
       // Not permitted to give the file away: keep at least the group where that is allowed.
-      (void)::chown(r.writeName.c_str(), static_cast<uid_t>(-1), old.st_gid);
+      (void)sys::chown(r.writeName.c_str(), static_cast<uid_t>(-1), old.st_gid);
     }
-    (void)::chmod(r.writeName.c_str(), old.st_mode & 07777);
+    (void)sys::chmod(r.writeName.c_str(), old.st_mode & 07777);
   }
   std::string dir, base;
   splitPath(r.destination, &dir, &base);
-  if (!syncPath(r.writeName, O_RDONLY) || injectFault(Port_TestRename) ||
-      ::rename(r.writeName.c_str(), r.destination.c_str()) != 0) {
+  if (!syncPath(r.writeName, O_RDONLY) ||
+      sys::rename(r.writeName.c_str(), r.destination.c_str()) != 0) {
     const int saved = errno;
-    ::unlink(r.writeName.c_str());
+    sys::unlink(r.writeName.c_str());
     errno = saved;
     return false;
   }
@@ -143,7 +142,7 @@ bool commitReplace(const Replacement &r) {
 
 void abandonReplace(const Replacement &r) {
   if (!r.inPlace)
-    ::unlink(r.writeName.c_str());
+    sys::unlink(r.writeName.c_str());
 }
 
 } // namespace platform

@@ -1,7 +1,7 @@
 // time.cpp - clocks, calendar conversions and sleeps over POSIX.
 #include "platform/time.h"
 
-#include "platform/faults.h"
+#include "platform/syscalls.h"
 
 #include <cerrno>
 #include <sys/resource.h>
@@ -20,52 +20,41 @@ uint64_t to100ns(const timeval &tv) {
 
 bool getProcessTimes(uint64_t *user100ns, uint64_t *kernel100ns) {
   rusage usage{};
-  if (injectFault(Port_TestProcessTimes))
-    return false;
-  if (getrusage(RUSAGE_SELF, &usage) != 0)
+  if (sys::getrusage(RUSAGE_SELF, &usage) != 0)
     return false;
   *user100ns = to100ns(usage.ru_utime);
   *kernel100ns = to100ns(usage.ru_stime);
   return true;
 }
 
-long processClock() {
-  if (injectFault(Port_TestProcessClock))
-    return -1;
-  return static_cast<long>(clock());
-}
+long processClock() { return static_cast<long>(sys::clock()); }
 
 double processClockMs() {
   timespec ts{};
-  if (clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts) != 0)
+  if (sys::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts) != 0)
     return -1.0;
   return static_cast<double>(ts.tv_sec) * 1000.0 + static_cast<double>(ts.tv_nsec) / 1e6;
 }
 
-long currentTime() { return static_cast<long>(time(nullptr)); }
+long currentTime() { return static_cast<long>(sys::time(nullptr)); }
 
 void currentTimeMs(long *seconds, int *milliseconds) {
-  if (injectFault(Port_TestWallClock)) {
-    *seconds = 0;
-    *milliseconds = 0;
-    return;
-  }
-  timespec ts{};
-  clock_gettime(CLOCK_REALTIME, &ts);
+  timespec ts{}; // a clock that cannot be read reads 0
+  sys::clock_gettime(CLOCK_REALTIME, &ts);
   *seconds = static_cast<long>(ts.tv_sec);
   *milliseconds = static_cast<int>(ts.tv_nsec / 1000000);
 }
 
 uint64_t systemTimeAsFileTime() {
   timespec ts{};
-  clock_gettime(CLOCK_REALTIME, &ts);
+  sys::clock_gettime(CLOCK_REALTIME, &ts);
   return kFileTimeEpochOffset100ns + static_cast<uint64_t>(ts.tv_sec) * 10000000ULL +
          static_cast<uint64_t>(ts.tv_nsec) / 100U;
 }
 
 double monotonicSeconds() {
   timespec ts{};
-  clock_gettime(CLOCK_MONOTONIC, &ts);
+  sys::clock_gettime(CLOCK_MONOTONIC, &ts);
   return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
 }
 
@@ -106,7 +95,7 @@ size_t strfTime(char *buffer, size_t size, const char *format, const std::tm *in
 void sleepMs(unsigned long ms) {
   timespec request{static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000L};
   timespec remaining{};
-  while (nanosleep(&request, &remaining) != 0 && errno == EINTR)
+  while (sys::nanosleep(&request, &remaining) != 0 && errno == EINTR)
     request = remaining;
 }
 

@@ -242,7 +242,18 @@ int ProcImp::runBackground(std::unique_ptr<ChildOutput> out) {
   uint32_t pollMs = out ? m_pollMs : 0;
   ReaderArgs *args =
       new ReaderArgs{m_child, std::move(output), std::move(out), m_timeLimit, pollMs, m_flags};
-  m_reader.reset(new Port_ThrThread(readerMain, args));
+  try {
+    m_reader.reset(new Port_ThrThread(readerMain, args));
+  } catch (const std::system_error &e) {
+    // Nobody could watch the child: it is ended and reaped, and the run did not start.
+    delete args;
+    m_child->terminate(199);
+    m_child->wait(0xFFFFFFFFu);
+    m_child.reset();
+    m_childPid = Process::NoChild;
+    m_lastError = static_cast<uint32_t>(e.code().value());
+    return 1;
+  }
   if (!m_tracked) {
     m_reader->detach();
     m_reader.reset();

@@ -6,8 +6,10 @@
 #include "Port_MsgManData.h"
 #include "Port_Thr.h"
 #include "basutstr.h"
+#include "msg/libreport.h"
 #include "platform/environment.h"
 #include "platform/process.h"
+#include "str/cmdtoken.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -22,9 +24,7 @@ const size_t kDetachedLineMax = 2047; // a command line started without waiting
 const size_t kCandidateMax = 1023;    // a path tried along PATH
 const size_t kErrmsgSize = 256;
 
-Port_MsgManData *report(int line) {
-  return Port_MsgManData::createObject("Portability", __FILE__, line, kRevision);
-}
+const LibraryReport report(__FILE__, kRevision);
 
 // The calling thread's errmsg buffer.
 char *errmsgBuffer() {
@@ -41,26 +41,18 @@ char *errmsgBuffer() {
 
 bool splitSpawnLine(const char *line, std::vector<std::string> *args) {
   const char *p = line;
+  std::string token;
   for (;;) {
-    while (*p && UT_STR::IsSpace(static_cast<unsigned char>(*p)))
-      ++p;
-    if (!*p)
+    switch (cmdtoken::next(p, &token)) {
+    case cmdtoken::Next::End:
       return true;
-    std::string token;
-    while (*p && !UT_STR::IsSpace(static_cast<unsigned char>(*p))) {
-      if (*p != '"') {
-        token += *p++;
-        continue;
-      }
-      const char *close = std::strchr(p + 1, '"');
-      if (!close) {
-        report(__LINE__)->issueInternal("Never found the closing quote in command line.\n");
-        return false;
-      }
-      token.append(p + 1, close);
-      p = close + 1;
+    case cmdtoken::Next::OpenQuote:
+      report(__LINE__)->issueInternal("Never found the closing quote in command line.\n");
+      return false;
+    case cmdtoken::Next::Word:
+      args->push_back(token);
+      break;
     }
-    args->push_back(token);
   }
 }
 

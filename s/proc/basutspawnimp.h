@@ -6,8 +6,9 @@
 #include <string>
 #include <vector>
 
-// Splits a spawn command line: white space separates, double quotes group and are removed, an
-// empty quoted part ("") is an argument of its own. False when a quote is left open.
+// Splits a spawn command line with the suite's own rules (str/cmdtoken.h, as Port::CmdLine):
+// white space separates, double quotes group and are removed, an empty quoted part ("") is an
+// argument of its own. False, with an internal error message, when a quote is left open.
 bool splitSpawnLine(const char *line, std::vector<std::string> *args);
 
 class UT_SPAWNIMP {

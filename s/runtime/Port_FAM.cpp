@@ -274,8 +274,18 @@ void FAMImpl::StartMonitor() {
     m_watches.clear();
     throw;
   }
+  // Without its thread the monitor is not started; the caller hears it as of the notifier.
+  try {
+    m_thread.reset(new Port_ThrThread(&FAMImpl::threadMain, this));
+  } catch (const std::system_error &e) {
+    m_notifier.reset();
+    m_watches.clear();
+    const std::string code = std::to_string(e.code().value());
+    throw famError(__LINE__,
+                   Port_MsgDispatcher::translateMsg(
+                       "Portability", "Event Object Could Not Be Created %s\n", code.c_str()));
+  }
   m_started = true;
-  m_thread.reset(new Port_ThrThread(&FAMImpl::threadMain, this));
 }
 
 void *FAMImpl::threadMain(void *arg) {

@@ -2,9 +2,12 @@
 // reports for missing and unusable libraries.
 #include "PortDynamicLib.h"
 #include "component_fixture.h"
+#include "platform/faults.h"
 #include "temp_tree.h"
 
 #include <gtest/gtest.h>
+
+#include <cerrno>
 
 namespace {
 
@@ -63,6 +66,31 @@ TEST(DynamicLibDeathTest, UnmappableLibraryEndsTheProcessWith91) {
   std::string fake = tree.write("libfake.so", "not a shared library\n");
   EXPECT_EXIT(PortDynamicLib(fake.c_str()), ::testing::ExitedWithCode(91),
               "failed due to an unknown reason");
+}
+
+// A library the loader cannot map (out of memory here) is the unmappable case.
+TEST(DynamicLibDeathTest, RefusedLoadEndsTheProcessWith91) {
+  EXPECT_EXIT(
+      {
+        Port_TestFault(Port_TestDlOpen, 1, 0, ENOMEM);
+        PortDynamicLib lib(sampleLibrary().c_str());
+      },
+      ::testing::ExitedWithCode(91), "failed due to an[[:space:]]+unknown reason");
+}
+
+// Entry points that cannot be looked up are missing ones: no initialisation, a null address.
+TEST(DynamicLib, RefusedLookupsAreMissingEntries) {
+  PortDynamicLib holder(sampleLibrary().c_str());
+  const int before = sampleCount(holder, "SampleInitCalls");
+  ASSERT_EQ(0, Port_TestFault(Port_TestDlSym, 1, 1, ENOMEM));
+  {
+    PortDynamicLib lib(sampleLibrary().c_str(), "SampleInit");
+    EXPECT_TRUE(lib.isLoaded());
+    EXPECT_EQ(nullptr, lib.getEntryPoint("SampleInitCalls"));
+  }
+  EXPECT_GT(Port_TestFaultHits(Port_TestDlSym), 0);
+  Port_TestFaultClear();
+  EXPECT_EQ(before, sampleCount(holder, "SampleInitCalls"));
 }
 
 } // namespace

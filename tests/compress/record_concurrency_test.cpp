@@ -4,6 +4,7 @@
 #include "basutio.h"
 #include "basutstream.h"
 #include "capture_manager.h"
+#include "platform/faults.h"
 #include "temp_tree.h"
 
 #include <gtest/gtest.h>
@@ -132,6 +133,25 @@ TEST_F(RecordConcurrency, WritesTheFileOneThreadWritesAndReadsItBack) {
         EXPECT_TRUE(r.data == data) << size << " piece " << piece << " format " << format;
       }
     }
+  }
+}
+
+// A system out of threads: the pool starts fewer workers than asked, or none, and the stream
+// does the work itself; the bytes are the same.
+TEST_F(RecordConcurrency, ThreadsRefusedGiveTheSameFile) {
+  const std::string data = text(9 * kRecord + 5, 9);
+  const std::string one = path("one.dat"), refused = path("refused.dat");
+  writeFile(one, data, 1);
+  for (long nth : {1L, 3L}) { // none started, or two of four
+    ASSERT_EQ(0, Port_TestFault(Port_TestThread, nth, 1, EAGAIN));
+    writeFile(refused, data, 4);
+    const ReadResult r = readFile(refused, 4);
+    const long hits = Port_TestFaultHits(Port_TestThread);
+    Port_TestFaultClear();
+    EXPECT_GT(hits, 0) << nth;
+    EXPECT_EQ(slurp(one), slurp(refused)) << nth;
+    EXPECT_EQ(0, r.error) << nth;
+    EXPECT_TRUE(r.data == data) << nth;
   }
 }
 

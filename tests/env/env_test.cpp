@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
 
 using porttest::ChildResult;
 using porttest::kUnset;
@@ -30,6 +34,41 @@ TEST(EnvVariables, WritableNameFormDecodesAScrambledNameInPlace) {
   char name[] = "PORTX";
   EXPECT_STREQ("decoded", Port_Env::GetEnv(name));
   EXPECT_STREQ("PORTX", name); // a plain name stays as it is
+}
+
+// Threads that add and remove variables while others read: the block moves as it grows, and
+// a reader must never see it half moved.
+TEST(EnvConcurrency, ReadersSeeWholeValuesWhileOthersChangeTheBlock) {
+  ASSERT_EQ(0, Port_Env::PutEnv("PORT_STEADY=steady"));
+  std::atomic<bool> done{false};
+  std::atomic<int> wrong{0};
+  std::vector<std::thread> threads;
+  for (int w = 0; w < 2; ++w)
+    threads.emplace_back([w, &done] {
+      for (int i = 0; i < 3000; ++i) {
+        const std::string name = "PORT_GROW_" + std::to_string(w) + "_" + std::to_string(i);
+        Port_Env::PutEnv((name + "=" + std::to_string(i)).c_str());
+        if (i % 3 == 0)
+          Port_Env::UnsetEnv(name.c_str());
+      }
+      done = true;
+    });
+  for (int r = 0; r < 2; ++r)
+    threads.emplace_back([&done, &wrong] {
+      while (!done) {
+        const char *v = Port_Env::GetEnv("PORT_STEADY");
+        if (!v || std::strcmp(v, "steady") != 0)
+          ++wrong;
+        const char *g = Port_Env::GetEnv("PORT_GROW_0_1");
+        if (g && std::strcmp(g, "1") != 0)
+          ++wrong;
+      }
+    });
+  for (std::thread &t : threads)
+    t.join();
+  EXPECT_EQ(0, wrong.load());
+  EXPECT_STREQ("2999", Port_Env::GetEnv("PORT_GROW_1_2999"));
+  EXPECT_EQ(nullptr, Port_Env::GetEnv("PORT_GROW_1_2997"));
 }
 
 TEST(EnvPlatform, ThisLibraryReportsWindowsNt) {

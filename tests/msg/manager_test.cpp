@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdarg>
 #include <cstdlib>
 
 using porttest::CaptureManager;
@@ -25,6 +26,36 @@ protected:
 
 const char *const kRev = "$Revision: 1.39 $";
 } // namespace
+
+// A derived manager that hands the base class other arguments than it was given.
+class Rewording : public CaptureManager {
+public:
+  void msgWarning(const char *lib, const char *file, int line, const char *rev, const char *alias,
+                  va_list) override {
+    passOn(lib, file, line, rev, alias, 42);
+  }
+
+private:
+  void passOn(const char *lib, const char *file, int line, const char *rev, const char *alias,
+              ...) {
+    va_list other;
+    va_start(other, alias);
+    Port_MsgManDefault::msgWarning(lib, file, line, rev, alias, other);
+    va_end(other);
+  }
+};
+
+TEST_F(ManagerTest, BaseCalledWithOtherArgumentsFormatsThose) {
+  Rewording rewording;
+  ScopedManager registered(&rewording);
+  ScopedManager plain(&capture);
+  Port_MsgManData::createObject("Portability", __FILE__, __LINE__, kRev)
+      ->issueWarning("Value %d.\n", 7);
+  EXPECT_NE(std::wstring::npos, rewording.lastFirstLine().find(L"Value 42."))
+      << rewording.lastFirstLine();
+  EXPECT_NE(std::wstring::npos, capture.lastFirstLine().find(L"Value 7."))
+      << capture.lastFirstLine();
+}
 
 TEST(ManagerLineWidth, InitialWidthFromTheEnvironmentIsNeverBelow80) {
   const struct {

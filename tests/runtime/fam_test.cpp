@@ -200,23 +200,47 @@ TEST_F(FamConcurrencyTest, CallbackCanBeReplacedAndMonitorDestroyedWhileChangesA
   local.reset(); // joins the thread while changes may still be coming in
 }
 
-TEST_F(FamConcurrencyTest, DirectoryThatCannotBeWatchedThrowsOnStart) {
+// What the system may refuse when the monitor starts: the watch of a directory, the monitor's
+// thread. The start throws with the system's code and leaves nothing started.
+struct StartRefusal {
+  const char *name;
+  int service;
+  long nth;
+  int err;
+  const wchar_t *text;
+};
+
+class FamConcurrencyRefusedStart : public FamConcurrencyTest,
+                                   public ::testing::WithParamInterface<StartRefusal> {};
+
+TEST_P(FamConcurrencyRefusedStart, ThrowsAndASecondStartWorks) {
+  const StartRefusal &c = GetParam();
   const std::string name = file("a.txt");
   ASSERT_TRUE(fam.MonitorFile(name.c_str(), kBoth));
-  ASSERT_EQ(Port_TestFault(Port_TestNotify, 2, 0, ENOSPC), 0); // the watch, after the notifier
+  ASSERT_EQ(Port_TestFault(c.service, c.nth, 0, c.err), 0);
   try {
     fam.StartMonitor();
     Port_TestFaultClear();
     FAIL() << "no exception";
   } catch (const Port::FAMException &e) {
     Port_TestFaultClear();
-    EXPECT_NE(std::wstring(e.getLocalized()).find(L"Event Object Could Not Be Created 28"),
-              std::wstring::npos);
+    EXPECT_NE(std::wstring(e.getLocalized()).find(c.text), std::wstring::npos);
   }
   fam.StartMonitor(); // nothing was started: a second attempt works
   shell(tree.root(), "printf x >> a.txt");
   EXPECT_EQ(recorder->await(1), std::vector<std::string>{name});
 }
+
+INSTANTIATE_TEST_SUITE_P(Cases, FamConcurrencyRefusedStart,
+                         ::testing::Values(
+                             // the watch, made after the notifier
+                             StartRefusal{"DirectoryCannotBeWatched", Port_TestNotify, 2, ENOSPC,
+                                          L"Event Object Could Not Be Created 28"},
+                             StartRefusal{"NoThread", Port_TestThread, 1, EAGAIN,
+                                          L"Event Object Could Not Be Created 11"}),
+                         [](const ::testing::TestParamInfo<StartRefusal> &info) {
+                           return info.param.name;
+                         });
 
 TEST_F(FamConcurrencyTest, RenamedDirectoryIsWatchedUnderItsNameAgain) {
   const std::string a = file("one/a.txt");
