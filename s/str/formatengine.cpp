@@ -323,11 +323,11 @@ Value take(Args &a, const Conv &c) {
 template <class C, class Write>
 bool padded(Output<C> &out, const Conv &c, size_t units, Write write) {
   const size_t pad = c.width > 0 && static_cast<size_t>(c.width) > units ? c.width - units : 0;
-  if (!c.left && !out.fill(C(' '), pad))
+  if (pad && !c.left && !out.fill(C(' '), pad))
     return false;
   if (!write())
     return false;
-  return !c.left || out.fill(C(' '), pad);
+  return !pad || !c.left || out.fill(C(' '), pad);
 }
 
 // A formatted number padded to the width: blanks on the right for '-'; zeros after the sign
@@ -413,6 +413,11 @@ template <class C> bool integerValue(Output<C> &out, const Conv &c, const Value 
   char buf[96];
   char *const end = buf + sizeof buf;
   char *first = magnitude == 0 && c.precision == 0 ? end : digits(end, magnitude, c.letter);
+  if (c.width < 0 && c.precision < 0 && !c.alt && !c.plus && !c.space) { // the common "%d"
+    if (negative)
+      *--first = '-';
+    return out.putAscii(first, static_cast<size_t>(end - first));
+  }
   while (end - first < c.precision)
     *--first = '0';
   if (c.alt && c.letter == 'o' && (first == end || *first != '0'))
@@ -610,7 +615,7 @@ int walk(Output<C> &out, const C *fmt, va_list list, const Rules &rules, Observe
     const C *q = pct + 1;
     Conv c;
     Read r = read(q, c, rules);
-    if (r != Read::End)
+    if (r != Read::End && (c.widthStar || c.precisionStar))
       takeStars(args, c);
     if (r != Read::End && c.tooLarge && rules.tooLarge != TooLarge::Empty) {
       if (rules.tooLarge == TooLarge::Fail)
