@@ -1,217 +1,145 @@
 // Port_MsgArgs.cpp - message arguments formatted one conversion at a time, and argument
 // references in catalogue texts.
 //
-// A conversion is: '%', flags from "-+ #0,", a width (digits or '*'), a
-// precision ('.' then digits or '*'), length modifiers (h, hh, l, ll, L, q, j, t, I32, I64)
-// and the conversion character. Each takes its argument with its real size on this platform:
-// 'l' is a long and '%p' a pointer, both 64 bits here; "%lI"/"%lU" (and "%llI"/"%llU") are 64
-// bits, "%I"/"%U" 32, as UT_STR reads them.
+// The alias is walked by the format engine (formatengine.h) in the message dialect: flags
+// from "-+ #0,", a width (digits or '*'), a precision ('.' then digits or '*'), sizes h hh l
+// ll L q j t I32 I64, and the conversion character. Each conversion takes its argument with
+// its real size on this platform and is formatted as UT_STR formats it, except for these
+// letters of the messages' own:
+//   s c     narrow; wide (in UTF-8) with l        S z C   wide (in UTF-8) whatever the size
+//   h       an int printed as %d                   n       takes nothing, gives no value
+//   %%      gives no value; '%' with flags, width, precision or size, and F, are unknown
+// A message without a catalogue entry has its whole text formatted from the alias with UT_STR's
+// letters, and "%z" right after the '%' a wide text ("%zu" is a wide text and a 'u').
 #include "msg/msgargs.h"
 
 #include "Port_MsgManData.h"
-#include "basutstr.h"
-#include "platform/mbcs.h"
-#include "str/convspec.h"
+#include "str/formatengine.h"
 
-#include <cstdint>
+#include <algorithm>
 #include <cstring>
-#include <cwchar>
 
 namespace msgargs {
 
 namespace {
-const size_t kWorkingBuffer = 4096;
 
-// Formats one value with one conversion; a value longer than the working buffer gets a
-// buffer of its own, so nothing is cut.
-template <class T> std::string formatOne(const std::string &spec, T value) {
-  char small[kWorkingBuffer];
-  int n = UT_STR::SNPrintf(small, sizeof small, spec.c_str(), value);
-  if (n < 0)
-    return std::string();
-  if (static_cast<size_t>(n) < sizeof small)
-    return std::string(small, static_cast<size_t>(n));
-  std::string out(static_cast<size_t>(n) + 1, '\0');
-  n = UT_STR::SNPrintf(&out[0], out.size(), spec.c_str(), value);
-  if (n < 0)
-    return std::string();
-  out.resize(static_cast<size_t>(n));
-  return out;
+using fmtengine::Conv;
+using fmtengine::Kind;
+
+bool messageLetters(Conv &c) {
+  const bool l = c.size == convspec::Size::L;
+  switch (c.conv) {
+  case '%': {
+    const bool plain = !c.left && !c.plus && !c.space && !c.alt && !c.zero && !c.widthStar &&
+                       !c.precisionStar && c.width < 0 && c.precision < 0 &&
+                       c.size == convspec::Size::None;
+    c.kind = Kind::Nothing;
+    return plain;
+  }
+  case 'n':
+    c.kind = Kind::Nothing;
+    return true;
+  case 'F':
+    return false;
+  case 'I':
+  case 'U':
+    return fmtengine::libraryInteger(c, static_cast<char>(c.conv));
+  case 'h':
+    fmtengine::integer(c, 'd');
+    c.integer = fmtengine::Integer::Int;
+    return true;
+  case 's':
+  case 'c':
+    return fmtengine::character(c, l);
+  case 'S':
+  case 'z':
+  case 'C':
+    return fmtengine::character(c, true);
+  default:
+    return fmtengine::standard(c);
+  }
 }
 
-std::string utf8(const wchar_t *text) {
-  return text ? platform::wideToMultibyte(text) : std::string("(null)");
+const fmtengine::Rules kRules{convspec::Dialect::Message, messageLetters, "UNKNOWN",
+                              fmtengine::TooLarge::Empty, false};
+
+bool aliasLetters(Conv &c) {
+  return c.conv == 'z' ? fmtengine::character(c, true) : fmtengine::printfLetters(c);
 }
+
+const fmtengine::Rules kAliasRules{convspec::Dialect::Printf, aliasLetters, nullptr,
+                                   fmtengine::TooLarge::Fail, true,         "z"};
+
+struct Collect final : fmtengine::Observer<char> {
+  explicit Collect(Values &values) : values(values) {}
+  void value(const char *spec, size_t specLength, size_t begin, size_t end, bool known) override {
+    if (!known)
+      Port_MsgManData::debugStub("Unknown conversion specifier found.\n");
+    values.add({spec, static_cast<uint32_t>(specLength), static_cast<uint32_t>(begin),
+                static_cast<uint32_t>(end)});
+  }
+  Values &values;
+};
+
 } // namespace
 
-std::vector<std::string> format(const char *alias, va_list list, std::vector<std::string> *specs) {
-  std::vector<std::string> out;
+void Values::add(const Span &span) {
+  if (m_count < kInlineValues)
+    m_spans[m_count] = span;
+  else
+    m_moreSpans.push_back(span);
+  ++m_count;
+}
+
+std::string_view Values::value(size_t i) const {
+  const Span &s = span(i);
+  return std::string_view(m_text + s.begin, s.end - s.begin);
+}
+
+std::string_view Values::spec(size_t i) const {
+  const Span &s = span(i);
+  return std::string_view(s.spec, s.specLength);
+}
+
+// Values longer than the inline storage together are formatted again into a heap buffer of
+// their exact length, so nothing is cut.
+void Values::format(const char *alias, va_list args) {
+  m_count = 0;
+  m_moreSpans.clear();
+  m_text = m_inline;
   if (!alias)
-    return out;
-  va_list args;
-  va_copy(args, list);
-  for (const char *p = alias; *p; ++p) {
-    if (*p != '%')
-      continue;
-    if (p[1] == '%') {
-      ++p;
-      continue;
-    }
-    // Rebuild the conversion with '*' replaced by the value it takes.
-    const char *const start = p;
-    const char *q = p + 1;
-    convspec::Spec cs;
-    const convspec::Result parsed = convspec::parse(q, cs, convspec::Dialect::Message);
-    if (parsed == convspec::Result::End) {
-      out.push_back("UNKNOWN");
-      if (specs)
-        specs->push_back(start);
-      Port_MsgManData::debugStub("Unknown conversion specifier found.\n");
-      break;
-    }
-    std::string spec = "%";
-    if (cs.left)
-      spec += '-';
-    if (cs.plus)
-      spec += '+';
-    if (cs.space)
-      spec += ' ';
-    if (cs.alt)
-      spec += '#';
-    if (cs.zero)
-      spec += '0';
-    if (cs.widthStar)
-      spec += std::to_string(va_arg(args, int));
-    else if (cs.width >= 0)
-      spec += std::to_string(cs.width);
-    if (cs.precisionStar) {
-      const int precision = va_arg(args, int);
-      spec += '.' + std::to_string(precision < 0 ? 0 : precision);
-    } else if (cs.precision >= 0) {
-      spec += '.' + std::to_string(cs.precision);
-    }
-    // Length modifiers; 'h' and 'l' in front of the library's I and U conversions belong to
-    // them (16 and 64 bits).
-    std::string length;
-    switch (cs.size) {
-    case convspec::Size::HH:
-      length = "hh";
-      break;
-    case convspec::Size::H:
-      length = "h";
-      break;
-    case convspec::Size::L:
-      length = "l";
-      break;
-    case convspec::Size::LL:
-      length = "ll";
-      break;
-    case convspec::Size::Q:
-      length = "q";
-      break;
-    case convspec::Size::BigL:
-      length = "L";
-      break;
-    case convspec::Size::J:
-      length = "j";
-      break;
-    case convspec::Size::T:
-      length = "t";
-      break;
-    case convspec::Size::I64:
-      length = "I64";
-      break;
-    case convspec::Size::I32:
-      length = "I32";
-      break;
-    default:
-      break;
-    }
-    const char conv = static_cast<char>(cs.conv);
-    p = q - 1;
-    // A width or precision beyond int formats to nothing, its argument taken all the same.
-    const size_t before = out.size();
-    const bool isLong = length == "l";
-    const bool isLongLong = length == "ll" || length == "q" || length == "j" || length == "I64";
-    switch (conv) {
-    case 'd':
-    case 'i':
-    case 'o':
-    case 'x':
-    case 'X':
-    case 'u':
-      if (isLong)
-        out.push_back(formatOne(spec + length + conv, va_arg(args, long)));
-      else if (isLongLong)
-        out.push_back(formatOne(spec + "ll" + conv, va_arg(args, long long)));
-      else if (length == "t")
-        out.push_back(formatOne(spec + length + conv, va_arg(args, ptrdiff_t)));
-      else
-        out.push_back(formatOne(spec + length + conv, va_arg(args, int)));
-      break;
-    case 'I':
-    case 'U':
-      // "l" and "ll" in front of them mean 64 bits, as they do to UT_STR, which formats them.
-      if (length == "l" || length == "ll")
-        out.push_back(formatOne(spec + length + conv, va_arg(args, int64_t)));
-      else
-        out.push_back(formatOne(spec + (length == "h" ? "h" : "") + conv, va_arg(args, int32_t)));
-      break;
-    case 'p':
-      out.push_back(formatOne(spec + conv, va_arg(args, void *)));
-      break;
-    case 'e':
-    case 'E':
-    case 'f':
-    case 'g':
-    case 'G':
-    case 'a':
-    case 'A':
-      if (length == "L")
-        out.push_back(formatOne(spec + "L" + conv, va_arg(args, long double)));
-      else
-        out.push_back(formatOne(spec + conv, va_arg(args, double)));
-      break;
-    case 's':
-      if (isLong)
-        out.push_back(formatOne(spec + 's', utf8(va_arg(args, const wchar_t *)).c_str()));
-      else
-        out.push_back(formatOne(spec + 's', va_arg(args, const char *)));
-      break;
-    case 'S':
-    case 'z':
-      out.push_back(formatOne(spec + 's', utf8(va_arg(args, const wchar_t *)).c_str()));
-      break;
-    case 'c':
-      if (isLong) {
-        const wchar_t wide[2] = {static_cast<wchar_t>(va_arg(args, wint_t)), 0};
-        out.push_back(formatOne(spec + 's', utf8(wide).c_str()));
-      } else {
-        out.push_back(formatOne(spec + conv, va_arg(args, int)));
-      }
-      break;
-    case 'C': {
-      const wchar_t wide[2] = {static_cast<wchar_t>(va_arg(args, wint_t)), 0};
-      out.push_back(formatOne(spec + 's', utf8(wide).c_str()));
-      break;
-    }
-    case 'h': // a lone 'h' takes a promoted short
-      out.push_back(formatOne(spec + 'd', va_arg(args, int)));
-      break;
-    case 'n':
-      break;
-    default:
-      out.push_back("UNKNOWN");
-      Port_MsgManData::debugStub("Unknown conversion specifier found.\n");
-      break;
-    }
-    if (parsed == convspec::Result::TooLarge && out.size() > before)
-      out.back().clear();
-    // The conversion as written (q stands after its letter), for the log's fmt attribute.
-    if (specs && out.size() > before)
-      specs->emplace_back(start, static_cast<size_t>(q - start));
+    return;
+  Collect collect(*this);
+  fmtengine::Output<char> out(m_inline, kInlineBytes);
+  const int n = fmtengine::walk(out, alias, args, kRules, &collect);
+  if (n <= static_cast<int>(kInlineBytes))
+    return;
+  m_count = 0;
+  m_moreSpans.clear();
+  m_heap.assign(static_cast<size_t>(n), '\0');
+  m_text = m_heap.data();
+  fmtengine::Output<char> big(&m_heap[0], m_heap.size());
+  fmtengine::walk(big, alias, args, kRules, &collect);
+}
+
+int formatAlias(char *buf, size_t size, const char *alias, va_list args) {
+  fmtengine::Output<char> out(buf, size ? size - 1 : 0);
+  const int n = fmtengine::walk(out, alias, args, kAliasRules);
+  if (buf && size)
+    buf[std::min(out.total(), size - 1)] = 0;
+  return n;
+}
+
+std::vector<std::string> format(const char *alias, va_list list, std::vector<std::string> *specs) {
+  Values values;
+  values.format(alias, list);
+  std::vector<std::string> out;
+  out.reserve(values.size());
+  for (size_t i = 0; i < values.size(); ++i) {
+    out.emplace_back(values.value(i));
+    if (specs)
+      specs->emplace_back(values.spec(i));
   }
-  va_end(args);
   return out;
 }
 

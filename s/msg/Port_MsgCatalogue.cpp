@@ -56,49 +56,20 @@ std::string findMessageFile(const std::string &fileName) {
   return std::string();
 }
 
-// "%z" (a wide-string argument) becomes the runtime's "%S"; a doubled percent sign is a
-// literal and is copied as it stands, so "%%z" keeps its meaning.
-std::string widenConversions(const char *alias) {
-  std::string out;
-  for (const char *p = alias; *p; ++p) {
-    out.push_back(*p);
-    if (*p != '%')
-      continue;
-    if (p[1] == '%') {
-      out.push_back(*++p);
-    } else if (p[1] == 'z') {
-      out.push_back('S');
-      ++p;
-    }
-  }
-  return out;
-}
-
 // A message without a catalogue entry: its alias is the printf format. Formatted on the stack
 // when it fits the working buffer, as nearly every message does.
 void appendAliasText(std::wstring &out, const char *alias, va_list args) {
   if (!alias)
     return;
-  std::string widened;
-  const char *format = alias;
-  if (std::strstr(alias, "%z")) {
-    widened = widenConversions(alias);
-    format = widened.c_str();
-  }
   char small[kFormatBuffer];
-  va_list copy;
-  va_copy(copy, args);
-  const int length = UT_STR::VSNPrintf(small, sizeof small, format, copy);
-  va_end(copy);
+  const int length = msgargs::formatAlias(small, sizeof small, alias, args);
   if (length < 0) {
     platform::appendWide(out, alias, std::strlen(alias));
   } else if (static_cast<size_t>(length) < sizeof small) {
     platform::appendWide(out, small, static_cast<size_t>(length));
   } else {
     std::vector<char> buffer(static_cast<size_t>(length) + 1);
-    va_copy(copy, args);
-    UT_STR::VSNPrintf(buffer.data(), buffer.size(), format, copy);
-    va_end(copy);
+    msgargs::formatAlias(buffer.data(), buffer.size(), alias, args);
     platform::appendWide(out, buffer.data(), static_cast<size_t>(length));
   }
 }

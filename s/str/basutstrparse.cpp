@@ -2,7 +2,7 @@
 #include "basutstr.h"
 
 #include "Port_MsgManData.h"
-#include "convspec.h"
+#include "formatengine.h"
 #include "platform/clocale.h"
 #include "platform/mbcs.h"
 
@@ -207,12 +207,77 @@ double UT_STR::AToF(const char *s) { return s ? StrToD(s, nullptr) : 0.0; }
 // ---- formatted reading ----
 //
 // Each conversion is read on its own by the C library's sscanf, preceded by the literal text
-// before it, with a "%n" behind it to learn how far it read. The library's sized integers are
-// translated (%I -> %i, %U -> %u, 'h' 16-bit, 'l' 64-bit); wide strings and characters ("%S",
-// "%ls", "%C", "%lc") are read as UTF-8 and stored as wide text; "%n" counts from the start of
-// the input.
+// before it, with a "%n" behind it to learn how far it read. Conversions are read by the format
+// engine (scanf dialect), which gives the sizes and the library's letters their meaning: %I and
+// %U read signed and unsigned 32-bit integers, 16-bit with h, 64-bit with l, ll, q, w or I64;
+// wide strings and characters ("%S", "%ls", "%C", "%lc", and "%l[") are read as UTF-8 and
+// stored as wide text; "%n" counts from the start of the input.
 
 namespace {
+
+using fmtengine::Conv;
+using fmtengine::Kind;
+
+bool scanLetters(Conv &c) {
+  using convspec::Size;
+  c.letter = static_cast<char>(c.conv);
+  switch (c.conv) {
+  case 'I':
+  case 'U':
+    return fmtengine::libraryInteger(c, static_cast<char>(c.conv));
+  case 'S':
+  case 'C':
+    c.letter = c.conv == 'S' ? 's' : 'c';
+    return fmtengine::character(c, c.size != Size::H);
+  case 's':
+  case 'c':
+  case '[':
+    return fmtengine::character(c, c.size == Size::L || c.size == Size::W);
+  case 'n':
+    c.kind = Kind::Count;
+    c.integer = fmtengine::integerOf(c.size);
+    return true;
+  default:
+    return fmtengine::standard(c);
+  }
+}
+
+const fmtengine::Rules kScanRules{convspec::Dialect::Scanf, scanLetters};
+
+// The size as glibc's sscanf spells it for the conversion's target.
+const char *targetSize(const Conv &c) {
+  using convspec::Size;
+  switch (c.kind) {
+  case Kind::Signed:
+  case Kind::Unsigned:
+    switch (c.integer) {
+    case fmtengine::Integer::Char:
+      return "hh";
+    case fmtengine::Integer::Short:
+      return "h";
+    case fmtengine::Integer::Long:
+      return "l";
+    case fmtengine::Integer::LongLong:
+      return "ll";
+    case fmtengine::Integer::IntMax:
+      return "j";
+    case fmtengine::Integer::Size:
+      return "z";
+    case fmtengine::Integer::PtrDiff:
+      return "t";
+    default:
+      return "";
+    }
+  case Kind::Float:
+    if (c.size == Size::L || c.size == Size::W)
+      return "l";
+    return c.size == Size::BigL || c.size == Size::LL || c.size == Size::Q || c.size == Size::I64
+               ? "L"
+               : "";
+  default:
+    return "";
+  }
+}
 
 struct ScanSpec {
   bool suppress = false;
@@ -220,108 +285,138 @@ struct ScanSpec {
   std::string length; // as glibc spells it
   std::string conv;   // the letter, or the whole "[...]" set
   bool wide = false;
+  fmtengine::Integer count = fmtengine::Integer::Int; // the target of "%n"
 };
 
-// A conversion after its '%' (read by convspec): an optional '*', width, length, then the
-// conversion letter, or for '[' everything up to the closing ']' (a ']' right after '[' or '[^' is
-// in the set).
+// A conversion after its '%': an optional '*', width, size, then the conversion letter, or for
+// '[' everything up to the closing ']' (a ']' right after '[' or '[^' is in the set).
 bool nextFormatSpec(const char *&f, ScanSpec &s) {
-  convspec::Spec cs;
+  Conv c;
   // A width beyond int is read as INT_MAX, which no field reaches.
-  if (convspec::parse(f, cs, convspec::Dialect::Scanf) == convspec::Result::End)
+  if (fmtengine::read(f, c, kScanRules) != fmtengine::Read::Ok)
     return false;
-  s.suppress = cs.suppress;
-  if (cs.width >= 0)
-    s.width = std::to_string(cs.width);
-  switch (cs.size) {
-  case convspec::Size::HH:
-    s.length = "hh";
-    break;
-  case convspec::Size::H:
-    s.length = "h";
-    break;
-  case convspec::Size::L:
-  case convspec::Size::W:
-    s.length = "l";
-    break;
-  case convspec::Size::LL:
-  case convspec::Size::I64:
-    s.length = "ll";
-    break;
-  case convspec::Size::Q:
-    s.length = "q";
-    break;
-  case convspec::Size::BigL:
-    s.length = "L";
-    break;
-  case convspec::Size::J:
-    s.length = "j";
-    break;
-  case convspec::Size::Z:
-    s.length = "z";
-    break;
-  case convspec::Size::T:
-    s.length = "t";
-    break;
-  default:
-    break;
-  }
-  const char c = static_cast<char>(cs.conv);
-  switch (c) {
-  case 'I':
-  case 'U':
-    s.conv = c == 'I' ? "i" : "u";
-    if (s.length == "l" || s.length == "ll")
-      s.length = "ll";
-    else if (s.length != "h")
-      s.length.clear();
+  s.suppress = c.suppress;
+  if (c.width >= 0)
+    s.width = std::to_string(c.width);
+  s.length = targetSize(c);
+  s.conv = c.letter;
+  s.wide = c.wide;
+  s.count = c.integer;
+  if (c.conv != '[')
     return true;
-  case 'S':
-  case 'C':
-    s.conv = c == 'S' ? "s" : "c";
-    s.wide = s.length != "h";
-    s.length.clear();
-    return true;
-  case 's':
-  case 'c':
-    s.conv = c;
-    s.wide = s.length == "l";
-    s.length.clear();
-    return true;
-  case '[': {
-    s.conv = "[";
-    if (*f == '^')
-      s.conv += *f++;
-    if (*f == ']')
-      s.conv += *f++;
-    while (*f && *f != ']')
-      s.conv += *f++;
-    if (*f != ']')
-      return false;
+  if (*f == '^')
     s.conv += *f++;
-    s.wide = s.length == "l";
-    s.length.clear();
-    return true;
-  }
-  default:
-    if (!std::strchr("diouxXeEfFgGaApn", c))
-      return false;
-    s.conv = c;
-    return true;
-  }
+  if (*f == ']')
+    s.conv += *f++;
+  while (*f && *f != ']')
+    s.conv += *f++;
+  if (*f != ']')
+    return false;
+  s.conv += *f++;
+  return true;
 }
 
-void storeCount(const ScanSpec &s, void *target, long consumed) {
-  if (s.length == "hh")
-    *static_cast<signed char *>(target) = static_cast<signed char>(consumed);
-  else if (s.length == "h")
-    *static_cast<short *>(target) = static_cast<short>(consumed);
-  else if (s.length == "l" || s.length == "z" || s.length == "t" || s.length == "j")
-    *static_cast<long *>(target) = consumed;
-  else if (s.length == "ll" || s.length == "q" || s.length == "L")
-    *static_cast<long long *>(target) = consumed;
-  else
-    *static_cast<int *>(target) = static_cast<int>(consumed);
+} // namespace
+
+namespace {
+
+// One reading in progress. Each step returns false when the reading ends, with result set to
+// what SScanf returns.
+struct Scanner {
+  explicit Scanner(const char *input) : start(input), in(input) {}
+  const char *const start;
+  const char *in;
+  va_list ap;
+  int assigned = 0;
+  bool converted = false; // some conversion succeeded, so running out of input is no EOF
+
+  int failure(int r) const { return (r == EOF && !converted) ? -1 : assigned; }
+  bool literal(const char *from, const char *to, int &result);
+  bool convert(const ScanSpec &spec, int &result);
+  bool wideChars(const ScanSpec &spec, int &result);
+  bool field(const ScanSpec &spec, int &result);
+};
+
+bool Scanner::literal(const char *from, const char *to, int &result) {
+  const std::string piece = std::string(from, to) + "%n";
+  int used = -1;
+  const int r = std::sscanf(in, piece.c_str(), &used);
+  if (used < 0) {
+    result = failure(r);
+    return false;
+  }
+  in += used;
+  return true;
+}
+
+bool Scanner::convert(const ScanSpec &spec, int &result) {
+  if (spec.conv == "n") {
+    if (!spec.suppress)
+      fmtengine::storeCount(spec.count, va_arg(ap, void *), static_cast<long long>(in - start));
+    return true;
+  }
+  if (spec.wide && spec.conv == "c")
+    return wideChars(spec, result);
+  return field(spec, result);
+}
+
+// Wide characters: as many UTF-8 characters as the width says (one by default).
+bool Scanner::wideChars(const ScanSpec &spec, int &result) {
+  const int count = spec.width.empty() ? 1 : std::atoi(spec.width.c_str());
+  wchar_t *out = spec.suppress ? nullptr : va_arg(ap, wchar_t *);
+  int k = 0;
+  for (; k < count && *in; ++k) {
+    wchar_t wc;
+    in += platform::decodeMultibyte(in, std::strlen(in), &wc);
+    if (out)
+      out[k] = wc;
+  }
+  if (k == 0) {
+    result = converted ? assigned : -1;
+    return false;
+  }
+  converted = true;
+  if (out)
+    ++assigned;
+  return true;
+}
+
+bool Scanner::field(const ScanSpec &spec, int &result) {
+  std::string piece = "%";
+  if (spec.suppress || spec.wide)
+    piece += '*';
+  piece += spec.width + spec.length + spec.conv + "%n";
+  int used = -1;
+  int r;
+  void *target = spec.suppress ? nullptr : va_arg(ap, void *);
+  if (!spec.suppress && !spec.wide) {
+    r = std::sscanf(in, piece.c_str(), target, &used);
+  } else {
+    // Wide text is read as bytes first (suppressed) and then decoded from the input.
+    r = std::sscanf(in, piece.c_str(), &used);
+  }
+  if (used < 0) {
+    result = failure(r);
+    return false;
+  }
+  if (spec.wide && target) {
+    // For a wide string, skip the white space sscanf skipped; a character or set field is
+    // the bytes read themselves.
+    const char *field = in;
+    if (spec.conv == "s")
+      while (UT_STR::IsSpace(static_cast<unsigned char>(*field)))
+        ++field;
+    const std::wstring w = platform::multibyteToWide(field, static_cast<size_t>(in + used - field));
+    wchar_t *out = static_cast<wchar_t *>(target);
+    std::wmemcpy(out, w.data(), w.size());
+    if (spec.conv != "c")
+      out[w.size()] = 0;
+  }
+  in += used;
+  converted = true;
+  if (!spec.suppress)
+    ++assigned;
+  return true;
 }
 
 } // namespace
@@ -330,99 +425,24 @@ int UT_STR::VSScanf(const char *s, const char *fmt, va_list args) {
   if (!s || !fmt)
     return -1;
   platform::CLocaleScope cLocale;
-  va_list ap;
-  va_copy(ap, args);
-  const char *in = s;
-  int assigned = 0;
-  bool converted = false; // some conversion succeeded, so running out of input is no EOF
+  Scanner scanner(s);
+  va_copy(scanner.ap, args);
   int result = 0;
-  const char *f = fmt;
-  for (;;) {
+  for (const char *f = fmt;;) {
     const char *literal = f;
     while (*f && !(*f == '%' && f[1] != '%'))
       f += (*f == '%') ? 2 : 1;
-    if (f > literal) {
-      const std::string piece = std::string(literal, f) + "%n";
-      int used = -1;
-      const int r = std::sscanf(in, piece.c_str(), &used);
-      if (used < 0) {
-        result = (r == EOF && !converted) ? -1 : assigned;
-        break;
-      }
-      in += used;
-    }
-    if (!*f) {
-      result = assigned;
+    if (f > literal && !scanner.literal(literal, f, result))
       break;
-    }
-    ++f;
     ScanSpec spec;
-    if (!nextFormatSpec(f, spec)) {
-      result = assigned;
+    if (!*f || !nextFormatSpec(++f, spec)) {
+      result = scanner.assigned;
       break;
     }
-    if (spec.conv == "n") {
-      if (!spec.suppress)
-        storeCount(spec, va_arg(ap, void *), static_cast<long>(in - s));
-      continue;
-    }
-    if (spec.wide && spec.conv == "c") {
-      // Wide characters: as many UTF-8 characters as the width says (one by default).
-      const int count = spec.width.empty() ? 1 : std::atoi(spec.width.c_str());
-      wchar_t *out = spec.suppress ? nullptr : va_arg(ap, wchar_t *);
-      int k = 0;
-      for (; k < count && *in; ++k) {
-        wchar_t wc;
-        in += platform::decodeMultibyte(in, std::strlen(in), &wc);
-        if (out)
-          out[k] = wc;
-      }
-      if (k == 0) {
-        result = converted ? assigned : -1;
-        break;
-      }
-      converted = true;
-      if (out)
-        ++assigned;
-      continue;
-    }
-    std::string piece = "%";
-    if (spec.suppress || spec.wide)
-      piece += '*';
-    piece += spec.width + spec.length + spec.conv + "%n";
-    int used = -1;
-    int r;
-    void *target = spec.suppress ? nullptr : va_arg(ap, void *);
-    if (!spec.suppress && !spec.wide) {
-      r = std::sscanf(in, piece.c_str(), target, &used);
-    } else {
-      // Wide text is read as bytes first (suppressed) and then decoded from the input.
-      r = std::sscanf(in, piece.c_str(), &used);
-    }
-    if (used < 0) {
-      result = (r == EOF && !converted) ? -1 : assigned;
+    if (!scanner.convert(spec, result))
       break;
-    }
-    if (spec.wide && target) {
-      // For a wide string, skip the white space sscanf skipped; a character or set field is
-      // the bytes read themselves.
-      const char *field = in;
-      if (spec.conv == "s")
-        while (IsSpace(static_cast<unsigned char>(*field)))
-          ++field;
-      const std::wstring w =
-          platform::multibyteToWide(field, static_cast<size_t>(in + used - field));
-      wchar_t *out = static_cast<wchar_t *>(target);
-      std::wmemcpy(out, w.data(), w.size());
-      if (spec.conv != "c")
-        out[w.size()] = 0;
-    }
-    in += used;
-    converted = true;
-    if (!spec.suppress)
-      ++assigned;
   }
-  va_end(ap);
+  va_end(scanner.ap);
   return result;
 }
 

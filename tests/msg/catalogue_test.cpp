@@ -171,14 +171,15 @@ TEST(MessageText, ArgumentFormattingFollowsEachSpecification) {
   EXPECT_EQ(std::wstring(5000, L'y'), parse("%s", &big, longValue.c_str()));
 }
 
-// The library's sized conversions take the argument UT_STR formats them from: "%lI", "%llI" and
-// "%lU" a 64-bit value, "%I" and "%U" 32 bits, "%hI" 16; each formatted as UT_STR::SPrintf does.
+// The library's sized conversions take the argument UT_STR formats them from: "%lI", "%llI",
+// "%qI", "%I64U" and "%lU" a 64-bit value, "%I" and "%U" 32 bits, "%hI" 16; each formatted as
+// UT_STR::SPrintf does.
 TEST(MessageText, SizedConversionsTakeTheArgumentUtStrFormats) {
   const struct {
     const char *spec;
     bool wide; // a 64-bit argument
-  } cases[] = {{"%I", false}, {"%U", false},  {"%hI", false}, {"%lI", true},
-               {"%lU", true}, {"%llI", true}, {"%llU", true}, {"%12lI", true}};
+  } cases[] = {{"%I", false},  {"%U", false},  {"%hI", false},  {"%lI", true}, {"%lU", true},
+               {"%llI", true}, {"%llU", true}, {"%12lI", true}, {"%qI", true}, {"%I64U", true}};
   const Port_Message m(1, "", L"!%1!|!%2!");
   for (const auto &c : cases) {
     const std::string alias = std::string(c.spec) + "|%s";
@@ -201,6 +202,8 @@ TEST(MessageText, SizedConversionsTakeTheArgumentUtStrFormats) {
 TEST(MessageText, WithoutAnEntryTheAliasIsTheFormat) {
   EXPECT_EQ(L"File na\u00efve.txt has 3 lines, 100%.\n",
             parse("File %z has %d lines, 100%%.\n", nullptr, L"na\u00efve.txt", 3));
+  // A 'z' right after the '%' is a wide text even before another letter; "%%z" is text.
+  EXPECT_EQ(L"%z w|wu", parse("%%z %z|%zu", nullptr, L"w", L"w"));
   const std::string longValue(6000, 'z');
   EXPECT_EQ(std::wstring(6000, L'z') + L"!", parse("%s!", nullptr, longValue.c_str()));
 }

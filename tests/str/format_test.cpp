@@ -1,5 +1,8 @@
 // UT_STR formatting: sized integers, wide texts, exact length prediction and the all-or-nothing
 // bounded forms.
+#include "Port_Message.h"
+#include "Port_MsgDispatcher.h"
+#include "Port_StringBase.h"
 #include "basutstr.h"
 #include "str_capture.h"
 
@@ -13,7 +16,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <string>
+#include <type_traits>
+#include <variant>
 #include <vector>
 
 namespace {
@@ -241,6 +247,8 @@ TEST(Format, OutputBeyondIntRangeIsAnError) {
   EXPECT_EQ(UT_STR::SNPrintf(buf, sizeof buf, "%2000000000d%2000000000d", 1, 2), -1);
   EXPECT_STREQ(buf, "untouched");
   EXPECT_EQ(UT_STR::SNPrintf(buf, sizeof buf, "%99999999999d", 1), -1);
+  EXPECT_EQ(UT_STR::SNPrintf(buf, sizeof buf, "%*d", INT_MIN, 1), -1); // |INT_MIN| is no int
+  EXPECT_STREQ(buf, "untouched");
 }
 
 TEST(Format, PrintfWritesToStandardOutput) {
@@ -279,3 +287,236 @@ TEST(Format, DecimalPointIgnoresProcessLocale) {
 }
 
 } // namespace
+
+// ---- every target of the format engine against the C library ----
+
+namespace {
+
+using Value =
+    std::variant<std::monostate, int, unsigned, long, unsigned long, long long, unsigned long long,
+                 double, long double, const char *, const wchar_t *, void *>;
+
+struct Conversion {
+  const char *spec; // size and letter, as the C library writes them
+  std::vector<Value> values;
+  bool utf8 = false; // needs a UTF-8 locale for the C library
+};
+
+template <class F, class... A> void withStars(const std::vector<int> &stars, F f, A... a) {
+  if (stars.empty())
+    f(a...);
+  else if (stars.size() == 1)
+    f(stars[0], a...);
+  else
+    f(stars[0], stars[1], a...);
+}
+
+template <class F> void withArgs(const std::vector<int> &stars, const Value &v, F f) {
+  std::visit(
+      [&](auto x) {
+        if constexpr (std::is_same_v<decltype(x), std::monostate>)
+          withStars(stars, f);
+        else
+          withStars(stars, f, x);
+      },
+      v);
+}
+
+// False for a text that is not whole UTF-8 (a precision may cut a character in two).
+bool widenUtf8(const std::string &s, std::wstring &w) {
+  w.assign(s.size() + 1, L'\0');
+  const size_t n = std::mbstowcs(&w[0], s.c_str(), w.size());
+  w.resize(n == static_cast<size_t>(-1) ? 0 : n);
+  return n != static_cast<size_t>(-1);
+}
+
+// The wide Format reads %s and %c as wide and %hs, %hc as narrow; the C library the other way.
+std::wstring wideFormatOf(const std::string &c) {
+  std::wstring w(c.begin(), c.end());
+  const wchar_t last = w.back();
+  if ((last == L's' || last == L'c') && w[w.size() - 2] != L'l')
+    w.insert(w.size() - 1, 1, L'h');
+  return w;
+}
+
+wchar_t *parseVa(const char *alias, const Port_Message *msg, ...) {
+  va_list args;
+  va_start(args, msg);
+  wchar_t *text = Port_MsgDispatcher::parseMsg(alias, msg, args);
+  va_end(args);
+  return text;
+}
+
+// The value of a message argument: a catalogue text made of the first argument alone.
+std::wstring messageValue(const std::string &alias, const std::vector<int> &stars, const Value &v) {
+  static const Port_Message text(1, "", L"!%1!");
+  wchar_t *got = nullptr;
+  withArgs(stars, v, [&](auto... a) { got = parseVa(alias.c_str(), &text, a...); });
+  std::wstring s = got ? got : L"<null>";
+  delete[] got;
+  return s;
+}
+
+} // namespace
+
+namespace {
+
+// Whether C defines the flags and precision for the conversion letter (and glibc with it).
+bool definedInC(char letter, const std::string &flags, bool width, bool precision) {
+  const bool isSigned = letter == 'd' || letter == 'i';
+  const bool isFloat = std::strchr("eEfFgGaA", letter) != nullptr;
+  const bool isInteger = isSigned || std::strchr("ouxX", letter) != nullptr;
+  auto has = [&](char f) { return flags.find(f) != std::string::npos; };
+  if (letter == '%')
+    return flags.empty() && !width && !precision;
+  if (has('#') && !isFloat && !std::strchr("oxX", letter))
+    return false;
+  if ((has('+') || has(' ')) && !isSigned && !isFloat)
+    return false;
+  if (has('0') && !isInteger && !isFloat)
+    return false;
+  return !precision || (letter != 'c' && letter != 'p');
+}
+
+struct Layout {
+  std::string text;       // flags, width and precision
+  std::vector<int> stars; // the values of its '*'s
+  bool width, precision;
+};
+
+std::vector<Layout> layouts(const std::string &flags) {
+  const std::vector<std::pair<std::string, std::vector<int>>> widths = {
+      {"", {}}, {"1", {}}, {"9", {}}, {"*", {-12}}, {"*", {0}}, {"*", {9}}};
+  const std::vector<std::pair<std::string, std::vector<int>>> precisions = {
+      {"", {}},     {".", {}},   {".0", {}},  {".4", {}},
+      {".*", {-3}}, {".*", {0}}, {".*", {4}}, {".*", {17}}};
+  std::vector<Layout> out;
+  for (const auto &w : widths)
+    for (const auto &p : precisions) {
+      Layout l{flags + w.first + p.first, w.second, !w.first.empty(), !p.first.empty()};
+      l.stars.insert(l.stars.end(), p.second.begin(), p.second.end());
+      out.push_back(l);
+    }
+  return out;
+}
+
+} // namespace
+
+// Flags, widths and precisions ('*' ones too, negative ones included), every size prefix and
+// conversion letter, through UT_STR (narrow), the shared string's wide Format and message
+// arguments, each compared with what snprintf or swprintf writes. Only what C defines is
+// tried; %p is compared with the library's own form (every hex digit, upper case, no prefix).
+TEST(Format, EveryTargetAgreesWithTheCLibrary) {
+  const std::string oldLocale = std::setlocale(LC_CTYPE, nullptr);
+  const bool utf8 = std::setlocale(LC_CTYPE, "C.UTF-8") != nullptr;
+  int object = 0;
+  std::vector<Conversion> conversions = {
+      {"hhd", {300, -129}},
+      {"hd", {70000, -32769}},
+      {"d", {0, 7, INT_MIN}},
+      {"i", {-42}},
+      {"ld", {LONG_MIN, 123L}},
+      {"lld", {LLONG_MAX, -5LL}},
+      {"jd", {long(INTMAX_MIN)}},
+      {"zd", {-77L}},
+      {"td", {long(PTRDIFF_MIN)}},
+      {"hhu", {511u}},
+      {"hu", {65537u}},
+      {"u", {0u, UINT_MAX}},
+      {"lu", {ULONG_MAX}},
+      {"llu", {ULLONG_MAX}},
+      {"ju", {UINTMAX_MAX}},
+      {"zu", {static_cast<unsigned long>(SIZE_MAX)}},
+      {"tu", {77L}},
+      {"o", {8u, 0u}},
+      {"lo", {0777777777777UL}},
+      {"x", {0xabcu, 0u}},
+      {"hhx", {0x1ffu}},
+      {"llx", {0x123456789abcdefULL}},
+      {"X", {0xABCDEFu}},
+      {"tX", {-1L}},
+      {"Le", {1.25L, -3e-5L}},
+      {"Lf", {-0.0L, 1e20L}},
+      {"Lg", {static_cast<long double>(HUGE_VAL)}},
+      {"LA", {0.1L}},
+      {"c", {int('x')}},
+      {"lc", {unsigned('y')}},
+      {"lc", {0x65e5u}, true},
+      {"s", {"message text", ""}},
+      {"s", {"caf\xc3\xa9 \xe6\x97\xa5"}, true},
+      {"ls", {L"wide text"}},
+      {"ls", {L"\x65e5\x672c caf\x00e9"}, true},
+      {"p", {static_cast<void *>(&object), static_cast<void *>(nullptr)}},
+      {"%", {std::monostate{}}},
+  };
+  for (const char *f : {"e", "E", "f", "F", "g", "G", "a", "A"})
+    conversions.push_back({f, {0.0, -1.5, 123456.789, 1e-300, -HUGE_VAL, std::nan("")}});
+  const char *flagSets[] = {"", "-", "+", " ", "#", "0", "-+", "+0", " 0", "-#0"};
+  std::vector<std::string> failures;
+  size_t tried = 0;
+  for (const Conversion &conv : conversions) {
+    if (conv.utf8 && !utf8)
+      continue;
+    const char letter = conv.spec[std::strlen(conv.spec) - 1];
+    for (const char *flags : flagSets)
+      for (const Layout &layout : layouts(flags)) {
+        if (!definedInC(letter, flags, layout.width, layout.precision))
+          continue;
+        const std::string spec = "%" + layout.text + conv.spec;
+        for (size_t i = 0; i < conv.values.size(); ++i) {
+          const Value &v = conv.values[i];
+          // The C library's form of the same conversion; %p as the library prints it.
+          std::string reference = "<" + spec + ">";
+          Value referenceValue = v;
+          char hex[32];
+          if (letter == 'p') {
+            std::snprintf(
+                hex, sizeof hex, "%016llX",
+                static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(std::get<void *>(v))));
+            reference[reference.size() - 2] = 's';
+            referenceValue = static_cast<const char *>(hex);
+          }
+          char theirs[1024];
+          wchar_t wideTheirs[1024];
+          int n = -1, wideN = -1;
+          const std::wstring wideReference(reference.begin(), reference.end());
+          withArgs(layout.stars, referenceValue, [&](auto... a) {
+            n = std::snprintf(theirs, sizeof theirs, reference.c_str(), a...);
+            wideN = std::swprintf(wideTheirs, 1024, wideReference.c_str(), a...);
+          });
+          char ours[1024];
+          int ourN = -2;
+          std::wstring wideOurs;
+          const std::wstring wideSpec = L"<" + wideFormatOf(spec) + L">";
+          withArgs(layout.stars, v, [&](auto... a) {
+            ourN = UT_STR::SNPrintf(ours, sizeof ours, ("<" + spec + ">").c_str(), a...);
+            const Port::StringBase<wchar_t> s =
+                Port::StringBase<wchar_t>::doFormat(wideSpec.c_str(), a...);
+            wideOurs.assign(s.GetBuffer(), s.GetLength());
+          });
+          ++tried;
+          std::string where = spec + " value #" + std::to_string(i);
+          for (int star : layout.stars)
+            where += " *" + std::to_string(star);
+          if (ourN != n || (n >= 0 && std::string(ours) != theirs))
+            failures.push_back("UT_STR " + where + ": " + (ourN >= 0 ? ours : "-1") + " vs " +
+                               theirs);
+          if (wideN < 0 || wideOurs != wideTheirs)
+            failures.push_back("wide Format " + where);
+          // Message arguments: "%%" gives no value, and F, "z" are letters of their own there.
+          if (letter == '%' || letter == 'F' || std::strchr(conv.spec, 'z'))
+            continue;
+          const std::string value(theirs + 1, static_cast<size_t>(n) - 2);
+          std::wstring expected;
+          if (widenUtf8(value, expected) && messageValue(spec, layout.stars, v) != expected)
+            failures.push_back("message " + where + ": expected " + value);
+        }
+      }
+  }
+  std::setlocale(LC_CTYPE, oldLocale.c_str());
+  EXPECT_GT(tried, 10000u);
+  std::string shown;
+  for (size_t i = 0; i < failures.size() && i < 30; ++i)
+    shown += failures[i] + "\n";
+  EXPECT_TRUE(failures.empty()) << failures.size() << " differences, first ones:\n" << shown;
+}

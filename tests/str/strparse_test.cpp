@@ -106,6 +106,10 @@ TEST(Scan, SizedIntegersAndLiterals) {
   EXPECT_EQ(c, 12);
   EXPECT_EQ(u, 4000000000u);
   EXPECT_STREQ(word, "end");
+  int64_t q = 0, w = 0;
+  EXPECT_EQ(UT_STR::SScanf("-12345678901 12345678902", "%qI %I64I", &q, &w), 2);
+  EXPECT_EQ(q, -12345678901LL);
+  EXPECT_EQ(w, 12345678902LL);
 }
 
 TEST(Scan, SuppressionSetsCountAndFailures) {
