@@ -17,20 +17,13 @@
 #include <string>
 #include <thread>
 
+using porttest::errorText;
 using porttest::Record;
 using porttest::recorder;
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string errorText(const Port::Process &p) {
-  std::unique_ptr<wchar_t[]> w(p.GetProcessErrmsg());
-  std::string s;
-  for (const wchar_t *c = w ? w.get() : L"<null>"; *c; ++c)
-    s += static_cast<char>(*c);
-  return s;
-}
 
 size_t entriesOf(const char *dir) {
   size_t n = 0;

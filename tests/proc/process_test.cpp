@@ -16,25 +16,12 @@
 #include <memory>
 #include <string>
 
+using porttest::errorText;
+using porttest::msSince;
 using porttest::Record;
 using porttest::recorder;
 
 namespace {
-
-std::string errorText(const Port::Process &p) {
-  std::unique_ptr<wchar_t[]> w(p.GetProcessErrmsg());
-  if (!w)
-    return "<null>";
-  std::string s;
-  for (const wchar_t *c = w.get(); *c; ++c)
-    s += static_cast<char>(*c);
-  return s;
-}
-
-int64_t msSince(std::chrono::steady_clock::time_point t) {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t)
-      .count();
-}
 
 TEST(ProcessValidation, RefusesWildcardPipeAndOpenQuote) {
   for (const char *cmd :
