@@ -18,6 +18,14 @@ namespace porttest {
 
 const char *const kUnset = "\x01unset";
 
+std::map<std::string, std::string> quietEnv(std::map<std::string, std::string> env) {
+  env.emplace("LANGUAGE", kUnset);
+  env.emplace("LANG", "C");
+  env.emplace("LC_ALL", kUnset);
+  env.emplace("QEL_NOMSGBOX", "1");
+  return env;
+}
+
 namespace {
 std::string readFile(const std::string &path) {
   std::ifstream in(path, std::ios::binary);
