@@ -23,6 +23,7 @@
 #include "Port_Thr.h"
 #include "platform/halt.h"
 #include "runtime/halttable.h"
+#include "runtime/hold.h"
 
 #include <chrono>
 #include <cstddef>
@@ -64,23 +65,7 @@ alignas(8) unsigned char s_privateTable[TableBytes];
 // Set in the child of a fork: the registration it inherited is its parent's, not its own.
 std::atomic<bool> s_forked{false};
 
-// Holds one of the service's locks, if the service is up.
-template <class Lock> class Hold {
-public:
-  explicit Hold(Lock *lock) : m_lock(lock) {
-    if (m_lock)
-      m_lock->lock();
-  }
-  ~Hold() {
-    if (m_lock)
-      m_lock->unlock();
-  }
-  Hold(const Hold &) = delete;
-  Hold &operator=(const Hold &) = delete;
-
-private:
-  Lock *m_lock;
-};
+using runtime::Hold;
 
 void onForkChild() { s_forked.store(true, std::memory_order_relaxed); }
 

@@ -5,6 +5,7 @@
 #include "Port_StringBase.h"
 #include "Port_Thr.h"
 #include "platform/time.h"
+#include "runtime/threadblock.h"
 
 #include <cstdio>
 #include <ctime>
@@ -23,15 +24,7 @@ void timefailure() {
       ->issueFatal(99, "time failure\n");
 }
 
-Port_DTimeTsd *threadblock() {
-  static Port_ThrThreadData<Port_DTimeTsd *> slot;
-  Port_DTimeTsd *block = slot.get();
-  if (!block) {
-    block = new Port_DTimeTsd();
-    slot.set(block);
-  }
-  return block;
-}
+Port_DTimeTsd *threadblock() { return runtime::threadBlock<Port_DTimeTsd>(); }
 
 UT_CPUTIME::TimeVal from100ns(uint64_t t) {
   UT_CPUTIME::TimeVal v;

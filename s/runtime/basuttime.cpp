@@ -4,6 +4,7 @@
 #include "Port_StringBase.h"
 #include "Port_Thr.h"
 #include "platform/time.h"
+#include "runtime/threadblock.h"
 
 #include <cstdio>
 #include <cstring>
@@ -18,16 +19,7 @@ struct Port_TimeTsd {
 
 namespace {
 
-Port_TimeTsd *threadblock() {
-  // Made on first use; C++ serialises the construction.
-  static Port_ThrThreadData<Port_TimeTsd *> slot;
-  Port_TimeTsd *block = slot.get();
-  if (!block) {
-    block = new Port_TimeTsd();
-    slot.set(block);
-  }
-  return block;
-}
+Port_TimeTsd *threadblock() { return runtime::threadBlock<Port_TimeTsd>(); }
 
 // UT_TIME::Tm keeps the nine fields of the C structure with fixed widths; the C library's own
 // may carry more. One copy of the field list serves both directions.
