@@ -7,20 +7,19 @@
 namespace runtime {
 
 template <class Lock> class Hold {
+  Lock *const m_lock;
+
 public:
   explicit Hold(Lock *lock) : m_lock(lock) {
     if (m_lock)
       m_lock->lock();
   }
+  Hold(const Hold &) = delete;
+  Hold &operator=(const Hold &) = delete;
   ~Hold() {
     if (m_lock)
       m_lock->unlock();
   }
-  Hold(const Hold &) = delete;
-  Hold &operator=(const Hold &) = delete;
-
-private:
-  Lock *m_lock;
 };
 
 } // namespace runtime
