@@ -59,6 +59,17 @@ struct Leftovers {
   }
 };
 
+// Runs the three-word argv with the next call of the service failing with err; the run must fail
+// having met the fault once. Clears the fault and returns the run's error text.
+std::string failedRunText(Port::Process &p, const char *const *argv,
+                          const std::shared_ptr<Record> &r, int service, int err, bool wait) {
+  EXPECT_EQ(0, Port_TestFault(service, 1, 0, err));
+  EXPECT_EQ(1, p.Run(3, argv, recorder(r), 50, wait, true, false));
+  EXPECT_EQ(1, Port_TestFaultHits(service));
+  Port_TestFaultClear();
+  return errorText(p);
+}
+
 struct Refusal {
   const char *name;
   int service;
@@ -79,11 +90,7 @@ TEST_P(ProcessRefused, SynchronousRunFailsWithTheReasonAndLeavesNothing) {
   {
     auto r = std::make_shared<Record>();
     Port::Process p;
-    ASSERT_EQ(0, Port_TestFault(c.service, 1, 0, c.err));
-    EXPECT_EQ(1, p.Run(3, kArgv, recorder(r), 50, true, true, false));
-    EXPECT_EQ(1, Port_TestFaultHits(c.service));
-    Port_TestFaultClear();
-    EXPECT_EQ(c.text, errorText(p));
+    EXPECT_EQ(c.text, failedRunText(p, kArgv, r, c.service, c.err, true));
     EXPECT_EQ(Port::Process::NoChild, p.GetChildPID());
     EXPECT_EQ("", r->text);
   }
@@ -96,10 +103,7 @@ TEST_P(ProcessRefused, BackgroundRunFailsWithTheReasonAndLeavesNothing) {
   {
     auto r = std::make_shared<Record>();
     Port::Process p;
-    ASSERT_EQ(0, Port_TestFault(c.service, 1, 0, c.err));
-    EXPECT_EQ(1, p.Run(3, kArgv, recorder(r), 50, false, true, false));
-    Port_TestFaultClear();
-    EXPECT_EQ(c.text, errorText(p));
+    EXPECT_EQ(c.text, failedRunText(p, kArgv, r, c.service, c.err, false));
     EXPECT_EQ(Port::Process::NoChild, p.GetChildPID());
   }
   before.expectNone();
@@ -122,11 +126,7 @@ TEST(ProcessFaults, WaitFailingEndsASynchronousRunWithTheReason) {
     auto r = std::make_shared<Record>();
     Port::Process p;
     const char *argv[] = {"sh", "-c", "sleep 0.2; echo out"};
-    ASSERT_EQ(0, Port_TestFault(Port_TestPoll, 1, 0, ENOMEM));
-    EXPECT_EQ(1, p.Run(3, argv, recorder(r), 50, true, true, false));
-    EXPECT_EQ(1, Port_TestFaultHits(Port_TestPoll));
-    Port_TestFaultClear();
-    EXPECT_EQ("sh: Cannot allocate memory", errorText(p));
+    EXPECT_EQ("sh: Cannot allocate memory", failedRunText(p, argv, r, Port_TestPoll, ENOMEM, true));
   }
   before.expectNone();
 }
@@ -170,11 +170,8 @@ TEST(ProcessFaults, ReaderThreadRefusedEndsTheChildAndReportsTheRun) {
   {
     Port::Process p;
     const char *argv[] = {"sh", "-c", "echo out; exec sleep 5"};
-    ASSERT_EQ(0, Port_TestFault(Port_TestThread, 1, 0, EAGAIN));
-    EXPECT_EQ(1, p.Run(3, argv, recorder(r), 50, false, true, false));
-    EXPECT_EQ(1, Port_TestFaultHits(Port_TestThread));
-    Port_TestFaultClear();
-    EXPECT_EQ("sh: Resource temporarily unavailable", errorText(p));
+    EXPECT_EQ("sh: Resource temporarily unavailable",
+              failedRunText(p, argv, r, Port_TestThread, EAGAIN, false));
     EXPECT_EQ(Port::Process::NoChild, p.GetChildPID());
   }
   EXPECT_TRUE(r->deleted);
