@@ -84,29 +84,20 @@ protected:
 
 const char *const kArgv[] = {"sh", "-c", "echo out"};
 
-TEST_P(ProcessRefused, SynchronousRunFailsWithTheReasonAndLeavesNothing) {
+// Synchronous and background runs alike.
+TEST_P(ProcessRefused, RunFailsWithTheReasonAndLeavesNothing) {
   const Refusal &c = GetParam();
-  Leftovers before;
-  {
-    auto r = std::make_shared<Record>();
-    Port::Process p;
-    EXPECT_EQ(c.text, failedRunText(p, kArgv, r, c.service, c.err, true));
-    EXPECT_EQ(Port::Process::NoChild, p.GetChildPID());
-    EXPECT_EQ("", r->text);
+  for (bool wait : {true, false}) {
+    Leftovers before;
+    {
+      auto r = std::make_shared<Record>();
+      Port::Process p;
+      EXPECT_EQ(c.text, failedRunText(p, kArgv, r, c.service, c.err, wait)) << wait;
+      EXPECT_EQ(Port::Process::NoChild, p.GetChildPID()) << wait;
+      EXPECT_EQ("", r->text) << wait;
+    }
+    before.expectNone();
   }
-  before.expectNone();
-}
-
-TEST_P(ProcessRefused, BackgroundRunFailsWithTheReasonAndLeavesNothing) {
-  const Refusal &c = GetParam();
-  Leftovers before;
-  {
-    auto r = std::make_shared<Record>();
-    Port::Process p;
-    EXPECT_EQ(c.text, failedRunText(p, kArgv, r, c.service, c.err, false));
-    EXPECT_EQ(Port::Process::NoChild, p.GetChildPID());
-  }
-  before.expectNone();
 }
 
 INSTANTIATE_TEST_SUITE_P(
