@@ -287,21 +287,20 @@ unsigned UT_STREAM::peekkey(unsigned char *buf, unsigned size, const char *key) 
   return m_imp->readUntil(buf, size, KeyStop{key ? key : ""}, true, &ended);
 }
 
-unsigned UT_STREAM::readstring(char *buf, int size) {
+namespace {
+// Up to a zero byte into buf of size bytes (nothing for a size of 0 or less), consumed or peeked.
+unsigned untilZero(UT_STREAMIMP *imp, char *buf, int size, bool peek) {
   bool ended;
   if (size <= 0)
     return 0;
-  return m_imp->readUntil(reinterpret_cast<unsigned char *>(buf), static_cast<unsigned>(size),
-                          ZeroStop{}, false, &ended);
+  return imp->readUntil(reinterpret_cast<unsigned char *>(buf), static_cast<unsigned>(size),
+                        ZeroStop{}, peek, &ended);
 }
+} // namespace
 
-unsigned UT_STREAM::peekstring(char *buf, int size) {
-  bool ended;
-  if (size <= 0)
-    return 0;
-  return m_imp->readUntil(reinterpret_cast<unsigned char *>(buf), static_cast<unsigned>(size),
-                          ZeroStop{}, true, &ended);
-}
+unsigned UT_STREAM::readstring(char *buf, int size) { return untilZero(m_imp, buf, size, false); }
+
+unsigned UT_STREAM::peekstring(char *buf, int size) { return untilZero(m_imp, buf, size, true); }
 
 bool UT_STREAM::readstring(Port::StringBase<char> *text) {
   if (!text)
