@@ -22,6 +22,7 @@
 #include "Port_MsgManData.h"
 #include "Port_Thr.h"
 #include "platform/halt.h"
+#include "runtime/counted.h"
 #include "runtime/halttable.h"
 #include "runtime/hold.h"
 
@@ -434,15 +435,9 @@ bool Port_Halt::IsSignalDelivered(unsigned long pid) {
 
 int32_t Port_HaltInit::counter = 0;
 
-Port_HaltInit::Port_HaltInit() {
-  if (++counter == 1)
-    Port_Halt::Initialize();
-}
+Port_HaltInit::Port_HaltInit() { runtime::firstStarts(counter, Port_Halt::Initialize); }
 
-Port_HaltInit::~Port_HaltInit() {
-  if (--counter == 0)
-    Port_Halt::Finalize();
-}
+Port_HaltInit::~Port_HaltInit() { runtime::lastEnds(counter, Port_Halt::Finalize); }
 
 void ut_init(int, const char *const *) {}
 
