@@ -293,6 +293,23 @@ void BM_ZlibDeflateLevel9Stream(benchmark::State &state) {
   state.counters["packed"] = static_cast<double>(packed);
 }
 
+// Writes the text to a compressed stream under name in pieces of buf's size and reads it back
+// through buf; returns how many bytes came back.
+size_t writeAndReadBack(const std::string &name, const std::string &text,
+                        std::vector<unsigned char> &buf) {
+  UT_STREAM *out = Port_File::open(name.c_str(), UT_STREAM::Write | UT_STREAM::Compressed, 1);
+  for (size_t at = 0; at < text.size(); at += buf.size())
+    out->write(bytes(text) + at, static_cast<unsigned>(std::min(buf.size(), text.size() - at)));
+  Port_File::close(out);
+  UT_STREAM *in = Port_File::open(name.c_str(), UT_STREAM::Read, 0);
+  size_t back = 0;
+  unsigned got;
+  while ((got = in->read(buf.data(), static_cast<unsigned>(buf.size()))) > 0)
+    back += got;
+  Port_File::close(in);
+  return back;
+}
+
 // A compressed stream of the text written and read back; state.range(0): 1 record codec, 0
 // classic.
 void BM_CompressedStreamWriteRead(benchmark::State &state) {
@@ -304,18 +321,8 @@ void BM_CompressedStreamWriteRead(benchmark::State &state) {
     UT_IO_DEVICE::DisableNewCompression();
   std::vector<unsigned char> buf(1 << 16);
   size_t back = 0;
-  for (auto _ : state) {
-    UT_STREAM *out = Port_File::open(name.c_str(), UT_STREAM::Write | UT_STREAM::Compressed, 1);
-    for (size_t at = 0; at < text.size(); at += buf.size())
-      out->write(bytes(text) + at, static_cast<unsigned>(std::min(buf.size(), text.size() - at)));
-    Port_File::close(out);
-    UT_STREAM *in = Port_File::open(name.c_str(), UT_STREAM::Read, 0);
-    back = 0;
-    unsigned got;
-    while ((got = in->read(buf.data(), static_cast<unsigned>(buf.size()))) > 0)
-      back += got;
-    Port_File::close(in);
-  }
+  for (auto _ : state)
+    back = writeAndReadBack(name, text, buf);
   UT_IO_DEVICE::EnableNewCompression();
   std::FILE *f = std::fopen(name.c_str(), "rb");
   std::fseek(f, 0, SEEK_END);
@@ -335,18 +342,8 @@ void recordStream(benchmark::State &state, unsigned threads) {
   UT_IO_DEVICE::SetRecordThreads(threads);
   std::vector<unsigned char> buf(1 << 16);
   size_t back = 0;
-  for (auto _ : state) {
-    UT_STREAM *out = Port_File::open(name.c_str(), UT_STREAM::Write | UT_STREAM::Compressed, 1);
-    for (size_t at = 0; at < text.size(); at += buf.size())
-      out->write(bytes(text) + at, static_cast<unsigned>(std::min(buf.size(), text.size() - at)));
-    Port_File::close(out);
-    UT_STREAM *in = Port_File::open(name.c_str(), UT_STREAM::Read, 0);
-    back = 0;
-    unsigned got;
-    while ((got = in->read(buf.data(), static_cast<unsigned>(buf.size()))) > 0)
-      back += got;
-    Port_File::close(in);
-  }
+  for (auto _ : state)
+    back = writeAndReadBack(name, text, buf);
   UT_IO_DEVICE::SetRecordThreads(0);
   ::unlink(name.c_str());
   if (back != text.size())

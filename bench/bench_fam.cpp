@@ -104,21 +104,35 @@ struct QuietFile {
   ~QuietFile() { std::filesystem::remove_all(dir); }
 };
 
+// Which watcher runs.
+enum Watcher { None, Monitor, StatPoll };
+
+// The watcher on a file, telling heard of each change it sees; the monitor is stopped first, then
+// the poller, when the object goes.
+class Watching {
+public:
+  Watching(Watcher watcher, const std::string &name, Heard *heard) {
+    if (watcher == Monitor) {
+      fam.reset(new Port::FAM);
+      fam->MonitorFile(name.c_str(), Port::File::WatchSize);
+      fam->SetFileCallback(boost::shared_ptr<Port::FileCallback>(new Callback(heard)));
+      fam->StartMonitor();
+    } else if (watcher == StatPoll) {
+      poller.reset(new StatPoller(name, heard));
+    }
+  }
+
+private:
+  std::unique_ptr<StatPoller> poller;
+  std::unique_ptr<Port::FAM> fam;
+};
+
 // Runs the writes and reports the delays, through the monitor or through the poller.
-void measureDelay(benchmark::State &state, bool useMonitor) {
+void measureDelay(benchmark::State &state, Watcher watcher) {
   QuietFile quiet;
   const std::string &name = quiet.name;
   Heard heard;
-  std::unique_ptr<Port::FAM> fam;
-  std::unique_ptr<StatPoller> poller;
-  if (useMonitor) {
-    fam.reset(new Port::FAM);
-    fam->MonitorFile(name.c_str(), Port::File::WatchSize);
-    fam->SetFileCallback(boost::shared_ptr<Port::FileCallback>(new Callback(&heard)));
-    fam->StartMonitor();
-  } else {
-    poller.reset(new StatPoller(name, &heard));
-  }
+  Watching watching(watcher, name, &heard);
   std::vector<double> delays;
   for (auto _ : state) {
     const long seen = heard.count();
@@ -135,34 +149,19 @@ void measureDelay(benchmark::State &state, bool useMonitor) {
   std::sort(delays.begin(), delays.end());
   state.counters["median_us"] = delays[delays.size() / 2];
   state.counters["max_us"] = delays.back();
-  fam.reset();
-  poller.reset();
 }
 
-void BM_DelayMonitor(benchmark::State &state) { measureDelay(state, true); }
-void BM_DelayStatPoll100ms(benchmark::State &state) { measureDelay(state, false); }
+void BM_DelayMonitor(benchmark::State &state) { measureDelay(state, Monitor); }
+void BM_DelayStatPoll100ms(benchmark::State &state) { measureDelay(state, StatPoll); }
 BENCHMARK(BM_DelayMonitor)->Iterations(40)->UseManualTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_DelayStatPoll100ms)->Iterations(40)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
 // Processor time of the whole process over one second in which nothing changes (the
 // benchmark's own thread sleeps), in microseconds.
-// Which watcher runs while idle.
-enum Watcher { None, Monitor, StatPoll };
-
 void measureIdle(benchmark::State &state, Watcher watcher) {
   QuietFile quiet;
-  const std::string &name = quiet.name;
   Heard heard;
-  std::unique_ptr<Port::FAM> fam;
-  std::unique_ptr<StatPoller> poller;
-  if (watcher == Monitor) {
-    fam.reset(new Port::FAM);
-    fam->MonitorFile(name.c_str(), Port::File::WatchSize);
-    fam->SetFileCallback(boost::shared_ptr<Port::FileCallback>(new Callback(&heard)));
-    fam->StartMonitor();
-  } else if (watcher == StatPoll) {
-    poller.reset(new StatPoller(name, &heard));
-  }
+  Watching watching(watcher, quiet.name, &heard);
   double cpuUs = 0;
   for (auto _ : state) {
     const std::clock_t before = std::clock();
@@ -170,8 +169,6 @@ void measureIdle(benchmark::State &state, Watcher watcher) {
     cpuUs += 1e6 * static_cast<double>(std::clock() - before) / CLOCKS_PER_SEC;
   }
   state.counters["cpu_us_per_s"] = cpuUs / static_cast<double>(state.iterations());
-  fam.reset();
-  poller.reset();
 }
 
 // The process with nothing watching: what the others are to be measured against.

@@ -19,25 +19,28 @@ constexpr const char *kLibcFormat =
     "Unable to read file \"%s\" (error %d): %llu bytes at line %d.\n";
 constexpr const char *kFile = "C:\\work\\designs\\top_level\\netlist_final.edf";
 
-void BM_UtStrSNPrintf(benchmark::State &state) {
+// One formatting of the line into a 512-byte buffer an iteration; format(buf, size, line).
+template <class Format> void formatLoop(benchmark::State &state, Format format) {
   char buf[512];
   int line = 0;
   for (auto _ : state) {
-    benchmark::DoNotOptimize(
-        UT_STR::SNPrintf(buf, sizeof buf, kOwnFormat, kFile, 13, uint64_t(1234567890123), ++line));
+    benchmark::DoNotOptimize(format(buf, sizeof buf, ++line));
     benchmark::ClobberMemory();
   }
+}
+
+void BM_UtStrSNPrintf(benchmark::State &state) {
+  formatLoop(state, [](char *buf, size_t size, int line) {
+    return UT_STR::SNPrintf(buf, size, kOwnFormat, kFile, 13, uint64_t(1234567890123), line);
+  });
 }
 BENCHMARK(BM_UtStrSNPrintf)->Name("SNPrintf/ours");
 
 void BM_LibcSnprintf(benchmark::State &state) {
-  char buf[512];
-  int line = 0;
-  for (auto _ : state) {
-    benchmark::DoNotOptimize(std::snprintf(buf, sizeof buf, kLibcFormat, kFile, 13,
-                                           static_cast<unsigned long long>(1234567890123), ++line));
-    benchmark::ClobberMemory();
-  }
+  formatLoop(state, [](char *buf, size_t size, int line) {
+    return std::snprintf(buf, size, kLibcFormat, kFile, 13,
+                         static_cast<unsigned long long>(1234567890123), line);
+  });
 }
 BENCHMARK(BM_LibcSnprintf)->Name("SNPrintf/ref");
 
@@ -58,24 +61,17 @@ int libcV(char *buf, size_t size, const char *format, ...) {
 }
 
 void BM_UtStrVSNPrintf(benchmark::State &state) {
-  char buf[512];
-  int line = 0;
-  for (auto _ : state) {
-    benchmark::DoNotOptimize(
-        ownV(buf, sizeof buf, kOwnFormat, kFile, 13, uint64_t(1234567890123), ++line));
-    benchmark::ClobberMemory();
-  }
+  formatLoop(state, [](char *buf, size_t size, int line) {
+    return ownV(buf, size, kOwnFormat, kFile, 13, uint64_t(1234567890123), line);
+  });
 }
 BENCHMARK(BM_UtStrVSNPrintf)->Name("VSNPrintf/ours");
 
 void BM_LibcVsnprintf(benchmark::State &state) {
-  char buf[512];
-  int line = 0;
-  for (auto _ : state) {
-    benchmark::DoNotOptimize(libcV(buf, sizeof buf, kLibcFormat, kFile, 13,
-                                   static_cast<unsigned long long>(1234567890123), ++line));
-    benchmark::ClobberMemory();
-  }
+  formatLoop(state, [](char *buf, size_t size, int line) {
+    return libcV(buf, size, kLibcFormat, kFile, 13, static_cast<unsigned long long>(1234567890123),
+                 line);
+  });
 }
 BENCHMARK(BM_LibcVsnprintf)->Name("VSNPrintf/ref");
 

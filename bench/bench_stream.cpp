@@ -62,51 +62,67 @@ Files &files() {
 
 void setBytes(benchmark::State &state) { state.SetBytesProcessed(state.iterations() * kFileSize); }
 
+// Each iteration opens the file as a stream, hands it to pass and closes it; what pass returns
+// is kept from the optimiser.
+template <class Pass>
+void overStream(benchmark::State &state, const std::string &name, UT_STREAM::Access access,
+                Pass pass) {
+  for (auto _ : state) {
+    UT_STREAM *s = Port_File::open(name.c_str(), access, access == UT_STREAM::Write ? 1 : 0);
+    benchmark::DoNotOptimize(pass(s));
+    Port_File::close(s);
+  }
+  setBytes(state);
+}
+
+// The same with the C library's stream, opened in mode.
+template <class Pass>
+void overFile(benchmark::State &state, const std::string &name, const char *mode, Pass pass) {
+  for (auto _ : state) {
+    std::FILE *f = std::fopen(name.c_str(), mode);
+    benchmark::DoNotOptimize(pass(f));
+    std::fclose(f);
+  }
+  setBytes(state);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Writing
 
 void BM_Write4K_UtStream(benchmark::State &state) {
   std::vector<unsigned char> piece(kPiece, 'w');
-  for (auto _ : state) {
-    UT_STREAM *s = Port_File::open(files().out.c_str(), UT_STREAM::Write, 1);
+  overStream(state, files().out, UT_STREAM::Write, [&](UT_STREAM *s) {
     for (long done = 0; done < kFileSize; done += kPiece)
       s->write(piece.data(), kPiece);
-    Port_File::close(s);
-  }
-  setBytes(state);
+    return 0;
+  });
 }
 
 void BM_Write4K_Fwrite(benchmark::State &state) {
   std::vector<unsigned char> piece(kPiece, 'w');
-  for (auto _ : state) {
-    std::FILE *f = std::fopen(files().out.c_str(), "wb");
+  overFile(state, files().out, "wb", [&](std::FILE *f) {
     for (long done = 0; done < kFileSize; done += kPiece)
       std::fwrite(piece.data(), 1, kPiece, f);
-    std::fclose(f);
-  }
-  setBytes(state);
+    return 0;
+  });
 }
 
 void BM_Write1_UtStream(benchmark::State &state) {
-  for (auto _ : state) {
-    UT_STREAM *s = Port_File::open(files().out.c_str(), UT_STREAM::Write, 1);
+  overStream(state, files().out, UT_STREAM::Write, [](UT_STREAM *s) {
     for (long done = 0; done < kFileSize; ++done) {
       const unsigned char c = static_cast<unsigned char>(done);
       s->write(&c, 1);
     }
-    Port_File::close(s);
-  }
-  setBytes(state);
+    return 0;
+  });
 }
 
 void BM_Write1_Fputc(benchmark::State &state) {
-  for (auto _ : state) {
-    std::FILE *f = std::fopen(files().out.c_str(), "wb");
+  overFile(state, files().out, "wb", [](std::FILE *f) {
     for (long done = 0; done < kFileSize; ++done)
       std::fputc(static_cast<unsigned char>(done), f);
-    std::fclose(f);
-  }
-  setBytes(state);
+    return 0;
+  });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -114,72 +130,56 @@ void BM_Write1_Fputc(benchmark::State &state) {
 
 void BM_Read4K_UtStream(benchmark::State &state) {
   std::vector<unsigned char> piece(kPiece);
-  for (auto _ : state) {
-    UT_STREAM *s = Port_File::open(files().data.c_str(), UT_STREAM::Read, 0);
+  overStream(state, files().data, UT_STREAM::Read, [&](UT_STREAM *s) {
     unsigned sum = 0;
     while (s->read(piece.data(), kPiece) == static_cast<unsigned>(kPiece))
       sum += piece[0];
-    benchmark::DoNotOptimize(sum);
-    Port_File::close(s);
-  }
-  setBytes(state);
+    return sum;
+  });
 }
 
 void BM_Read4K_Fread(benchmark::State &state) {
   std::vector<unsigned char> piece(kPiece);
-  for (auto _ : state) {
-    std::FILE *f = std::fopen(files().data.c_str(), "rb");
+  overFile(state, files().data, "rb", [&](std::FILE *f) {
     unsigned sum = 0;
     while (std::fread(piece.data(), 1, kPiece, f) == static_cast<size_t>(kPiece))
       sum += piece[0];
-    benchmark::DoNotOptimize(sum);
-    std::fclose(f);
-  }
-  setBytes(state);
+    return sum;
+  });
 }
 
 void BM_Read1_UtStream(benchmark::State &state) {
-  for (auto _ : state) {
-    UT_STREAM *s = Port_File::open(files().data.c_str(), UT_STREAM::Read, 0);
+  overStream(state, files().data, UT_STREAM::Read, [](UT_STREAM *s) {
     unsigned sum = 0;
     unsigned char c;
     while (s->read(&c, 1) == 1)
       sum += c;
-    benchmark::DoNotOptimize(sum);
-    Port_File::close(s);
-  }
-  setBytes(state);
+    return sum;
+  });
 }
 
 void BM_Read1_Fgetc(benchmark::State &state) {
-  for (auto _ : state) {
-    std::FILE *f = std::fopen(files().data.c_str(), "rb");
+  overFile(state, files().data, "rb", [](std::FILE *f) {
     unsigned sum = 0;
     int c;
     while ((c = std::fgetc(f)) != EOF)
       sum += static_cast<unsigned>(c);
-    benchmark::DoNotOptimize(sum);
-    std::fclose(f);
-  }
-  setBytes(state);
+    return sum;
+  });
 }
 
 // 16 Mi big-endian ints.
 void BM_ReadInt_UtStream(benchmark::State &state) {
-  for (auto _ : state) {
-    UT_STREAM *s = Port_File::open(files().data.c_str(), UT_STREAM::Read, 0);
+  overStream(state, files().data, UT_STREAM::Read, [](UT_STREAM *s) {
     uint32_t sum = 0;
     for (long i = 0; i < kFileSize / 4; ++i)
       sum += static_cast<uint32_t>(s->readint());
-    benchmark::DoNotOptimize(sum);
-    Port_File::close(s);
-  }
-  setBytes(state);
+    return sum;
+  });
 }
 
 void BM_ReadInt_FreadSwap(benchmark::State &state) {
-  for (auto _ : state) {
-    std::FILE *f = std::fopen(files().data.c_str(), "rb");
+  overFile(state, files().data, "rb", [](std::FILE *f) {
     uint32_t sum = 0;
     for (long i = 0; i < kFileSize / 4; ++i) {
       unsigned char b[4];
@@ -187,23 +187,18 @@ void BM_ReadInt_FreadSwap(benchmark::State &state) {
         break;
       sum += (uint32_t(b[0]) << 24) | (uint32_t(b[1]) << 16) | (uint32_t(b[2]) << 8) | b[3];
     }
-    benchmark::DoNotOptimize(sum);
-    std::fclose(f);
-  }
-  setBytes(state);
+    return sum;
+  });
 }
 
 void BM_Readline_UtStream(benchmark::State &state) {
-  for (auto _ : state) {
-    UT_STREAM *s = Port_File::open(files().text.c_str(), UT_STREAM::Read, 0);
+  overStream(state, files().text, UT_STREAM::Read, [](UT_STREAM *s) {
     Port::StringBase<char> line;
     size_t total = 0;
     while (line.ReadLine(s))
       total += line.GetLength();
-    benchmark::DoNotOptimize(total);
-    Port_File::close(s);
-  }
-  setBytes(state);
+    return total;
+  });
 }
 
 void BM_Readline_StdGetline(benchmark::State &state) {
@@ -222,16 +217,13 @@ void BM_Readline_StdGetline(benchmark::State &state) {
 }
 
 void BM_Readtoken_UtStream(benchmark::State &state) {
-  for (auto _ : state) {
-    UT_STREAM *s = Port_File::open(files().text.c_str(), UT_STREAM::Read, 0);
+  overStream(state, files().text, UT_STREAM::Read, [](UT_STREAM *s) {
     Port::StringBase<char> token;
     size_t total = 0;
     while (s->readtoken(&token))
       total += token.GetLength();
-    benchmark::DoNotOptimize(total);
-    Port_File::close(s);
-  }
-  setBytes(state);
+    return total;
+  });
 }
 
 void BM_LineScan_ReadMemchr(benchmark::State &state) {

@@ -49,22 +49,16 @@ void Copy_Std(benchmark::State &state) {
 }
 
 // Append 1000 pieces of 5 characters.
-void AppendShort_Port(benchmark::State &state) {
+template <class S> void appendShort(benchmark::State &state) {
   for (auto _ : state) {
-    Str s;
+    S s;
     for (int i = 0; i < 1000; ++i)
       s.Append("abcde", 5);
     benchmark::DoNotOptimize(s.GetBuffer());
   }
 }
-void AppendShort_PortExp(benchmark::State &state) {
-  for (auto _ : state) {
-    Exp s;
-    for (int i = 0; i < 1000; ++i)
-      s.Append("abcde", 5);
-    benchmark::DoNotOptimize(s.GetBuffer());
-  }
-}
+void AppendShort_Port(benchmark::State &state) { appendShort<Str>(state); }
+void AppendShort_PortExp(benchmark::State &state) { appendShort<Exp>(state); }
 void AppendShort_Std(benchmark::State &state) {
   for (auto _ : state) {
     std::string s;

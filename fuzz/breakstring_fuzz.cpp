@@ -7,6 +7,19 @@
 
 #include <cwchar>
 
+namespace {
+
+// A broken text is a count and that many lines, each of them there.
+template <class C> void checkLines(C **lines, int count) {
+  if (count < 0 || (count > 0 && !lines))
+    __builtin_trap();
+  for (int i = 0; i < count; ++i)
+    if (!lines[i])
+      __builtin_trap();
+}
+
+} // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if (size < 2)
     return 0;
@@ -16,11 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
 
   int count = -1;
   char **lines = UT_STR::BreakString(text.c_str(), width, &count, indent);
-  if (count < 0 || (count > 0 && !lines))
-    __builtin_trap();
-  for (int i = 0; i < count; ++i)
-    if (!lines[i])
-      __builtin_trap();
+  checkLines(lines, count);
   UT_STR::DelStrings(lines, count);
 
   short scount = -1;
@@ -31,11 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   const std::wstring wtext = fuzzWiden(text.c_str());
   count = -1;
   wchar_t **wlines = UT_STR::WBreakString(wtext.c_str(), width, &count, indent);
-  if (count < 0 || (count > 0 && !wlines))
-    __builtin_trap();
-  for (int i = 0; i < count; ++i)
-    if (!wlines[i])
-      __builtin_trap();
+  checkLines(wlines, count);
   UT_STR::WDelStrings(wlines, count);
   return 0;
 }

@@ -8,6 +8,8 @@
 #include "basutio.h"
 #include "basutpak.h"
 
+#include "../tests/compress/packed_test_util.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -16,27 +18,8 @@
 #include <vector>
 
 namespace {
-class MemoryDevice : public UT_IO_DEVICE {
-public:
-  explicit MemoryDevice(std::string bytes)
-      : UT_IO_DEVICE(UT_IO_DEVICE_RAW), data(std::move(bytes)) {}
-  int get_rawdata(unsigned char *buf, unsigned n) override {
-    const size_t take = std::min<size_t>(n, data.size() - at);
-    std::memcpy(buf, data.data() + at, take);
-    at += take;
-    return static_cast<int>(take);
-  }
-  int set_rawdata(unsigned char *buf, unsigned n) override {
-    data.append(reinterpret_cast<char *>(buf), n);
-    return static_cast<int>(n);
-  }
-  long set_rawoffset(long) override { return at = 0; }
-  long get_rawoffset() override { return static_cast<long>(at); }
-  Port::FileDesc get_rawfd() override { return Port::FileDesc(); }
-  bool writes_data() const override { return false; }
-  std::string data;
-  size_t at = 0;
-};
+// The tests' in-memory device: writes append, reads consume from the front.
+using packedtest::MemoryDevice;
 
 // Whole stream, or false when the decoder reported the stream as damaged.
 bool unpackAll(const std::string &bytes, int piece, std::string *out) {

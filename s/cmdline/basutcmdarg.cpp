@@ -35,6 +35,21 @@ short checked16(int value) {
 }
 
 char *dupOrNull(const char *text) { return text ? UT_STR::Dup(text) : nullptr; }
+
+// The nth (from 0) of items[from, to) that nameOf names name, or null; no items, no match.
+template <class Info, class NameOf>
+Info *nthNamed(Info *items, int from, int to, const char *name, short n, NameOf nameOf) {
+  if (!name || !items)
+    return nullptr;
+  for (int i = from; i < to; ++i) {
+    const char *itemName = nameOf(items[i]);
+    if (itemName && std::strcmp(itemName, name) == 0 && n-- == 0)
+      return &items[i];
+  }
+  return nullptr;
+}
+
+const char *argName(const UT_CMDARGINFO &arg) { return arg.getargname(); }
 } // namespace
 
 // ---- UT_CMDARGINFO ----
@@ -105,14 +120,7 @@ UT_CMDARGINFO *UT_CMDSWINFO::getarg(short i) const {
 }
 
 UT_CMDARGINFO *UT_CMDSWINFO::getarg(const char *name, short n) const {
-  if (!name)
-    return nullptr;
-  for (int i = 0; i < m_imp->numargs && m_imp->args; ++i) {
-    const char *argname = m_imp->args[i].getargname();
-    if (argname && std::strcmp(argname, name) == 0 && n-- == 0)
-      return &m_imp->args[i];
-  }
-  return nullptr;
+  return nthNamed(m_imp->args, 0, m_imp->numargs, name, n, argName);
 }
 
 const char *UT_CMDSWINFO::getargtxt(short i) const {
@@ -626,25 +634,12 @@ UT_CMDSWINFO *UT_CMDARGS::getsw(short i) const {
 }
 
 UT_CMDARGINFO *UT_CMDARGS::getarg(const char *name, short n) const {
-  if (!name)
-    return nullptr;
-  for (int i = m_imp->argshift; i < m_imp->numargs; ++i) {
-    const char *argname = m_imp->args[i].getargname();
-    if (argname && std::strcmp(argname, name) == 0 && n-- == 0)
-      return &m_imp->args[i];
-  }
-  return nullptr;
+  return nthNamed(m_imp->args, m_imp->argshift, m_imp->numargs, name, n, argName);
 }
 
 UT_CMDSWINFO *UT_CMDARGS::getsw(const char *name, short n) const {
-  if (!name)
-    return nullptr;
-  for (int i = m_imp->swshift; i < m_imp->numsw; ++i) {
-    const char *swname = m_imp->switches[i].getswname();
-    if (swname && std::strcmp(swname, name) == 0 && n-- == 0)
-      return &m_imp->switches[i];
-  }
-  return nullptr;
+  return nthNamed(m_imp->switches, m_imp->swshift, m_imp->numsw, name, n,
+                  [](const UT_CMDSWINFO &sw) { return sw.getswname(); });
 }
 
 bool UT_CMDARGS::findsw(const char *name) const { return getsw(name, 0) != nullptr; }

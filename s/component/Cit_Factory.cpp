@@ -8,6 +8,7 @@
 #include "Port_File.h"
 #include "Port_FileName.h"
 #include "Port_PathList.h"
+#include "component/heldrefs.h"
 
 #include <cctype>
 #include <string>
@@ -121,29 +122,11 @@ CitI::IInterface *FactoryImpl::CreateInstance(const Port::QUID &classId) {
 }
 
 void FactoryImpl::RegisterFactory(const Port::QUID &classId, CitI::IFactory *factory) {
-  if (!factory)
-    return;
   // Only the entry under this class is replaced: the old factory may serve other classes too.
-  AddRef(factory);
-  auto it = m_factories.find(classId);
-  if (it != m_factories.end()) {
-    CitI::IFactory *old = it->second;
-    it->second = factory;
-    Release(old);
-    return;
-  }
-  m_factories.emplace(classId, factory);
+  HoldUnder(m_factories, classId, factory);
 }
 
-void FactoryImpl::UnRegisterFactory(CitI::IFactory *factory) {
-  for (auto it = m_factories.begin(); it != m_factories.end(); ++it) {
-    if (it->second != factory)
-      continue;
-    m_factories.erase(it);
-    Release(factory);
-    return;
-  }
-}
+void FactoryImpl::UnRegisterFactory(CitI::IFactory *factory) { LetGo(m_factories, factory); }
 
 bool FactoryImpl::FindQuelmoSharedLib(const Port::StringBase<char> &name,
                                       Port::StringBase<char> &path) {

@@ -1,6 +1,8 @@
 // Cit_InstanceTable.cpp - the table of named singleton objects.
 #include "Cit_InstanceTable.h"
 
+#include "component/heldrefs.h"
+
 namespace CitP {
 
 InstanceTableImpl *InstanceTable::pimpl = nullptr;
@@ -16,28 +18,10 @@ CitI::IInterface *InstanceTableImpl::GetInstance(const Port::QUID &id) {
 }
 
 void InstanceTableImpl::RegisterInstance(const Port::QUID &id, CitI::IInterface *object) {
-  if (!object)
-    return;
-  AddRef(object);
-  auto it = m_instances.find(id);
-  if (it != m_instances.end()) {
-    CitI::IInterface *old = it->second;
-    it->second = object;
-    Release(old);
-    return;
-  }
-  m_instances.emplace(id, object);
+  HoldUnder(m_instances, id, object);
 }
 
-void InstanceTableImpl::UnRegisterInstance(CitI::IInterface *object) {
-  for (auto it = m_instances.begin(); it != m_instances.end(); ++it) {
-    if (it->second != object)
-      continue;
-    m_instances.erase(it);
-    Release(object);
-    return;
-  }
-}
+void InstanceTableImpl::UnRegisterInstance(CitI::IInterface *object) { LetGo(m_instances, object); }
 
 void InstanceTableImpl::Empty() {
   std::map<Port::QUID, CitI::IInterface *> held;

@@ -33,27 +33,26 @@ private:
   std::unique_ptr<unsigned char[]> m_heap;
 };
 
+// Swaps two elements of the size of Word, moved as Words.
+template <class Word> inline __attribute__((always_inline)) void swapas(void *a, void *b) {
+  Word x, y;
+  std::memcpy(&x, a, sizeof x);
+  std::memcpy(&y, b, sizeof y);
+  std::memcpy(a, &y, sizeof y);
+  std::memcpy(b, &x, sizeof x);
+}
+
 // Swaps two elements of size bytes through scratch; the common sizes move as integers.
 inline __attribute__((always_inline)) void swapbytes(void *a, void *b, int size, void *scratch) {
   if (a == b)
     return;
   switch (size) {
-  case 4: {
-    uint32_t x, y;
-    std::memcpy(&x, a, 4);
-    std::memcpy(&y, b, 4);
-    std::memcpy(a, &y, 4);
-    std::memcpy(b, &x, 4);
+  case 4:
+    swapas<uint32_t>(a, b);
     return;
-  }
-  case 8: {
-    uint64_t x, y;
-    std::memcpy(&x, a, 8);
-    std::memcpy(&y, b, 8);
-    std::memcpy(a, &y, 8);
-    std::memcpy(b, &x, 8);
+  case 8:
+    swapas<uint64_t>(a, b);
     return;
-  }
   default:
     std::memcpy(scratch, a, static_cast<size_t>(size));
     std::memcpy(a, b, static_cast<size_t>(size));

@@ -60,6 +60,14 @@ std::string stripForTest(const char *name) {
   return s;
 }
 
+// True when path names a file of the kind (a flag of its status); anything else is error EACCES.
+bool isKind(const char *path, bool platform::FileStatus::*kind) {
+  platform::FileStatus st;
+  if (!platform::stat(path, &st) || !(st.*kind))
+    return fail(EACCES);
+  return true;
+}
+
 // A name without its trailing separators; a root keeps its separator.
 std::string withoutTrailingSeparators(const char *name) {
   std::string s(name);
@@ -470,21 +478,12 @@ bool Port_File::exist(const char *name) {
 bool Port_File::exist_no_caching(const char *name) { return exist(name); }
 
 bool Port_File::isdir(const char *name) {
-  if (!checkLength(name))
-    return false;
-  platform::FileStatus st;
-  if (!platform::stat(stripForTest(name).c_str(), &st) || !st.isDirectory)
-    return fail(EACCES);
-  return true;
+  return checkLength(name) &&
+         isKind(stripForTest(name).c_str(), &platform::FileStatus::isDirectory);
 }
 
 bool Port_File::isfile(const char *name) {
-  if (!checkLength(name))
-    return false;
-  platform::FileStatus st;
-  if (!platform::stat(name, &st) || !st.isRegular)
-    return fail(EACCES);
-  return true;
+  return checkLength(name) && isKind(name, &platform::FileStatus::isRegular);
 }
 
 bool Port_File::canread(const char *name) {

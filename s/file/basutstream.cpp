@@ -96,54 +96,27 @@ template <class T> T readValue(UT_STREAMIMP *imp) {
 template <class T> unsigned writeValue(UT_STREAMIMP *imp, T v) {
   return imp->swrite(reinterpret_cast<const unsigned char *>(&v), sizeof v);
 }
+// Into v, counting the bytes read; File is the value's type in the file (a long is 32 bits).
+template <class File, class T> unsigned readInto(UT_STREAM &s, T &v) {
+  File w = 0;
+  const unsigned n = s.sread(reinterpret_cast<unsigned char *>(&w), sizeof w);
+  v = w;
+  return n;
+}
 } // namespace
 
 unsigned UT_STREAM::read(char &v) { return read(reinterpret_cast<unsigned char *>(&v), 1); }
 unsigned UT_STREAM::read(unsigned char &v) { return read(&v, 1); }
-unsigned UT_STREAM::read(short &v) {
-  v = 0;
-  return sread(reinterpret_cast<unsigned char *>(&v), 2);
-}
-unsigned UT_STREAM::read(unsigned short &v) {
-  v = 0;
-  return sread(reinterpret_cast<unsigned char *>(&v), 2);
-}
-unsigned UT_STREAM::read(int &v) {
-  v = 0;
-  return sread(reinterpret_cast<unsigned char *>(&v), 4);
-}
-unsigned UT_STREAM::read(unsigned int &v) {
-  v = 0;
-  return sread(reinterpret_cast<unsigned char *>(&v), 4);
-}
-unsigned UT_STREAM::read(long &v) {
-  int32_t w = 0;
-  unsigned n = sread(reinterpret_cast<unsigned char *>(&w), 4);
-  v = w;
-  return n;
-}
-unsigned UT_STREAM::read(unsigned long &v) {
-  uint32_t w = 0;
-  unsigned n = sread(reinterpret_cast<unsigned char *>(&w), 4);
-  v = w;
-  return n;
-}
-unsigned UT_STREAM::read(long long &v) {
-  v = 0;
-  return sread(reinterpret_cast<unsigned char *>(&v), 8);
-}
-unsigned UT_STREAM::read(unsigned long long &v) {
-  v = 0;
-  return sread(reinterpret_cast<unsigned char *>(&v), 8);
-}
-unsigned UT_STREAM::read(float &v) {
-  v = 0;
-  return sread(reinterpret_cast<unsigned char *>(&v), 4);
-}
-unsigned UT_STREAM::read(double &v) {
-  v = 0;
-  return sread(reinterpret_cast<unsigned char *>(&v), 8);
-}
+unsigned UT_STREAM::read(short &v) { return readInto<short>(*this, v); }
+unsigned UT_STREAM::read(unsigned short &v) { return readInto<unsigned short>(*this, v); }
+unsigned UT_STREAM::read(int &v) { return readInto<int>(*this, v); }
+unsigned UT_STREAM::read(unsigned int &v) { return readInto<unsigned int>(*this, v); }
+unsigned UT_STREAM::read(long &v) { return readInto<int32_t>(*this, v); }
+unsigned UT_STREAM::read(unsigned long &v) { return readInto<uint32_t>(*this, v); }
+unsigned UT_STREAM::read(long long &v) { return readInto<long long>(*this, v); }
+unsigned UT_STREAM::read(unsigned long long &v) { return readInto<unsigned long long>(*this, v); }
+unsigned UT_STREAM::read(float &v) { return readInto<float>(*this, v); }
+unsigned UT_STREAM::read(double &v) { return readInto<double>(*this, v); }
 
 unsigned char UT_STREAM::readbyte() { return readValue<unsigned char>(m_imp); }
 char UT_STREAM::readchar() { return readValue<char>(m_imp); }
@@ -314,21 +287,20 @@ unsigned UT_STREAM::peekkey(unsigned char *buf, unsigned size, const char *key) 
   return m_imp->readUntil(buf, size, KeyStop{key ? key : ""}, true, &ended);
 }
 
-unsigned UT_STREAM::readstring(char *buf, int size) {
+namespace {
+// Up to a zero byte into buf of size bytes (nothing for a size of 0 or less), consumed or peeked.
+unsigned untilZero(UT_STREAMIMP *imp, char *buf, int size, bool peek) {
   bool ended;
   if (size <= 0)
     return 0;
-  return m_imp->readUntil(reinterpret_cast<unsigned char *>(buf), static_cast<unsigned>(size),
-                          ZeroStop{}, false, &ended);
+  return imp->readUntil(reinterpret_cast<unsigned char *>(buf), static_cast<unsigned>(size),
+                        ZeroStop{}, peek, &ended);
 }
+} // namespace
 
-unsigned UT_STREAM::peekstring(char *buf, int size) {
-  bool ended;
-  if (size <= 0)
-    return 0;
-  return m_imp->readUntil(reinterpret_cast<unsigned char *>(buf), static_cast<unsigned>(size),
-                          ZeroStop{}, true, &ended);
-}
+unsigned UT_STREAM::readstring(char *buf, int size) { return untilZero(m_imp, buf, size, false); }
+
+unsigned UT_STREAM::peekstring(char *buf, int size) { return untilZero(m_imp, buf, size, true); }
 
 bool UT_STREAM::readstring(Port::StringBase<char> *text) {
   if (!text)

@@ -49,6 +49,7 @@
 #include "msg/msgxml.h"
 #include "platform/exit.h"
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -469,6 +470,16 @@ void issue(Port_MsgMan::MsgType type, Handler handler, const char *lib, const ch
     forEachManager(handler, lib, file, line, rev, key, args);
 }
 
+// fn(the list of managers), visiting the dispatcher and holding its lock to register; fallback
+// when the dispatcher is not up or has closed.
+template <class R, class Fn> R withManagers(R fallback, Fn fn) {
+  msgvisit::Visit visit;
+  DispatcherLock guard(DispatcherLock::Register);
+  if (!visit || !guard)
+    return fallback;
+  return fn(state->msgManPtrArray);
+}
+
 } // namespace
 
 int Port_MsgDispatcherInit::counter = 0;
@@ -741,58 +752,43 @@ Port_MsgMan *Port_MsgDispatcher::getDefaultMsgMan() {
 }
 
 bool Port_MsgDispatcher::addMsgMan(Port_MsgMan *mgr) {
-  msgvisit::Visit visit;
-  DispatcherLock guard(DispatcherLock::Register);
-  if (!visit || !guard)
-    return false;
-  state->msgManPtrArray.push_back(mgr);
-  return true;
+  return withManagers(false, [mgr](std::vector<Port_MsgMan *> &list) {
+    list.push_back(mgr);
+    return true;
+  });
 }
 
 bool Port_MsgDispatcher::removeMsgMan(Port_MsgMan *mgr) {
-  msgvisit::Visit visit;
-  DispatcherLock guard(DispatcherLock::Register);
-  if (!visit || !guard)
-    return false;
-  auto &list = state->msgManPtrArray;
-  for (auto it = list.begin(); it != list.end(); ++it) {
-    if (*it == mgr) {
-      list.erase(it);
-      return true;
-    }
-  }
-  return false;
+  return withManagers(false, [mgr](std::vector<Port_MsgMan *> &list) {
+    auto it = std::find(list.begin(), list.end(), mgr);
+    if (it == list.end())
+      return false;
+    list.erase(it);
+    return true;
+  });
 }
 
 bool Port_MsgDispatcher::containsMsgMan(Port_MsgMan *mgr) {
-  msgvisit::Visit visit;
-  DispatcherLock guard(DispatcherLock::Register);
-  if (!visit || !guard)
-    return false;
-  for (Port_MsgMan *m : state->msgManPtrArray)
-    if (m == mgr)
-      return true;
-  return false;
+  return withManagers(false, [mgr](std::vector<Port_MsgMan *> &list) {
+    return std::find(list.begin(), list.end(), mgr) != list.end();
+  });
 }
 
 Port_MsgManList Port_MsgDispatcher::getAllMsgMans() {
-  Port_MsgManList list;
-  msgvisit::Visit visit;
-  DispatcherLock guard(DispatcherLock::Register);
-  if (!visit || !guard)
-    return list;
-  for (Port_MsgMan *m : state->msgManPtrArray)
-    list.append(m);
-  return list;
+  return withManagers(Port_MsgManList(), [](std::vector<Port_MsgMan *> &list) {
+    Port_MsgManList all;
+    for (Port_MsgMan *m : list)
+      all.append(m);
+    return all;
+  });
 }
 
 void Port_MsgDispatcher::setMaxLineWidth(int width) {
-  msgvisit::Visit visit;
-  DispatcherLock guard(DispatcherLock::Register);
-  if (!visit || !guard)
-    return;
-  for (size_t i = 0; i < state->msgManPtrArray.size(); ++i)
-    state->msgManPtrArray[i]->setMaxLineWidth(width);
+  withManagers(false, [width](std::vector<Port_MsgMan *> &list) {
+    for (size_t i = 0; i < list.size(); ++i)
+      list[i]->setMaxLineWidth(width);
+    return true;
+  });
 }
 
 void Port_MsgDispatcher::setAbort(AbortFn fn) {

@@ -87,6 +87,18 @@ bool query(const Port_MsgStreamImp::Attached<S> &list, const S *stream, int type
   return type < 0 || (msgtypes::isValid(type) && list.switches[i][type]);
 }
 
+// The switch of the type for the stream at index, which must be valid.
+template <class S>
+void setAt(Port_MsgStreamImp::Attached<S> &list, int index, Port_MsgMan::MsgType type, bool on) {
+  Port_ThrGuard<Port_ThrRecursiveLock> guard(list.mutex);
+  list.switches[index][type] = on;
+}
+template <class S>
+bool isOnAt(const Port_MsgStreamImp::Attached<S> &list, int index, Port_MsgMan::MsgType type) {
+  Port_ThrGuard<Port_ThrRecursiveLock> guard(list.mutex);
+  return list.switches[index][type];
+}
+
 void writeLines(std::ostream *s, Port_MsgMan::MsgType type, const wchar_t **lines, int count) {
   for (int i = 0; i < count; ++i) {
     *s << platform::wideToMultibyte(lines[i]);
@@ -175,20 +187,16 @@ bool Port_MsgStream::queryStream(const UT_STREAM &stream, MsgType type) const {
 }
 
 void Port_MsgStream::setMsg(MsgType type, int index, unsigned char on) {
-  Port_ThrGuard<Port_ThrRecursiveLock> guard(m_imp->files.mutex);
-  m_imp->files.switches[index][type] = on != 0;
+  setAt(m_imp->files, index, type, on != 0);
 }
 bool Port_MsgStream::isMsgOn(MsgType type, int index) const {
-  Port_ThrGuard<Port_ThrRecursiveLock> guard(m_imp->files.mutex);
-  return m_imp->files.switches[index][type];
+  return isOnAt(m_imp->files, index, type);
 }
 void Port_MsgStream::setStdMsg(MsgType type, int index, unsigned char on) {
-  Port_ThrGuard<Port_ThrRecursiveLock> guard(m_imp->standard.mutex);
-  m_imp->standard.switches[index][type] = on != 0;
+  setAt(m_imp->standard, index, type, on != 0);
 }
 bool Port_MsgStream::isStdMsgOn(MsgType type, int index) const {
-  Port_ThrGuard<Port_ThrRecursiveLock> guard(m_imp->standard.mutex);
-  return m_imp->standard.switches[index][type];
+  return isOnAt(m_imp->standard, index, type);
 }
 
 void Port_MsgStream::output(MsgType type, const wchar_t **lines, int count) {

@@ -174,9 +174,11 @@ int ProcImp::run(proc::CommandLine cmd, std::unique_ptr<ChildOutput> out, uint32
   return m_status;
 }
 
-// Starts the child; with withOutput its standard output and error go to a new pipe whose read
-// end is returned. The parent's copies of the child's pipe ends are closed on return.
-bool ProcImp::start(bool withOutput, platform::Descriptor *outputRead) {
+// Starts the child; with a receiver its standard output and error go to a new pipe whose read
+// end is returned, and a receiver left without that pipe is dropped. The parent's copies of the
+// child's pipe ends are closed on return.
+bool ProcImp::start(std::unique_ptr<ChildOutput> &out, platform::Descriptor *outputRead) {
+  bool withOutput = out != nullptr;
   platform::Descriptor stdinRead;
   if (m_stdinPipe && !platform::createPipe(&stdinRead, &m_stdinWrite)) {
     m_stdinPipe = false;
@@ -199,15 +201,15 @@ bool ProcImp::start(bool withOutput, platform::Descriptor *outputRead) {
   }
   m_child = std::move(child);
   m_childPid = m_child->pid();
+  if (!outputRead->valid())
+    out.reset();
   return true;
 }
 
 int ProcImp::runSynchronous(std::unique_ptr<ChildOutput> out) {
   platform::Descriptor output;
-  if (!start(out != nullptr, &output))
+  if (!start(out, &output))
     return 1;
-  if (!output.valid())
-    out.reset();
   Supervision s{m_child.get(), output.get(), out.get(),   m_pollMs, true,
                 true,          false,        m_timeLimit, nullptr};
   supervise(s);
@@ -232,10 +234,8 @@ int ProcImp::runSynchronous(std::unique_ptr<ChildOutput> out) {
 
 int ProcImp::runBackground(std::unique_ptr<ChildOutput> out) {
   platform::Descriptor output;
-  if (!start(out != nullptr, &output))
+  if (!start(out, &output))
     return 1;
-  if (!output.valid())
-    out.reset();
   // Without a limit, a receiver or a tracked reader, the caller alone watches the child.
   if (m_timeLimit == Process::NoTimeLimit && !m_tracked && !out)
     return 3;

@@ -46,7 +46,7 @@ public:
 private:
   int runSynchronous(std::unique_ptr<ChildOutput> out);
   int runBackground(std::unique_ptr<ChildOutput> out);
-  bool start(bool withOutput, platform::Descriptor *outputRead);
+  bool start(std::unique_ptr<ChildOutput> &out, platform::Descriptor *outputRead);
   void finishReader();
 
   std::shared_ptr<ReaderFlags> m_flags;

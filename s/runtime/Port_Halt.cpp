@@ -22,7 +22,9 @@
 #include "Port_MsgManData.h"
 #include "Port_Thr.h"
 #include "platform/halt.h"
+#include "runtime/counted.h"
 #include "runtime/halttable.h"
+#include "runtime/hold.h"
 
 #include <chrono>
 #include <cstddef>
@@ -64,23 +66,7 @@ alignas(8) unsigned char s_privateTable[TableBytes];
 // Set in the child of a fork: the registration it inherited is its parent's, not its own.
 std::atomic<bool> s_forked{false};
 
-// Holds one of the service's locks, if the service is up.
-template <class Lock> class Hold {
-public:
-  explicit Hold(Lock *lock) : m_lock(lock) {
-    if (m_lock)
-      m_lock->lock();
-  }
-  ~Hold() {
-    if (m_lock)
-      m_lock->unlock();
-  }
-  Hold(const Hold &) = delete;
-  Hold &operator=(const Hold &) = delete;
-
-private:
-  Lock *m_lock;
-};
+using runtime::Hold;
 
 void onForkChild() { s_forked.store(true, std::memory_order_relaxed); }
 
@@ -453,15 +439,9 @@ bool Port_Halt::IsSignalDelivered(unsigned long pid) {
 
 int32_t Port_HaltInit::counter = 0;
 
-Port_HaltInit::Port_HaltInit() {
-  if (++counter == 1)
-    Port_Halt::Initialize();
-}
+Port_HaltInit::Port_HaltInit() { runtime::firstStarts(counter, Port_Halt::Initialize); }
 
-Port_HaltInit::~Port_HaltInit() {
-  if (--counter == 0)
-    Port_Halt::Finalize();
-}
+Port_HaltInit::~Port_HaltInit() { runtime::lastEnds(counter, Port_Halt::Finalize); }
 
 void ut_init(int, const char *const *) {}
 

@@ -6,6 +6,7 @@
 #include "platform/environment.h"
 
 #include "bytecount.h"
+#include "counted.h"
 
 #include <atomic>
 #include <cstdint>
@@ -129,14 +130,8 @@ int32_t HeapMonitorNoLockUsage::getDelta() const {
   return bytecount::difference(HeapMonitorNoLock::getBytesAllocated(), m_snapshot);
 }
 
-HeapMonitorInit::HeapMonitorInit() {
-  if (++s_counter == 1)
-    HeapMonitor::initialize();
-}
+HeapMonitorInit::HeapMonitorInit() { runtime::firstStarts(s_counter, HeapMonitor::initialize); }
 
-HeapMonitorInit::~HeapMonitorInit() {
-  if (--s_counter == 0)
-    HeapMonitor::finalize();
-}
+HeapMonitorInit::~HeapMonitorInit() { runtime::lastEnds(s_counter, HeapMonitor::finalize); }
 
 } // namespace Port

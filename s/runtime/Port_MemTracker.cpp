@@ -2,6 +2,7 @@
 #include "Port_MemTracker.h"
 
 #include "bytecount.h"
+#include "counted.h"
 
 namespace {
 
@@ -55,14 +56,8 @@ int32_t MemTrackerNoLockUsage::getDelta() const {
   return difference(MemTrackerNoLock::getBytesAllocated(), m_snapshot);
 }
 
-MemTrackerInit::MemTrackerInit() {
-  if (++s_counter == 1)
-    MemTracker::initialize();
-}
+MemTrackerInit::MemTrackerInit() { runtime::firstStarts(s_counter, MemTracker::initialize); }
 
-MemTrackerInit::~MemTrackerInit() {
-  if (--s_counter == 0)
-    MemTracker::finalize();
-}
+MemTrackerInit::~MemTrackerInit() { runtime::lastEnds(s_counter, MemTracker::finalize); }
 
 } // namespace Port

@@ -5,6 +5,7 @@
 #include "Port_StringBase.h"
 #include "Port_Thr.h"
 #include "platform/time.h"
+#include "runtime/threadblock.h"
 
 #include <cstdio>
 #include <ctime>
@@ -23,15 +24,7 @@ void timefailure() {
       ->issueFatal(99, "time failure\n");
 }
 
-Port_DTimeTsd *threadblock() {
-  static Port_ThrThreadData<Port_DTimeTsd *> slot;
-  Port_DTimeTsd *block = slot.get();
-  if (!block) {
-    block = new Port_DTimeTsd();
-    slot.set(block);
-  }
-  return block;
-}
+Port_DTimeTsd *threadblock() { return runtime::threadBlock<Port_DTimeTsd>(); }
 
 UT_CPUTIME::TimeVal from100ns(uint64_t t) {
   UT_CPUTIME::TimeVal v;
@@ -135,20 +128,24 @@ void UT_CPUTIME::getdeltatime(TimeVal *t) const {
   normalize(*t);
 }
 
-char *UT_CPUTIME::asciitime_r(char *buffer) const {
+namespace {
+// The text of the time that get gives; null without a buffer.
+char *formatted(const UT_CPUTIME &timer, void (UT_CPUTIME::*get)(UT_CPUTIME::TimeVal *) const,
+                char *buffer) {
   if (!buffer)
     return nullptr;
-  TimeVal t;
-  gettotaltime(&t);
-  return formattime(t, buffer);
+  UT_CPUTIME::TimeVal t;
+  (timer.*get)(&t);
+  return UT_CPUTIME::formattime(t, buffer);
+}
+} // namespace
+
+char *UT_CPUTIME::asciitime_r(char *buffer) const {
+  return formatted(*this, &UT_CPUTIME::gettotaltime, buffer);
 }
 
 char *UT_CPUTIME::asciideltatime_r(char *buffer) const {
-  if (!buffer)
-    return nullptr;
-  TimeVal t;
-  getdeltatime(&t);
-  return formattime(t, buffer);
+  return formatted(*this, &UT_CPUTIME::getdeltatime, buffer);
 }
 
 const char *UT_CPUTIME::asciitime() const { return asciitime_r(threadblock()->text); }

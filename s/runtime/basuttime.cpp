@@ -4,6 +4,7 @@
 #include "Port_StringBase.h"
 #include "Port_Thr.h"
 #include "platform/time.h"
+#include "runtime/threadblock.h"
 
 #include <cstdio>
 #include <cstring>
@@ -18,16 +19,7 @@ struct Port_TimeTsd {
 
 namespace {
 
-Port_TimeTsd *threadblock() {
-  // Made on first use; C++ serialises the construction.
-  static Port_ThrThreadData<Port_TimeTsd *> slot;
-  Port_TimeTsd *block = slot.get();
-  if (!block) {
-    block = new Port_TimeTsd();
-    slot.set(block);
-  }
-  return block;
-}
+Port_TimeTsd *threadblock() { return runtime::threadBlock<Port_TimeTsd>(); }
 
 // UT_TIME::Tm keeps the nine fields of the C structure with fixed widths; the C library's own
 // may carry more. One copy of the field list serves both directions.
@@ -49,6 +41,16 @@ void totm(const UT_TIME::Tm &in, std::tm *out) {
 }
 
 void fromtm(const std::tm &in, UT_TIME::Tm *out) { copyFields(in, out); }
+
+// *t broken down by the platform's conversion into result; null when either is missing or the
+// conversion fails.
+UT_TIME::Tm *converted(bool (*convert)(long, std::tm *), const long *t, UT_TIME::Tm *result) {
+  std::tm out;
+  if (!t || !result || !convert(*t, &out))
+    return nullptr;
+  fromtm(out, result);
+  return result;
+}
 
 bool inrange(int32_t v, int32_t low, int32_t high) { return v >= low && v <= high; }
 
@@ -108,19 +110,11 @@ char *UT_TIME::CTime_r(const long *t, char *buffer) {
 }
 
 UT_TIME::Tm *UT_TIME::GMTime_r(const long *t, Tm *result) {
-  std::tm out;
-  if (!t || !result || !platform::gmTime(*t, &out))
-    return nullptr;
-  fromtm(out, result);
-  return result;
+  return converted(platform::gmTime, t, result);
 }
 
 UT_TIME::Tm *UT_TIME::LocalTime_r(const long *t, Tm *result) {
-  std::tm out;
-  if (!t || !result || !platform::localTime(*t, &out))
-    return nullptr;
-  fromtm(out, result);
-  return result;
+  return converted(platform::localTime, t, result);
 }
 
 char *UT_TIME::AscTime(const Tm *tm) { return AscTime_r(tm, threadblock()->text); }

@@ -6,6 +6,7 @@
 #define PORTABILITY_RUNTIME_BYTECOUNT_H
 
 #include "Port_Thr.h"
+#include "runtime/hold.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -32,21 +33,9 @@ public:
   }
 
   // Holds the lock for a scope, when there is one.
-  class Guard {
+  class Guard : public runtime::Hold<Port_ThrMutex> {
   public:
-    explicit Guard(ServiceLock &lock) : m_mutex(lock.m_mutex) {
-      if (m_mutex)
-        m_mutex->lock();
-    }
-    ~Guard() {
-      if (m_mutex)
-        m_mutex->unlock();
-    }
-    Guard(const Guard &) = delete;
-    Guard &operator=(const Guard &) = delete;
-
-  private:
-    Port_ThrMutex *m_mutex;
+    explicit Guard(ServiceLock &lock) : Hold(lock.m_mutex) {}
   };
 
 private:

@@ -145,10 +145,7 @@ std::vector<HandFile> handFiles() {
           {"abc four times", "abcabcabcabc", join({&kHeader, &kPrefix, &kAbcTail})}};
 }
 
-std::string slurp(const std::string &path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using porttest::slurp;
 
 class ClassicFileTest : public ::testing::Test {
 protected:

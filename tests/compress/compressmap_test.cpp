@@ -62,43 +62,39 @@ TEST_F(CompressMapTest, ReadsAcrossBoundariesAndBackwards) {
   EXPECT_EQ(data, read(m, 0, 1000));
 }
 
-TEST(CompressMapEdge, EmptyFileHasNoRecordsAndNoError) {
-  TempFile f;
-  Port_CompressMap m(f.fd());
-  EXPECT_EQ(0, m.GetNumRecords());
-  EXPECT_FALSE(m.GetError());
-  unsigned char buf[4];
-  EXPECT_EQ(0u, m.Read(buf, 4, 0, 0));
-}
-
-TEST(CompressMapEdge, TrailingBytesSetTheErrorFlag) {
-  porttest::CaptureManager cap;
-  porttest::ScopedManager scoped(&cap);
-  TempFile f;
-  Port_Compress c;
-  c.Write(f.fd(), bytes("hello"), 5);
-  f.append("zz");
-  Port_CompressMap m(f.fd());
-  EXPECT_EQ(-1, m.GetNumRecords());
-  EXPECT_TRUE(m.GetError());
-  unsigned char buf[8];
-  EXPECT_EQ(0u, m.Read(buf, 5, 0, 0));
-}
-
-TEST(CompressMapEdge, RecordThatFailsToDecompressEndsTheReadWithAnError) {
-  porttest::CaptureManager cap;
-  porttest::ScopedManager scoped(&cap);
-  TempFile f;
-  Port_Compress c;
-  c.Write(f.fd(), bytes(std::string(300, 'a')), 300);
-  // Second record: a valid header whose payload is not a zlib stream.
-  f.append("QmoV32DB      20       5");
-  f.append("junk!");
-  Port_CompressMap m(f.fd());
-  ASSERT_EQ(2, m.GetNumRecords());
-  std::vector<unsigned char> buf(400);
-  EXPECT_EQ(0u, m.Read(buf.data(), 310, 0, 0));
-  EXPECT_TRUE(m.GetError());
+// Files the index cannot read whole: the record count, the error flag before and after a read
+// from the start, and a read that gives nothing.
+TEST(CompressMapEdge, EmptyTrailingAndUndecodableFiles) {
+  const struct {
+    const char *what;
+    std::string record; // written as one record ("" writes none)
+    std::string after;  // raw bytes appended after it
+    int records;
+    bool errorBefore, errorAfter; // the flag before and after the read
+    unsigned readLen;
+  } cases[] = {
+      {"empty file", "", "", 0, false, false, 4},
+      {"trailing bytes", "hello", "zz", -1, true, true, 5},
+      // Second record: a valid header whose payload is not a zlib stream.
+      {"record that fails to decompress", std::string(300, 'a'), "QmoV32DB      20       5junk!", 2,
+       false, true, 310},
+  };
+  for (const auto &c : cases) {
+    porttest::CaptureManager cap;
+    porttest::ScopedManager scoped(&cap);
+    TempFile f;
+    Port_Compress comp;
+    if (!c.record.empty())
+      comp.Write(f.fd(), bytes(c.record), static_cast<unsigned>(c.record.size()));
+    if (!c.after.empty())
+      f.append(c.after);
+    Port_CompressMap m(f.fd());
+    EXPECT_EQ(c.records, m.GetNumRecords()) << c.what;
+    EXPECT_EQ(c.errorBefore, m.GetError()) << c.what;
+    std::vector<unsigned char> buf(c.readLen);
+    EXPECT_EQ(0u, m.Read(buf.data(), c.readLen, 0, 0)) << c.what;
+    EXPECT_EQ(c.errorAfter, m.GetError()) << c.what;
+  }
 }
 
 TEST(CompressMapEdge, CallBackConfiguresTheCompressor) {

@@ -25,15 +25,8 @@ namespace {
 
 const size_t kRecord = 64000; // the stream buffer of a record file: one record per buffer
 
-std::string slurp(const std::string &path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void spit(const std::string &path, const std::string &bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
+using porttest::slurp;
+using porttest::spit;
 
 // Netlist-like text with some noise, so that records differ.
 std::string text(size_t n, unsigned seed) {

@@ -21,15 +21,8 @@
 
 namespace {
 
-std::string slurp(const std::string &path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void spit(const std::string &path, const std::string &bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
+using porttest::slurp;
+using porttest::spit;
 
 // Inputs that exercise the codecs differently.
 std::vector<std::pair<std::string, std::string>> samples() {

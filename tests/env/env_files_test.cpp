@@ -6,6 +6,7 @@
 
 using porttest::ChildResult;
 using porttest::kUnset;
+using porttest::quietEnv;
 using porttest::runProgram;
 using porttest::TempTree;
 using porttest::testProgram;
@@ -21,13 +22,9 @@ protected:
                     std::map<std::string, std::string> env = {}) {
     env.emplace("QUELMO", inst);
     env.emplace("MYQUELMO", mine);
-    env.emplace("LANGUAGE", kUnset);
-    env.emplace("LANG", "C");
-    env.emplace("LC_ALL", kUnset);
     env.emplace("QUELMO_VERBOSE_OVERRIDES", kUnset);
-    env.emplace("QEL_NOMSGBOX", "1");
     env.emplace("QEL_MAXLINEWIDTH", "1000");
-    return runProgram(testProgram("envfileprobe"), args, env);
+    return runProgram(testProgram("envfileprobe"), args, quietEnv(env));
   }
   TempTree tree;
   std::string inst, mine;

@@ -30,10 +30,7 @@ const std::map<std::string, std::string> kEnv =
     porttest::portToolEnv({{"QUELMO_USE_OLD_STYLE_COMPRESSION", porttest::kUnset},
                            {"QUELMO_USE_NEW_STYLE_COMPRESSION", porttest::kUnset}});
 
-std::string slurp(const std::string &path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using porttest::slurp;
 
 std::string rows(size_t size) {
   std::string text;

@@ -15,16 +15,11 @@ inline const std::string kPortTool = std::string(PORT_TEST_BINARY_TREE) + "/exam
 // The tool's environment, with the given variables set (or, as kUnset, removed) besides.
 inline std::map<std::string, std::string>
 portToolEnv(const std::map<std::string, std::string> &more = {}) {
-  std::map<std::string, std::string> env = {{"QEL_NO_TRANSLATE", kUnset},
-                                            {"QEL_NOMSGBOX", "1"},
-                                            {"QEL_NO_MESSAGE_HEADER", kUnset},
-                                            {"QEL_MAXLINEWIDTH", kUnset},
-                                            {"LANGUAGE", kUnset},
-                                            {"LANG", "C"},
-                                            {"LC_ALL", kUnset}};
-  for (const auto &[name, value] : more)
-    env[name] = value;
-  return env;
+  std::map<std::string, std::string> env = more;
+  env.emplace("QEL_NO_TRANSLATE", kUnset);
+  env.emplace("QEL_NO_MESSAGE_HEADER", kUnset);
+  env.emplace("QEL_MAXLINEWIDTH", kUnset);
+  return quietEnv(env);
 }
 
 // Messages as issued, before the console wrapped them: each line break followed by the three

@@ -50,7 +50,7 @@ TEST(PortTool, XmlLogMarksWhatThePreviousRunIssuedOld) {
   env["XML_MSG_FILE"] = log;
   auto marks = [&] {
     const porttest::ParsedLog parsed = porttest::parseLog(log);
-    EXPECT_TRUE(parsed.wellFormed) << porttest::readFile(log);
+    EXPECT_TRUE(parsed.wellFormed) << porttest::slurp(log);
     std::vector<std::string> out;
     for (const auto &m : parsed.msgs)
       out.push_back(m.attrs.at("type") + " " + m.attrs.at("num") + " " + m.attrs.at("delta"));
@@ -148,12 +148,10 @@ TEST(PortTool, CopiesItsMessagesToALogFile) {
   const std::string log = tree.root() + "/porttool.log";
   const ChildResult r = runProgram(kTool, {"--log", log, "quiet"}, kEnv);
   EXPECT_EQ(0, r.status);
-  std::ifstream in(log, std::ios::binary);
-  std::stringstream content;
-  content << in.rdbuf();
+  const std::string content = porttest::slurp(log);
   EXPECT_NE(std::string::npos,
-            content.str().find("ERROR:porttool:101 - Cannot open \"missing.txt\" for reading.\n"));
-  EXPECT_NE(std::string::npos, content.str().find("Counted: 1 errors, 2 warnings, 1 infos.\n"));
+            content.find("ERROR:porttool:101 - Cannot open \"missing.txt\" for reading.\n"));
+  EXPECT_NE(std::string::npos, content.find("Counted: 1 errors, 2 warnings, 1 infos.\n"));
 }
 
 // An archive made inside the directory it stands in for (members named below it), and members

@@ -50,6 +50,11 @@ std::string pattern(size_t n) {
 class FileFaults : public ::testing::Test {
 protected:
   std::string path(const char *name) const { return tree.root() + "/" + name; }
+  // A file of the bytes under name, open for reading.
+  UT_STREAM *openReadOf(const char *name, const std::string &bytes) {
+    spit(path(name), bytes);
+    return Port_File::open(path(name).c_str(), UT_STREAM::Read, 0);
+  }
   // Every one of the table's 128 entries can still be had.
   void expectWholeTableFree() {
     std::vector<UT_STREAM *> open;
@@ -256,10 +261,8 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 TEST_F(FileFaults, ReadErrorStopsTheStreamWithEio) {
-  const std::string name = path("big.dat");
   const std::string data = pattern(3 * 4096);
-  spit(name, data);
-  UT_STREAM *s = Port_File::open(name.c_str(), UT_STREAM::Read, 0);
+  UT_STREAM *s = openReadOf("big.dat", data);
   ASSERT_NE(nullptr, s);
   std::string got(data.size(), '\0');
   unsigned n;
@@ -275,10 +278,8 @@ TEST_F(FileFaults, ReadErrorStopsTheStreamWithEio) {
 }
 
 TEST_F(FileFaults, FailingSeekLeavesThePositionAndReportsErrno) {
-  const std::string name = path("big.dat");
   const std::string data = pattern(3 * 4096);
-  spit(name, data);
-  UT_STREAM *s = Port_File::open(name.c_str(), UT_STREAM::Read, 0);
+  UT_STREAM *s = openReadOf("big.dat", data);
   ASSERT_NE(nullptr, s);
   unsigned char c = 0;
   s->read(&c, 1);

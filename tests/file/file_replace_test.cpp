@@ -13,9 +13,7 @@
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -30,12 +28,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string readAll(const std::string &path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using porttest::slurp;
 
 // Writes `lines` lines of the letter to path through the named writer, in this process.
 bool writeWith(const std::string &kind, const std::string &path, int lines, char letter) {
@@ -74,8 +67,8 @@ TEST_P(WholeFileWriter, ReplacesTheContentsAndKeepsTheMode) {
   struct stat before;
   ASSERT_EQ(0, ::stat(file.c_str(), &before));
   ASSERT_TRUE(writeWith(GetParam(), file, 5, 'b'));
-  EXPECT_EQ(std::string::npos, readAll(file).find('a'));
-  EXPECT_NE(std::string::npos, readAll(file).find('b'));
+  EXPECT_EQ(std::string::npos, slurp(file).find('a'));
+  EXPECT_NE(std::string::npos, slurp(file).find('b'));
   struct stat after;
   ASSERT_EQ(0, ::stat(file.c_str(), &after));
   EXPECT_EQ(0640u, after.st_mode & 07777);
@@ -89,7 +82,7 @@ TEST_P(WholeFileWriter, WritesThroughASymbolicLinkToItsTarget) {
   ASSERT_EQ(0, ::symlink("real", link.c_str()));
   ASSERT_TRUE(writeWith(GetParam(), link, 3, 'b'));
   EXPECT_TRUE(fs::is_symlink(link));
-  EXPECT_NE(std::string::npos, readAll(real).find('b'));
+  EXPECT_NE(std::string::npos, slurp(real).find('b'));
   EXPECT_EQ((std::vector<std::string>{}), strays(tree.root(), {"real", "link"}));
 }
 
@@ -98,7 +91,7 @@ TEST_P(WholeFileWriter, WritesAFileWithOtherHardLinksInPlace) {
   ASSERT_TRUE(writeWith(GetParam(), a, 3, 'a'));
   ASSERT_EQ(0, ::link(a.c_str(), b.c_str()));
   ASSERT_TRUE(writeWith(GetParam(), a, 3, 'b'));
-  EXPECT_NE(std::string::npos, readAll(b).find('b')); // still one file under both names
+  EXPECT_NE(std::string::npos, slurp(b).find('b')); // still one file under both names
   EXPECT_TRUE(fs::equivalent(a, b));
 }
 
@@ -120,11 +113,11 @@ TEST_P(WholeFileWriter, RemovesTemporaryFilesOfWritersThatAreGone) {
 TEST_P(WholeFileWriter, AFailedRenameKeepsTheOldContentsAndLeavesNoTemporaryFile) {
   const std::string file = tree.root() + "/f";
   ASSERT_TRUE(writeWith(GetParam(), file, 3, 'a'));
-  const std::string old = readAll(file);
+  const std::string old = slurp(file);
   Port_TestFault(Port_TestRename, 1, 0, EIO);
   EXPECT_FALSE(writeWith(GetParam(), file, 5, 'b'));
   Port_TestFaultClear();
-  EXPECT_EQ(old, readAll(file));
+  EXPECT_EQ(old, slurp(file));
   EXPECT_EQ((std::vector<std::string>{}), strays(tree.root(), {"f"}));
 }
 
@@ -135,9 +128,9 @@ TEST_P(WholeFileWriter, AWriterKilledAtAnyPointLeavesTheOldOrTheNewContents) {
   const std::string file = tree.root() + "/f";
   const int kLines = 20000; // about 1.3 MB
   ASSERT_TRUE(writeWith(GetParam(), file, kLines, 'n'));
-  const std::string fresh = readAll(file);
+  const std::string fresh = slurp(file);
   ASSERT_TRUE(writeWith(GetParam(), file, kLines / 2, 'o'));
-  const std::string old = readAll(file);
+  const std::string old = slurp(file);
 
   // Runs the probe; kills it afterUs microseconds after it starts writing (never when < 0).
   // Returns how long it ran from that point.
@@ -172,21 +165,21 @@ TEST_P(WholeFileWriter, AWriterKilledAtAnyPointLeavesTheOldOrTheNewContents) {
   };
 
   const long whole = runProbe(-1);
-  ASSERT_EQ(fresh, readAll(file));
+  ASSERT_EQ(fresh, slurp(file));
   std::mt19937 random(12345);
   std::uniform_int_distribution<long> point(0, whole + whole / 4);
   int sawOld = 0, sawNew = 0;
   for (int kill = 0; kill < 50; ++kill) {
     ASSERT_TRUE(writeWith(GetParam(), file, kLines / 2, 'o'));
     runProbe(point(random));
-    const std::string now = readAll(file);
+    const std::string now = slurp(file);
     ASSERT_TRUE(now == old || now == fresh) << "kill " << kill << ": " << now.size() << " bytes";
     (now == old ? sawOld : sawNew)++;
   }
   RecordProperty("killed_with_old_contents", sawOld);
   RecordProperty("killed_with_new_contents", sawNew);
   runProbe(-1);
-  EXPECT_EQ(fresh, readAll(file));
+  EXPECT_EQ(fresh, slurp(file));
   EXPECT_EQ((std::vector<std::string>{}), strays(tree.root(), {"f"}));
 }
 

@@ -4,6 +4,7 @@
 #define PORT_TEST_FILE_UTIL_H
 
 #include "capture_manager.h"
+#include "temp_tree.h"
 
 #include <fstream>
 #include <iterator>
@@ -12,15 +13,8 @@
 
 namespace filetest {
 
-inline std::string slurp(const std::string &path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-inline void spit(const std::string &path, const std::string &bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
+using porttest::slurp;
+using porttest::spit;
 
 // The text with every run of white space made one blank, so that wrapped lines compare.
 inline std::wstring squeeze(const std::wstring &text) {

@@ -7,18 +7,13 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace {
 
-std::string readBytes(const std::string &path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using porttest::slurp;
 
 // All of the contents from the position, read with readkey and no delimiter.
 std::string rest(UT_FILEENCODE &f) {
@@ -68,7 +63,7 @@ TEST_F(FileEncodeTest, ScrambledDumpStartsWithSignatureAndLoadsBackIdentical) {
   fill(f, text);
   const std::string path = tree.root() + "/scrambled.dat";
   ASSERT_TRUE(f.dump(path.c_str(), 1));
-  const std::string bytes = readBytes(path);
+  const std::string bytes = slurp(path);
   ASSERT_EQ(bytes.size(), text.size() + 5);
   EXPECT_EQ(bytes.substr(0, 5), std::string("\x06\x1e\x43\x00\x09", 5));
   EXPECT_NE(bytes.substr(5), text);
@@ -86,7 +81,7 @@ TEST_F(FileEncodeTest, WritelineAddsLineFeedsOnlyWhereMissing) {
   f.writeline("b\n");
   const std::string path = tree.root() + "/plain.txt";
   ASSERT_TRUE(f.dump(path.c_str(), 0));
-  EXPECT_EQ(readBytes(path), "a\nb\n");
+  EXPECT_EQ(slurp(path), "a\nb\n");
 }
 
 TEST_F(FileEncodeTest, LoadingTwiceAppendsAndKeepsThePosition) {

@@ -31,6 +31,12 @@ protected:
   UT_STREAM *openRead(const std::string &p) {
     return Port_File::open(p.c_str(), UT_STREAM::Read, 0);
   }
+  // A file of the bytes under name, open for reading.
+  UT_STREAM *openReadOf(const char *name, const std::string &bytes) {
+    const std::string p = path(name);
+    spit(p, bytes);
+    return openRead(p);
+  }
   porttest::TempTree tree;
 };
 
@@ -70,9 +76,7 @@ TEST_F(StreamTest, BinaryValuesAreStoredMostSignificantByteFirst) {
 }
 
 TEST_F(StreamTest, PartialValueAtTheEndKeepsZerosInMissingBytes) {
-  const std::string p = path("short");
-  spit(p, std::string("\x12\x34", 2));
-  UT_STREAM *s = openRead(p);
+  UT_STREAM *s = openReadOf("short", std::string("\x12\x34", 2));
   ASSERT_NE(nullptr, s);
   unsigned int v = 0xFFFFFFFF;
   EXPECT_EQ(2u, s->read(v));
@@ -109,10 +113,8 @@ TEST_F(StreamTest, TextModeDescriptorGetsLineFeedsAlone) {
 }
 
 TEST_F(StreamTest, ReadlineDropsLineEndsAndReturnsALastLineWithoutOne) {
-  const std::string p = path("crlf");
   const std::string longLine(300, 'x');
-  spit(p, "one\r\ntwo\n\r\n" + longLine + "\r\nlast");
-  UT_STREAM *s = openRead(p);
+  UT_STREAM *s = openReadOf("crlf", "one\r\ntwo\n\r\n" + longLine + "\r\nlast");
   ASSERT_NE(nullptr, s);
   char buf[64];
   EXPECT_EQ(3u, s->readline(buf, sizeof buf));
@@ -132,9 +134,7 @@ TEST_F(StreamTest, ReadlineDropsLineEndsAndReturnsALastLineWithoutOne) {
 }
 
 TEST_F(StreamTest, ReadLineIntoASharedStringLeavesItsCopiesAlone) {
-  const std::string p = path("shared");
-  spit(p, "first\r\nsecond\n\n");
-  UT_STREAM *s = openRead(p);
+  UT_STREAM *s = openReadOf("shared", "first\r\nsecond\n\n");
   ASSERT_NE(nullptr, s);
   Port::StringBase<char> line;
   ASSERT_TRUE(line.ReadLine(s));
@@ -169,9 +169,7 @@ TEST_F(StreamTest, ReadLineLoopsOverAStreamAndAnIstreamGiveTheSameLines) {
 }
 
 TEST_F(StreamTest, ReadlineWithCarriageReturnAtTheBufferEndChecksTheNextByte) {
-  const std::string p = path("cr");
-  spit(p, "ab\r\ncd\rX");
-  UT_STREAM *s = openRead(p);
+  UT_STREAM *s = openReadOf("cr", "ab\r\ncd\rX");
   ASSERT_NE(nullptr, s);
   char buf[4]; // "ab\r" fills it: the line feed after it is consumed
   EXPECT_EQ(2u, s->readline(buf, sizeof buf));
@@ -184,9 +182,8 @@ TEST_F(StreamTest, ReadlineWithCarriageReturnAtTheBufferEndChecksTheNextByte) {
 }
 
 TEST_F(StreamTest, TokensKeysAndStrings) {
-  const std::string p = path("tokens");
-  spit(p, std::string("  alpha\tbeta\r\ngamma key=value;rest\0tail", 39));
-  UT_STREAM *s = openRead(p);
+  UT_STREAM *s =
+      openReadOf("tokens", std::string("  alpha\tbeta\r\ngamma key=value;rest\0tail", 39));
   ASSERT_NE(nullptr, s);
   char buf[32];
   EXPECT_EQ(5u, s->readtoken(buf, sizeof buf));

@@ -226,13 +226,9 @@ ChildResult catprobe(const std::vector<std::string> &args, const std::string &qu
                      std::map<std::string, std::string> env = {}) {
   env.emplace("QUELMO", quelmo);
   env.emplace("MYQUELMO", kUnset);
-  env.emplace("LANGUAGE", kUnset);
-  env.emplace("LANG", "C");
-  env.emplace("LC_ALL", kUnset);
   env.emplace("QEL_NO_TRANSLATE", kUnset);
-  env.emplace("QEL_NOMSGBOX", "1");
   env.emplace("QEL_MAXLINEWIDTH", "400"); // paths of temporary trees are long
-  return runProgram(testProgram("catprobe"), args, env);
+  return runProgram(testProgram("catprobe"), args, porttest::quietEnv(env));
 }
 
 const char *const kEntry = "7\nHello.\nHello from %s.\n;;\n";

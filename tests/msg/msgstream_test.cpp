@@ -140,9 +140,6 @@ TEST_F(MsgStreamTest, FilesReceiveTheirLinesAndDumpShowsTheSwitches) {
             testing::internal::GetCapturedStdout());
   mgr.delStream(*file);
   Port_File::close(file);
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream content;
-  content << in.rdbuf();
   // A line the width ended is written as a line (CR LF in a file); the last keeps its own LF.
-  EXPECT_EQ("WARNING:Lib - one\r\n   two three four\r\n   five\n", content.str());
+  EXPECT_EQ("WARNING:Lib - one\r\n   two three four\r\n   five\n", porttest::slurp(path));
 }

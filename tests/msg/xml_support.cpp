@@ -1,6 +1,8 @@
 // xml_support.cpp - a SAX2 reader of message logs for the tests.
 #include "xml_support.h"
 
+#include "temp_tree.h"
+
 #include <xercesc/framework/MemBufInputSource.hpp>
 #include <xercesc/sax2/Attributes.hpp>
 #include <xercesc/sax2/DefaultHandler.hpp>
@@ -9,9 +11,7 @@
 #include <xercesc/util/PlatformUtils.hpp>
 #include <xercesc/util/TransService.hpp>
 
-#include <fstream>
 #include <memory>
-#include <sstream>
 
 using namespace xercesc;
 
@@ -59,16 +59,9 @@ private:
 };
 } // namespace
 
-std::string porttest::readFile(const std::string &path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
-
 porttest::ParsedLog porttest::parseLog(const std::string &path) {
   ParsedLog log;
-  const std::string data = readFile(path);
+  const std::string data = slurp(path);
   XMLPlatformUtils::Initialize();
   {
     std::unique_ptr<SAX2XMLReader> reader(XMLReaderFactory::createXMLReader());

@@ -21,7 +21,6 @@ struct ParsedLog {
 };
 
 ParsedLog parseLog(const std::string &path);
-std::string readFile(const std::string &path);
 
 } // namespace porttest
 

@@ -17,7 +17,7 @@
 
 using porttest::ParsedLog;
 using porttest::parseLog;
-using porttest::readFile;
+using porttest::slurp;
 
 namespace {
 
@@ -60,6 +60,16 @@ std::vector<std::string> deltas(const ParsedLog &log) {
   for (const auto &m : log.msgs)
     out.push_back(m.attrs.at("type") + "=" + m.attrs.at("delta"));
   return out;
+}
+
+// The deltas of the log after another run of the probe, or the run's exit status when it failed.
+std::vector<std::string> deltasAfterRun(const std::string &log, const std::string &v1,
+                                        const std::string &v2,
+                                        const std::string &lib = "Portability") {
+  const int status = runProbe(log, v1, v2, lib).status;
+  if (status != 0)
+    return {"exit status " + std::to_string(status)};
+  return deltas(parseLog(log));
 }
 
 } // namespace
@@ -135,22 +145,20 @@ TEST(XmlLogRun, SecondRunMarksRepeatedMessagesOld) {
   const std::string log = tree.root() + "/msgs.xml";
   ASSERT_EQ(0, runProbe(log, "one", "two").status);
   ParsedLog first = parseLog(log);
-  ASSERT_TRUE(first.wellFormed) << readFile(log);
+  ASSERT_TRUE(first.wellFormed) << slurp(log);
   EXPECT_EQ((std::vector<std::string>{"warning=new", "error=new", "info=new"}), deltas(first));
   EXPECT_EQ("1002", first.msgs[0].attrs.at("num"));
   EXPECT_EQ((std::vector<std::string>{"one"}), first.msgs[0].args);
   EXPECT_EQ((std::vector<std::string>{"one", "two"}), first.msgs[1].args);
-  const std::string text = readFile(log);
+  const std::string text = slurp(log);
   EXPECT_EQ(0u, text.find("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!-- IMPORTANT"));
   EXPECT_EQ(text.size() - 12, text.rfind("</messages>\n"));
 
-  ASSERT_EQ(0, runProbe(log, "one", "two").status);
   EXPECT_EQ((std::vector<std::string>{"warning=old", "error=old", "info=old"}),
-            deltas(parseLog(log)));
+            deltasAfterRun(log, "one", "two"));
 
-  ASSERT_EQ(0, runProbe(log, "one", "TWO").status);
   EXPECT_EQ((std::vector<std::string>{"warning=old", "error=new", "info=old"}),
-            deltas(parseLog(log)));
+            deltasAfterRun(log, "one", "TWO"));
 }
 
 TEST(XmlLogRun, ValuesAndNamesWithMetacharactersRoundTrip) {
@@ -159,16 +167,15 @@ TEST(XmlLogRun, ValuesAndNamesWithMetacharactersRoundTrip) {
   const std::string odd = "<a href=\"x\">&amp; 'q'\t\xe2\x82\xac\xf0\x9f\x98\x80";
   ASSERT_EQ(0, runProbe(log, odd, "l1\r\nl2", "we\"ird&<lib").status);
   ParsedLog first = parseLog(log);
-  ASSERT_TRUE(first.wellFormed) << readFile(log);
+  ASSERT_TRUE(first.wellFormed) << slurp(log);
   // The library of the info has no message file: its warning comes before the info.
   ASSERT_EQ(4u, first.msgs.size());
   EXPECT_EQ(odd, first.msgs[0].args.at(0));
   EXPECT_EQ("l1\r\nl2", first.msgs[1].args.at(1));
   EXPECT_EQ("warning", first.msgs[2].attrs.at("type"));
   EXPECT_EQ("we\"ird&<lib", first.msgs[3].attrs.at("file"));
-  ASSERT_EQ(0, runProbe(log, odd, "l1\r\nl2", "we\"ird&<lib").status);
   EXPECT_EQ((std::vector<std::string>{"warning=old", "error=old", "warning=old", "info=old"}),
-            deltas(parseLog(log)));
+            deltasAfterRun(log, odd, "l1\r\nl2", "we\"ird&<lib"));
 }
 
 // Console messages are wrapped at 80 columns: their lines and blanks joined again.
@@ -195,7 +202,7 @@ TEST(XmlLogRun, UnfinishedOrDamagedPreviousLogIsCorrupt) {
   porttest::TempTree tree;
   const std::string log = tree.root() + "/msgs.xml";
   ASSERT_EQ(0, runProbe(log, "one", "two").status);
-  const std::string whole = readFile(log);
+  const std::string whole = slurp(log);
   std::string expanding = logHeader() + "<!DOCTYPE messages [<!ENTITY e \"x\">]><messages>";
   for (int i = 0; i < 100; ++i)
     expanding += "&e;"; // a log never declares entities; each expansion costs a parser
@@ -217,9 +224,8 @@ TEST(XmlLogRun, UnfinishedOrDamagedPreviousLogIsCorrupt) {
   }
   // An empty file is taken over as a log with nothing in it.
   tree.write("msgs.xml", "");
-  ASSERT_EQ(0, runProbe(log, "one", "two").status);
   EXPECT_EQ((std::vector<std::string>{"warning=new", "error=new", "info=new"}),
-            deltas(parseLog(log)));
+            deltasAfterRun(log, "one", "two"));
 }
 
 // A file that is not a log of ours is left as it is: the run warns and goes on without a log.
@@ -231,7 +237,7 @@ TEST(XmlLogRun, FileThatIsNoLogIsLeftAlone) {
     tree.write("notes.txt", content);
     const porttest::ChildResult r = runProbe(log, "one", "two");
     ASSERT_EQ(0, r.status);
-    EXPECT_EQ(content, readFile(log));
+    EXPECT_EQ(content, slurp(log));
     EXPECT_NE(std::string::npos, unwrapped(r.err).find("\"" + log + "\" is not a message log"))
         << r.err;
     EXPECT_EQ(std::string::npos, r.err.find("corrupt")) << r.err;
@@ -260,7 +266,7 @@ TEST(XmlLogRun, EnvironmentLogTakesPrecedenceOverTheProgramsOwn) {
   EXPECT_EQ("answer=0\n", r.out);
   EXPECT_FALSE(std::ifstream(own).good());
   const ParsedLog log = parseLog(envLog);
-  ASSERT_TRUE(log.wellFormed) << readFile(envLog);
+  ASSERT_TRUE(log.wellFormed) << slurp(envLog);
   EXPECT_EQ((std::vector<std::string>{"info=new"}), deltas(log));
 
   // Without the variable the program's own log is taken.
@@ -283,7 +289,7 @@ TEST(XmlLogSwitch, SecondTurnOnIsRefusedAndFirstLogStays) {
   Port_MsgDispatcher::getDefaultMsgMan()->disable();
   Port_MsgManData::createObject("Portability", "t.cpp", 1, "r")->issueInfo("still %d\n", 1);
   Port_MsgDispatcher::getDefaultMsgMan()->enable();
-  const std::string text = readFile(first);
+  const std::string text = slurp(first);
   EXPECT_EQ(std::string::npos, text.find("old contents"));
   EXPECT_NE(std::string::npos,
             text.find("<msg type=\"info\" file=\"Portability\" num=\"0\" delta=\"unknown\" >"

@@ -9,16 +9,12 @@
 #include <memory>
 #include <thread>
 
+using porttest::Clock;
+using porttest::msSince;
 using porttest::Record;
 using porttest::recorder;
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-int64_t msSince(Clock::time_point t) {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t).count();
-}
 
 // Status until the child ends (each query waits up to 100 ms), bounded to a few seconds.
 int waitForEnd(Port::Process &p) {

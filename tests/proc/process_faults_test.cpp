@@ -17,20 +17,13 @@
 #include <string>
 #include <thread>
 
+using porttest::errorText;
 using porttest::Record;
 using porttest::recorder;
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string errorText(const Port::Process &p) {
-  std::unique_ptr<wchar_t[]> w(p.GetProcessErrmsg());
-  std::string s;
-  for (const wchar_t *c = w ? w.get() : L"<null>"; *c; ++c)
-    s += static_cast<char>(*c);
-  return s;
-}
 
 size_t entriesOf(const char *dir) {
   size_t n = 0;
@@ -69,6 +62,17 @@ struct Leftovers {
   }
 };
 
+// Runs the three-word argv with the next call of the service failing with err; the run must fail
+// having met the fault once. Clears the fault and returns the run's error text.
+std::string failedRunText(Port::Process &p, const char *const *argv,
+                          const std::shared_ptr<Record> &r, int service, int err, bool wait) {
+  EXPECT_EQ(0, Port_TestFault(service, 1, 0, err));
+  EXPECT_EQ(1, p.Run(3, argv, recorder(r), 50, wait, true, false));
+  EXPECT_EQ(1, Port_TestFaultHits(service));
+  Port_TestFaultClear();
+  return errorText(p);
+}
+
 struct Refusal {
   const char *name;
   int service;
@@ -83,36 +87,20 @@ protected:
 
 const char *const kArgv[] = {"sh", "-c", "echo out"};
 
-TEST_P(ProcessRefused, SynchronousRunFailsWithTheReasonAndLeavesNothing) {
+// Synchronous and background runs alike.
+TEST_P(ProcessRefused, RunFailsWithTheReasonAndLeavesNothing) {
   const Refusal &c = GetParam();
-  Leftovers before;
-  {
-    auto r = std::make_shared<Record>();
-    Port::Process p;
-    ASSERT_EQ(0, Port_TestFault(c.service, 1, 0, c.err));
-    EXPECT_EQ(1, p.Run(3, kArgv, recorder(r), 50, true, true, false));
-    EXPECT_EQ(1, Port_TestFaultHits(c.service));
-    Port_TestFaultClear();
-    EXPECT_EQ(c.text, errorText(p));
-    EXPECT_EQ(Port::Process::NoChild, p.GetChildPID());
-    EXPECT_EQ("", r->text);
+  for (bool wait : {true, false}) {
+    Leftovers before;
+    {
+      auto r = std::make_shared<Record>();
+      Port::Process p;
+      EXPECT_EQ(c.text, failedRunText(p, kArgv, r, c.service, c.err, wait)) << wait;
+      EXPECT_EQ(Port::Process::NoChild, p.GetChildPID()) << wait;
+      EXPECT_EQ("", r->text) << wait;
+    }
+    before.expectNone();
   }
-  before.expectNone();
-}
-
-TEST_P(ProcessRefused, BackgroundRunFailsWithTheReasonAndLeavesNothing) {
-  const Refusal &c = GetParam();
-  Leftovers before;
-  {
-    auto r = std::make_shared<Record>();
-    Port::Process p;
-    ASSERT_EQ(0, Port_TestFault(c.service, 1, 0, c.err));
-    EXPECT_EQ(1, p.Run(3, kArgv, recorder(r), 50, false, true, false));
-    Port_TestFaultClear();
-    EXPECT_EQ(c.text, errorText(p));
-    EXPECT_EQ(Port::Process::NoChild, p.GetChildPID());
-  }
-  before.expectNone();
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -132,11 +120,7 @@ TEST(ProcessFaults, WaitFailingEndsASynchronousRunWithTheReason) {
     auto r = std::make_shared<Record>();
     Port::Process p;
     const char *argv[] = {"sh", "-c", "sleep 0.2; echo out"};
-    ASSERT_EQ(0, Port_TestFault(Port_TestPoll, 1, 0, ENOMEM));
-    EXPECT_EQ(1, p.Run(3, argv, recorder(r), 50, true, true, false));
-    EXPECT_EQ(1, Port_TestFaultHits(Port_TestPoll));
-    Port_TestFaultClear();
-    EXPECT_EQ("sh: Cannot allocate memory", errorText(p));
+    EXPECT_EQ("sh: Cannot allocate memory", failedRunText(p, argv, r, Port_TestPoll, ENOMEM, true));
   }
   before.expectNone();
 }
@@ -180,11 +164,8 @@ TEST(ProcessFaults, ReaderThreadRefusedEndsTheChildAndReportsTheRun) {
   {
     Port::Process p;
     const char *argv[] = {"sh", "-c", "echo out; exec sleep 5"};
-    ASSERT_EQ(0, Port_TestFault(Port_TestThread, 1, 0, EAGAIN));
-    EXPECT_EQ(1, p.Run(3, argv, recorder(r), 50, false, true, false));
-    EXPECT_EQ(1, Port_TestFaultHits(Port_TestThread));
-    Port_TestFaultClear();
-    EXPECT_EQ("sh: Resource temporarily unavailable", errorText(p));
+    EXPECT_EQ("sh: Resource temporarily unavailable",
+              failedRunText(p, argv, r, Port_TestThread, EAGAIN, false));
     EXPECT_EQ(Port::Process::NoChild, p.GetChildPID());
   }
   EXPECT_TRUE(r->deleted);

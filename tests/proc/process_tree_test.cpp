@@ -17,16 +17,12 @@
 #include <string>
 #include <thread>
 
+using porttest::Clock;
+using porttest::msSince;
 using porttest::Record;
 using porttest::recorder;
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-int64_t msSince(Clock::time_point t) {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t).count();
-}
 
 // The process id the shell wrote, once it is there.
 long readPid(const std::string &file) {

@@ -1,9 +1,12 @@
-// recorder.h - a child-output receiver that records every call it gets, for the process tests.
+// recorder.h - a child-output receiver that records every call it gets, and the other helpers of
+// the process tests.
 #ifndef PORT_TEST_PROC_RECORDER_H
 #define PORT_TEST_PROC_RECORDER_H
 
 #include "Port_Process.h"
 
+#include <chrono>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -76,6 +79,21 @@ inline std::unique_ptr<Port::ChildOutput> recorder(const std::shared_ptr<Record>
                                                    Port::Process *p = nullptr,
                                                    const std::string &input = "") {
   return std::unique_ptr<Port::ChildOutput>(new Recorder(r, p, input));
+}
+
+// The process object's error text, narrowed, or "<null>" when it has none.
+inline std::string errorText(const Port::Process &p) {
+  std::unique_ptr<wchar_t[]> w(p.GetProcessErrmsg());
+  std::string s;
+  for (const wchar_t *c = w ? w.get() : L"<null>"; *c; ++c)
+    s += static_cast<char>(*c);
+  return s;
+}
+
+using Clock = std::chrono::steady_clock;
+
+inline int64_t msSince(Clock::time_point t) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t).count();
 }
 
 } // namespace porttest

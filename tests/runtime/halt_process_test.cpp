@@ -19,6 +19,16 @@ void restartService() {
   Port_Halt::Initialize();
 }
 
+// The exit status of a child that starts the service afresh: 0 when it was given the slot.
+int statusOfStartIn(int slot) {
+  Channel channel;
+  const pid_t child = forkChild(channel, [slot] {
+    restartService();
+    return GetHaltIndex(getpid()) == slot ? 0 : 10;
+  });
+  return waitChild(child);
+}
+
 using HaltProcesses = HaltTable;
 
 TEST_F(HaltProcesses, TwoProcessesPostCodesToEachOther) {
@@ -98,12 +108,7 @@ TEST_F(HaltProcesses, SlotOfKilledProcessIsReclaimed) {
 
   // The dead process's slot is the only one not held by a live process.
   fillFreeSlots();
-  Channel channel;
-  const pid_t child = forkChild(channel, [&] {
-    restartService();
-    return GetHaltIndex(getpid()) == index ? 0 : 10;
-  });
-  EXPECT_EQ(waitChild(child), 0);
+  EXPECT_EQ(statusOfStartIn(index), 0);
 }
 
 TEST_F(HaltProcesses, SlotLockLeftByDeadProcessIsTakenOver) {
@@ -154,12 +159,7 @@ TEST_F(HaltProcesses, LastFreeSlotIsTaken) {
   const int last = Port_HaltInfoSlots - 1;
   fillFreeSlots();
   s_Port_HaltInfo[last].inUse = false;
-  Channel channel;
-  const pid_t child = forkChild(channel, [&] {
-    restartService();
-    return GetHaltIndex(getpid()) == last ? 0 : 10;
-  });
-  EXPECT_EQ(waitChild(child), 0);
+  EXPECT_EQ(statusOfStartIn(last), 0);
 }
 
 TEST_F(HaltProcesses, FullTableEndsStartWithStatusOne) {

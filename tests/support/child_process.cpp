@@ -1,6 +1,7 @@
 // child_process.cpp - fork/exec with standard output and error sent to temporary files, so a
 // chatty child can never block on a full pipe.
 #include "child_process.h"
+#include "temp_tree.h"
 
 #include <fcntl.h>
 #include <grp.h>
@@ -11,20 +12,20 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 
 namespace porttest {
 
 const char *const kUnset = "\x01unset";
 
-namespace {
-std::string readFile(const std::string &path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
+std::map<std::string, std::string> quietEnv(std::map<std::string, std::string> env) {
+  env.emplace("LANGUAGE", kUnset);
+  env.emplace("LANG", "C");
+  env.emplace("LC_ALL", kUnset);
+  env.emplace("QEL_NOMSGBOX", "1");
+  return env;
 }
+
+namespace {
 
 int makeTemp(std::string &path) {
   char name[] = "/tmp/porttest.XXXXXX";
@@ -56,8 +57,8 @@ ChildResult forkCollecting(const std::function<void()> &inChild,
   }
   ::close(outFd);
   ::close(errFd);
-  result.out = readFile(outPath);
-  result.err = readFile(errPath);
+  result.out = slurp(outPath);
+  result.err = slurp(errPath);
   ::unlink(outPath.c_str());
   ::unlink(errPath.c_str());
   return result;

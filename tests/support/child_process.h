@@ -19,6 +19,10 @@ struct ChildResult {
 // Variables mapped to nullptr-like "\x01unset" are removed from the child's environment.
 extern const char *const kUnset;
 
+// The environment of a probe whose messages come in the C language and never wait on a message
+// box: LANGUAGE and LC_ALL removed, LANG=C, QEL_NOMSGBOX=1. What env names already stands.
+std::map<std::string, std::string> quietEnv(std::map<std::string, std::string> env = {});
+
 // With interruptAfterMs > 0 the child is sent SIGINT (Ctrl+C) that many milliseconds after
 // it starts.
 ChildResult runProgram(const std::string &path, const std::vector<std::string> &args,

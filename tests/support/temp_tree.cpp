@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 namespace porttest {
 
@@ -36,6 +37,16 @@ std::string TempTree::installation(const std::string &name) const {
   mkdir(name + "/data");
   mkdir(name + "/bin/nt");
   return m_root + "/" + name;
+}
+
+std::string slurp(const std::string &path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void spit(const std::string &path, const std::string &bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << bytes;
 }
 
 } // namespace porttest

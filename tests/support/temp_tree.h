@@ -1,4 +1,5 @@
-// temp_tree.h - a temporary directory tree for one test, removed with the object.
+// temp_tree.h - a temporary directory tree for one test, removed with the object, and whole-file
+// reads and writes.
 #ifndef PORT_TEST_TEMP_TREE_H
 #define PORT_TEST_TEMP_TREE_H
 
@@ -25,6 +26,11 @@ public:
 private:
   std::string m_root;
 };
+
+// The whole content of a file, byte for byte ("" when it cannot be read).
+std::string slurp(const std::string &path);
+// Replaces a file's content with the bytes.
+void spit(const std::string &path, const std::string &bytes);
 
 } // namespace porttest
 
