@@ -104,6 +104,7 @@ private:
   Port_CompressMap *reader();
   int setNewData(unsigned char *buf, unsigned n);
   bool writeRecord(const unsigned char *block, unsigned length);
+  void writeMadeRecord(const unsigned char *block, unsigned length);
   int readAhead(unsigned char *buf, unsigned n);
   int getClassicData(unsigned char *buf, unsigned n);
   int setClassicData(unsigned char *buf, unsigned n);

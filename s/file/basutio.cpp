@@ -402,11 +402,7 @@ int UT_IO_DEVICE::setNewData(unsigned char *buf, unsigned n) {
           front = m_work->pending.front();
           m_work->pending.pop_front();
         }
-        if (!writeRecord(front->block.get(), front->length)) {
-          std::lock_guard<std::mutex> guard(m_work->lock);
-          m_work->failed = true;
-          m_work->error = errno ? errno : EIO;
-        }
+        writeMadeRecord(front->block.get(), front->length);
       }
       std::shared_ptr<RecordSlot> slot = std::make_shared<RecordSlot>(*m_writer);
       slot->input.assign(buf + done, buf + done + chunk);
@@ -430,6 +426,16 @@ int UT_IO_DEVICE::setNewData(unsigned char *buf, unsigned n) {
     m_position += static_cast<int32_t>(chunk);
   }
   return static_cast<int>(n);
+}
+
+// A record the workers made, written in its turn; a failure is kept for the writer to report,
+// and no record behind it is written.
+void UT_IO_DEVICE::writeMadeRecord(const unsigned char *block, unsigned length) {
+  if (writeRecord(block, length))
+    return;
+  std::lock_guard<std::mutex> guard(m_work->lock);
+  m_work->failed = true;
+  m_work->error = errno ? errno : EIO;
 }
 
 int UT_IO_DEVICE::sync_data() {
@@ -456,11 +462,7 @@ int UT_IO_DEVICE::sync_data() {
       front = m_work->pending.front();
       m_work->pending.pop_front();
     }
-    if (!writeRecord(front->block.get(), front->length)) {
-      std::lock_guard<std::mutex> guard(m_work->lock);
-      m_work->failed = true;
-      m_work->error = errno ? errno : EIO;
-    }
+    writeMadeRecord(front->block.get(), front->length);
   }
 }
 

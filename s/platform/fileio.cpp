@@ -379,15 +379,11 @@ bool getFileAttributes(const char *name, bool *readOnly, bool *directory) {
 }
 
 bool setFileAttributes(const char *name, bool readOnly) {
-  std::string posix;
-  if (!posixName(name, &posix))
+  FileStatus status;
+  if (!stat(name, &status))
     return false;
-  struct ::stat st;
-  if (sys::stat(posix.c_str(), &st) != 0)
-    return false;
-  mode_t m = st.st_mode & 07777;
-  m = readOnly ? (m & ~S_IWUSR) : (m | S_IWUSR);
-  return sys::chmod(posix.c_str(), m) == 0;
+  const uint32_t m = readOnly ? (status.mode & ~uint32_t{S_IWUSR}) : (status.mode | S_IWUSR);
+  return chmod(name, static_cast<int>(m)) == 0;
 }
 
 namespace {

@@ -40,6 +40,7 @@ void describe(const struct ::stat &st, FileStatus *status) {
   status->modified = static_cast<int64_t>(st.st_mtime);
   status->modifiedNanos = static_cast<int32_t>(st.st_mtim.tv_nsec);
   status->readOnly = (st.st_mode & S_IWUSR) == 0;
+  status->mode = static_cast<uint32_t>(st.st_mode & 07777);
   status->device = static_cast<uint64_t>(st.st_dev);
   status->inode = static_cast<uint64_t>(st.st_ino);
 }

@@ -28,6 +28,7 @@ struct FileStatus {
   int64_t modified = 0;      // seconds since 1970
   int32_t modifiedNanos = 0; // within that second, where the file system keeps them
   bool readOnly = false;     // the owner's write bit is clear
+  uint32_t mode = 0;         // the permission bits (07777)
   // Which file this is (the volume serial number and file index of
   // GetFileInformationByHandle): two names with equal pairs reach the same file.
   uint64_t device = 0;
