@@ -61,6 +61,40 @@
 
 namespace {
 
+// The mutex of the dispatcher lock. Its holder only hands finished lines over and lets go
+// within a few microseconds, less than it costs a thread to sleep and be woken again; so a
+// thread that finds it taken looks again for a short while before it sleeps.
+class BriefMutex {
+public:
+  void lock() {
+    for (int i = 0; i < kSpins; ++i) {
+      if (!m_busy.load(std::memory_order_relaxed) && m_mutex.try_lock()) {
+        m_busy.store(true, std::memory_order_relaxed);
+        return;
+      }
+      relax();
+    }
+    m_mutex.lock();
+    m_busy.store(true, std::memory_order_relaxed);
+  }
+  void unlock() {
+    m_busy.store(false, std::memory_order_relaxed);
+    m_mutex.unlock();
+  }
+
+private:
+  static constexpr int kSpins = 200;
+  static void relax() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#elif defined(__aarch64__)
+    asm volatile("yield");
+#endif
+  }
+  std::mutex m_mutex;
+  std::atomic<bool> m_busy{false};
+};
+
 struct DispatcherState {
   Port_ThrMutex exitValMutex;
   int32_t exitVal = 0;
@@ -68,7 +102,7 @@ struct DispatcherState {
   std::vector<Port_MsgDispatcher::AbortFn> abortArray;
   // The dispatcher lock: taken first of all message locks, recursive so that a manager may
   // issue a further message from inside its handler.
-  Port_ThrRecursiveLock msgManArrayMutex;
+  BriefMutex msgManArrayMutex; // recursion is counted in t_lockDepth
   // Registration goes ahead of issuing threads: while one waits for the dispatcher lock, new
   // issuers wait here instead of queueing for the lock (see DispatcherLock).
   std::mutex gateMutex;
@@ -137,14 +171,15 @@ bool acquire(bool announce) {
       state->gateOpen.wait(gate, [] { return s_registering.load() == 0; });
     }
   }
-  state->msgManArrayMutex.lock();
+  if (t_lockDepth == 0)
+    state->msgManArrayMutex.lock();
   ++t_lockDepth;
   return true;
 }
 
 void release(bool announced) {
-  --t_lockDepth;
-  state->msgManArrayMutex.unlock();
+  if (--t_lockDepth == 0)
+    state->msgManArrayMutex.unlock();
   if (announced) {
     std::lock_guard<std::mutex> gate(state->gateMutex);
     s_registering.fetch_sub(1);
