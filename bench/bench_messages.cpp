@@ -250,7 +250,10 @@ bool openTrackedLog(const std::string &path) {
           << previousElement(kMissAlias, "old.txt", 3, 7) << "\n"
           << tail.get() << "\n";
     }
-    return Port_MsgDispatcher::turnOnXmlMsg(path.c_str(), true);
+    const bool on = Port_MsgDispatcher::turnOnXmlMsg(path.c_str(), true);
+    // The log stays open for the process; its name goes now, so that no run leaves it behind.
+    std::remove(path.c_str());
+    return on;
   }();
   return opened;
 }

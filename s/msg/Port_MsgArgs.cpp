@@ -130,16 +130,26 @@ int formatAlias(char *buf, size_t size, const char *alias, va_list args) {
   return n;
 }
 
-std::vector<std::string> format(const char *alias, va_list list, std::vector<std::string> *specs) {
+void format(const char *alias, va_list list, std::vector<std::string> *out,
+            std::vector<std::string> *specs) {
   Values values;
   values.format(alias, list);
-  std::vector<std::string> out;
-  out.reserve(values.size());
+  out->resize(values.size());
+  if (specs)
+    specs->resize(values.size());
   for (size_t i = 0; i < values.size(); ++i) {
-    out.emplace_back(values.value(i));
+    (*out)[i].assign(values.value(i));
     if (specs)
-      specs->emplace_back(values.spec(i));
+      (*specs)[i].assign(values.spec(i));
   }
+}
+
+std::vector<std::string> format(const char *alias, va_list list, std::vector<std::string> *specs) {
+  std::vector<std::string> out;
+  std::vector<std::string> own;
+  format(alias, list, &out, specs ? &own : nullptr);
+  if (specs)
+    specs->insert(specs->end(), own.begin(), own.end());
   return out;
 }
 

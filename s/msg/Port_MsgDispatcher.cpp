@@ -429,17 +429,23 @@ int filterAndLog(Port_MsgMan::MsgType type, const char *lib, const char *file, i
   if (!prepared)
     own = msgxml::format(alias, args);
   const msgxml::Args &formatted = prepared ? prepared->args(args) : own;
+  // Under the dispatcher lock: one buffer serves every element and argument string.
+  static std::string element;
+  element.clear();
   Port::DeltaMsg::ResultType delta = Port::DeltaMsg::UNKNOWN_MSG;
-  if (state->deltaMsgPtr)
+  if (state->deltaMsgPtr) {
+    msgxml::appendArgString(element, alias, msg, formatted);
     delta = state->deltaMsgPtr->isNewMsg(Port::generateKey(lib, tag, msg ? msg->getMsgNum() : 0),
-                                         msgxml::argString(alias, msg, formatted))
+                                         element)
                 ? Port::DeltaMsg::NEW_MSG
                 : Port::DeltaMsg::OLD_MSG;
-  std::string element;
-  element.reserve(256);
+    element.clear();
+  }
   msgxml::appendElement(element, alias, msg, type, lib, file, line, rev,
                         static_cast<unsigned>(mask), delta, formatted);
   writeLog(element);
+  if (element.capacity() > 65536)
+    std::string().swap(element);
   return mask;
 }
 

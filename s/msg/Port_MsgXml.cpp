@@ -23,8 +23,10 @@
 #include "msg/xmlreader.h"
 #include "platform/mbcs.h"
 
+#include <charconv>
 #include <cstring>
 #include <cwchar>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -167,6 +169,12 @@ void appendCanonical(std::string &out, const std::string &value) {
   }
 }
 
+void appendNumber(std::string &out, long long n) {
+  char digits[24];
+  const std::to_chars_result r = std::to_chars(digits, digits + sizeof digits, n);
+  out.append(digits, r.ptr);
+}
+
 std::wstring widen(const std::string &text) {
   return platform::multibyteToWide(text.c_str(), text.size());
 }
@@ -190,7 +198,9 @@ void appendSourceAttributes(std::string &out, const char *srcFile, int srcLine,
                             const char *srcRcs) {
   out += "srcfile=\"";
   appendEscaped(out, srcFile, true);
-  out += "\" srcline=\"" + std::to_string(srcLine) + "\" srcrcs=\"";
+  out += "\" srcline=\"";
+  appendNumber(out, srcLine);
+  out += "\" srcrcs=\"";
   appendEscaped(out, revision(srcRcs), true);
   out += '"';
 }
@@ -200,14 +210,18 @@ void appendStartTag(std::string &out, Port_MsgMan::MsgType type, const char *lib
   appendEscaped(out, Port_MsgDispatcher::getTypeTag(type), true);
   out += "\" file=\"";
   appendEscaped(out, lib, true);
-  out += "\" num=\"" + std::to_string(num) + '"';
+  out += "\" num=\"";
+  appendNumber(out, num);
+  out += '"';
 }
 
 void appendArgElement(std::string &out, const std::string &spec, size_t index,
                       const std::string &value) {
   out += "<arg fmt=\"";
   appendEscaped(out, spec, true);
-  out += "\" index=\"" + std::to_string(index) + "\">";
+  out += "\" index=\"";
+  appendNumber(out, static_cast<long long>(index));
+  out += "\">";
   appendEscaped(out, value, false);
   out += "</arg>";
 }
@@ -237,7 +251,7 @@ void appendBody(std::string &out, const char *alias, const Port_Message *msg,
   if (!alias)
     return;
   // Walk the alias with the conversions as written, which appear in it in order.
-  const std::string text = alias;
+  const std::string_view text = alias;
   size_t from = 0;
   for (size_t i = 0; i < specs.size(); ++i) {
     size_t at = text.find(specs[i], from);
@@ -378,9 +392,9 @@ std::string Port::genTxtMsgArgStr(const char *alias, const Port_Message *msg, va
   return msgxml::argString(alias, msg, msgxml::format(alias, args));
 }
 
-std::string msgxml::argString(const char *alias, const Port_Message *msg, const Args &args) {
+void msgxml::appendArgString(std::string &out, const char *alias, const Port_Message *msg,
+                             const Args &args) {
   const std::vector<std::string> &values = args.values;
-  std::string out;
   if (msg && msg->getMsgText()) {
     // The referenced values, in the order of the references: substitute the references with
     // marked values and split the result at the marks.
@@ -402,13 +416,18 @@ std::string msgxml::argString(const char *alias, const Port_Message *msg, const 
       appendCanonical(out, values[index]);
       first = false;
     }
-    return out;
+    return;
   }
   appendCanonical(out, alias ? alias : "");
   for (const std::string &v : values) {
     out += '\0';
     appendCanonical(out, v);
   }
+}
+
+std::string msgxml::argString(const char *alias, const Port_Message *msg, const Args &args) {
+  std::string out;
+  appendArgString(out, alias, msg, args);
   return out;
 }
 
@@ -426,7 +445,14 @@ bool Port::DeltaMsg::isNewMsg(const std::string &key, const std::string &argStr)
   auto it = m_seen.find(key);
   if (it == m_seen.end())
     return true;
-  return it->second.count({UT_STR::CRC32(argStr.data(), argStr.size()), argStr}) == 0;
+  // The entries of one check value follow each other, the first after {crc, ""}; looked at
+  // in place, so that no copy of the argument string is made.
+  const uint32_t crc = UT_STR::CRC32(argStr.data(), argStr.size());
+  for (auto e = it->second.lower_bound({crc, std::string()});
+       e != it->second.end() && e->first == crc; ++e)
+    if (e->second == argStr)
+      return false;
+  return true;
 }
 
 bool Port::DeltaMsg::isNewMsg(const char *lib, const char *alias, const Port_Message *msg,

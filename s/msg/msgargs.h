@@ -64,6 +64,9 @@ int formatAlias(char *buf, size_t size, const char *alias, va_list args);
 // conversion's text as written.
 std::vector<std::string> format(const char *alias, va_list args,
                                 std::vector<std::string> *specs = nullptr);
+// The same into the caller's vectors, replacing what they held (their storage is reused).
+void format(const char *alias, va_list args, std::vector<std::string> *values,
+            std::vector<std::string> *specs);
 
 // The text with every reference replaced: "!%" n "!" by the n-th argument (from 1), "!%%!" by
 // "%", and "!%N!", "!%T!", "!%M!", "!%Q!" by the named value when there is one. A reference

@@ -29,15 +29,20 @@ Buffers *takeBuffers() {
   Buffers *b = t_buffers[t_depth++].get();
   b->text.clear();
   b->console.clear();
-  b->args.values.clear();
-  b->args.specs.clear();
   return b;
+}
+
+size_t valuesCapacity(const std::vector<std::string> &values) {
+  size_t n = 0;
+  for (const std::string &v : values)
+    n += v.capacity();
+  return n;
 }
 
 void releaseBuffers(Buffers *b) {
   --t_depth;
   if (b->text.capacity() > kKeptCapacity || b->console.capacity() > kKeptCapacity * 4 ||
-      b->scratch.store.capacity() > kKeptCapacity)
+      b->scratch.store.capacity() > kKeptCapacity || valuesCapacity(b->args.values) > kKeptCapacity)
     t_buffers[t_depth] = std::make_unique<Buffers>();
 }
 
@@ -127,7 +132,7 @@ Message *Message::current(Port_MsgMan::MsgType type, const char *lib, int num, v
 void Message::formatValues(va_list args) {
   if (m_hasValues)
     return;
-  m_buffers->args.values = msgargs::format(m_alias, args, &m_buffers->args.specs);
+  msgargs::format(m_alias, args, &m_buffers->args.values, &m_buffers->args.specs);
   m_hasValues = true;
 }
 

@@ -26,6 +26,8 @@ Args format(const char *alias, va_list args);
 
 // What Port::genTxtMsgArgStr gives for these arguments.
 std::string argString(const char *alias, const Port_Message *msg, const Args &args);
+void appendArgString(std::string &out, const char *alias, const Port_Message *msg,
+                     const Args &args);
 
 // Appends the element of an issued message (no line end).
 void appendElement(std::string &out, const char *alias, const Port_Message *msg,
