@@ -429,16 +429,16 @@ int filterAndLog(Port_MsgMan::MsgType type, const char *lib, const char *file, i
   if (!prepared)
     own = msgxml::format(alias, args);
   const msgxml::Args &formatted = prepared ? prepared->args(args) : own;
-  // Under the dispatcher lock: one buffer serves every element and argument string.
-  static std::string element;
+  // Under the dispatcher lock: these buffers serve every message.
+  static std::string element, key;
   element.clear();
   Port::DeltaMsg::ResultType delta = Port::DeltaMsg::UNKNOWN_MSG;
   if (state->deltaMsgPtr) {
+    key.clear();
+    msgxml::appendKey(key, lib, tag, msg ? msg->getMsgNum() : 0);
     msgxml::appendArgString(element, alias, msg, formatted);
-    delta = state->deltaMsgPtr->isNewMsg(Port::generateKey(lib, tag, msg ? msg->getMsgNum() : 0),
-                                         element)
-                ? Port::DeltaMsg::NEW_MSG
-                : Port::DeltaMsg::OLD_MSG;
+    delta = state->deltaMsgPtr->isNewMsg(key, element) ? Port::DeltaMsg::NEW_MSG
+                                                       : Port::DeltaMsg::OLD_MSG;
     element.clear();
   }
   msgxml::appendElement(element, alias, msg, type, lib, file, line, rev,

@@ -145,7 +145,7 @@ void appendEscaped(std::string &out, const std::string &text, bool attribute) {
 }
 
 // A value as the log keeps it, in UTF-8: what a parser reads back from the written element.
-void appendCanonical(std::string &out, const std::string &value) {
+void appendCanonical(std::string &out, std::string_view value) {
   for (size_t i = 0; i < value.size();) {
     // Printable ASCII stays as it is, whatever XML makes of it.
     size_t run = i;
@@ -384,8 +384,16 @@ wchar_t *Port::MsgDisp::createMsgXml(const wchar_t *text, Port_MsgMan::MsgType t
 // ---------------------------------------------------------------------------------------------
 // New-message tracking
 
+void msgxml::appendKey(std::string &out, const char *lib, const char *typeTag, int num) {
+  out += lib ? lib : "";
+  out += typeTag ? typeTag : "";
+  appendNumber(out, num);
+}
+
 std::string Port::generateKey(const char *lib, const char *typeTag, int num) {
-  return std::string(lib ? lib : "") + (typeTag ? typeTag : "") + std::to_string(num);
+  std::string key;
+  msgxml::appendKey(key, lib, typeTag, num);
+  return key;
 }
 
 std::string Port::genTxtMsgArgStr(const char *alias, const Port_Message *msg, va_list args) {

@@ -28,6 +28,8 @@ Args format(const char *alias, va_list args);
 std::string argString(const char *alias, const Port_Message *msg, const Args &args);
 void appendArgString(std::string &out, const char *alias, const Port_Message *msg,
                      const Args &args);
+// What Port::generateKey gives, appended.
+void appendKey(std::string &out, const char *lib, const char *typeTag, int num);
 
 // Appends the element of an issued message (no line end).
 void appendElement(std::string &out, const char *alias, const Port_Message *msg,
