@@ -44,33 +44,28 @@ void BM_LibcSnprintf(benchmark::State &state) {
 }
 BENCHMARK(BM_LibcSnprintf)->Name("SNPrintf/ref");
 
-int ownV(char *buf, size_t size, const char *format, ...) {
+// Hands the arguments after format to the va_list form VFormat, as its callers do.
+template <int (*VFormat)(char *, size_t, const char *, va_list)>
+int viaVaList(char *buf, size_t size, const char *format, ...) {
   va_list args;
   va_start(args, format);
-  const int n = UT_STR::VSNPrintf(buf, size, format, args);
-  va_end(args);
-  return n;
-}
-
-int libcV(char *buf, size_t size, const char *format, ...) {
-  va_list args;
-  va_start(args, format);
-  const int n = std::vsnprintf(buf, size, format, args);
+  const int n = VFormat(buf, size, format, args);
   va_end(args);
   return n;
 }
 
 void BM_UtStrVSNPrintf(benchmark::State &state) {
   formatLoop(state, [](char *buf, size_t size, int line) {
-    return ownV(buf, size, kOwnFormat, kFile, 13, uint64_t(1234567890123), line);
+    return viaVaList<UT_STR::VSNPrintf>(buf, size, kOwnFormat, kFile, 13, uint64_t(1234567890123),
+                                        line);
   });
 }
 BENCHMARK(BM_UtStrVSNPrintf)->Name("VSNPrintf/ours");
 
 void BM_LibcVsnprintf(benchmark::State &state) {
   formatLoop(state, [](char *buf, size_t size, int line) {
-    return libcV(buf, size, kLibcFormat, kFile, 13, static_cast<unsigned long long>(1234567890123),
-                 line);
+    return viaVaList<std::vsnprintf>(buf, size, kLibcFormat, kFile, 13,
+                                     static_cast<unsigned long long>(1234567890123), line);
   });
 }
 BENCHMARK(BM_LibcVsnprintf)->Name("VSNPrintf/ref");
