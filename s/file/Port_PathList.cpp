@@ -65,6 +65,23 @@ void addPrivateDirectory(PathList *list, const char *variable) {
   if (isDir(dir))
     list->push_back(dir);
 }
+
+// Makes list, with the private directory named by privateVariable first; false when the list
+// is made already.
+bool startList(PathList *&list, const char *privateVariable) {
+  if (list)
+    return false;
+  list = new PathList;
+  addPrivateDirectory(list, privateVariable);
+  return true;
+}
+
+// A variable's value, copied because the environment's own text may move meanwhile; empty when
+// it is not set.
+std::string valueOf(const char *variable) {
+  const char *value = Port_Env::GetEnv(variable);
+  return value ? value : "";
+}
 } // namespace
 
 PathListIterator::PathListIterator() : m_impl(new PathListIteratorImpl) {}
@@ -169,14 +186,11 @@ void checkSubdirectory(PathList *list, const char *sub, const char *setting, int
 }
 
 void QuelmoPath::Initialize() {
-  if (globalQuelmoPath)
+  if (!startList(globalQuelmoPath, "MYQUELMO"))
     return;
-  globalQuelmoPath = new PathList;
-  addPrivateDirectory(globalQuelmoPath, "MYQUELMO");
-  const char *value = Port_Env::GetEnv("QUELMO");
-  if (!value || !*value)
+  const std::string setting = valueOf("QUELMO");
+  if (setting.empty())
     refuse("The QUELMO environment variable is not set or is empty.\n", 11);
-  const std::string setting = value; // the environment's own text may move meanwhile
   int installed = 0;
   for (const StringBase<char> &token : splitValue(setting.c_str())) {
     if (isDir(token)) {
@@ -205,14 +219,9 @@ void QuelmoPath::Finalize() {
 }
 
 void QelenvPath::Initialize() {
-  if (globalQelenvPath)
+  if (!startList(globalQelenvPath, "MYQELENV"))
     return;
-  globalQelenvPath = new PathList;
-  addPrivateDirectory(globalQelenvPath, "MYQELENV");
-  const char *value = Port_Env::GetEnv("QELENV");
-  if (!value || !*value)
-    return;
-  const std::string setting = value;
+  const std::string setting = valueOf("QELENV");
   for (const StringBase<char> &token : splitValue(setting.c_str()))
     if (isDir(token))
       globalQelenvPath->push_back(token);
