@@ -132,28 +132,35 @@ TEST(UtStr, AllBlank) {
   EXPECT_FALSE(UT_STR::WAllBlank(L" ~"));
 }
 
-TEST(UtStr, GetTokenSkipsBlanksAndShiftsRest) {
-  char src[] = "  key=value;rest";
+// One call of a tokenizer on a text it shifts: what it returns, the token, the text left.
+struct TokenStep {
+  int result;
+  const char *token;
+  const char *rest;
+};
+
+// Runs next over text until the steps are done, checking each call against its step.
+void expectTokens(int (*next)(char *, char *, const char *), const char *text, const char *delims,
+                  const std::vector<TokenStep> &steps) {
+  std::vector<char> src(text, text + std::strlen(text) + 1);
   char token[32];
-  EXPECT_EQ(UT_STR::GetToken(src, token, "=;"), '=');
-  EXPECT_STREQ(token, "key");
-  EXPECT_STREQ(src, "value;rest");
-  EXPECT_EQ(UT_STR::GetToken(src, token, "=;"), ';');
-  EXPECT_STREQ(token, "value");
-  EXPECT_EQ(UT_STR::GetToken(src, token, "=;"), 1);
-  EXPECT_STREQ(token, "rest");
-  EXPECT_STREQ(src, "");
-  EXPECT_EQ(UT_STR::GetToken(src, token, "=;"), 0);
-  EXPECT_STREQ(token, "");
+  for (const TokenStep &step : steps) {
+    EXPECT_EQ(next(src.data(), token, delims), step.result) << text << " -> " << step.token;
+    EXPECT_STREQ(token, step.token) << text;
+    EXPECT_STREQ(src.data(), step.rest) << text << " -> " << step.token;
+  }
+}
+
+TEST(UtStr, GetTokenSkipsBlanksAndShiftsRest) {
+  expectTokens(UT_STR::GetToken, "  key=value;rest", "=;",
+               {{'=', "key", "value;rest"}, {';', "value", "rest"}, {1, "rest", ""}, {0, "", ""}});
+  char token[32];
   EXPECT_EQ(UT_STR::GetToken(nullptr, token, ";"), 0);
 }
 
 TEST(UtStr, ParseKeepsBlanksAndSkipsLeadingFirstDelimiter) {
-  char src[] = ",  a,b";
+  expectTokens(UT_STR::Parse, ",  a,b", ",", {{',', "  a", "b"}});
   char token[16];
-  EXPECT_EQ(UT_STR::Parse(src, token, ","), ',');
-  EXPECT_STREQ(token, "  a");
-  EXPECT_STREQ(src, "b");
   wchar_t wsrc[] = L";x";
   wchar_t wtoken[8];
   EXPECT_EQ(UT_STR::WParse(wsrc, wtoken, L";"), 1);

@@ -20,6 +20,13 @@ namespace {
 
 std::string S(const Str &s) { return std::string(s.GetBuffer(), s.GetLength()); }
 
+// An edit of a string, named for the failure messages, and the text it leaves.
+struct EditCase {
+  const char *name;
+  std::function<void(Str &)> op;
+  const char *expected;
+};
+
 // ---------------------------------------------------------------------------------------------
 // Layout
 
@@ -233,12 +240,7 @@ TEST(StringSharing, AssignWithReuseCopiesIntoALargeEnoughBlock) {
 // Own text as the source
 
 TEST(StringSelfReference, OwnTextAsSourceInEveryForm) {
-  struct Case {
-    const char *name;
-    std::function<void(Str &)> op;
-    const char *expected;
-  };
-  const std::vector<Case> cases = {
+  const std::vector<EditCase> cases = {
       {"Append(self)", [](Str &s) { s.Append(s); }, "abcdabcd"},
       {"+= self", [](Str &s) { s += s; }, "abcdabcd"},
       {"Append(buffer)", [](Str &s) { s.Append(s.GetBuffer()); }, "abcdabcd"},
@@ -259,7 +261,7 @@ TEST(StringSelfReference, OwnTextAsSourceInEveryForm) {
       {"ReplaceAll(find in self)", [](Str &s) { s.Replace(s.GetCharPtr(3), s.GetBuffer()); },
        "abcabcd"},
   };
-  for (const Case &c : cases) {
+  for (const EditCase &c : cases) {
     for (unsigned reserve : {0u, 200u}) {
       Str s("abcd");
       if (reserve) // room to work in place: the source must still not be overwritten
@@ -285,12 +287,7 @@ TEST(StringSelfReference, WideSelfAppend) {
 // Editing
 
 TEST(StringEdit, RangeOperations) {
-  struct Case {
-    const char *name;
-    std::function<void(Str &)> op;
-    const char *expected;
-  };
-  const std::vector<Case> cases = {
+  const std::vector<EditCase> cases = {
       {"Remove middle", [](Str &s) { s.Remove(Port_Range(1, 3)); }, "aef"},
       {"Remove clipped", [](Str &s) { s.Remove(Port_Range(4, 100)); }, "abcd"},
       {"Remove beyond", [](Str &s) { s.Remove(Port_Range(6, 9)); }, "abcdef"},
@@ -319,7 +316,7 @@ TEST(StringEdit, RangeOperations) {
       {"Assign null", [](Str &s) { s = static_cast<const char *>(nullptr); }, ""},
       {"Assign empty range", [](Str &s) { s.Assign(Str("xyz"), Port_Range(5, 9)); }, ""},
   };
-  for (const Case &c : cases) {
+  for (const EditCase &c : cases) {
     Str s("abcdef");
     c.op(s);
     EXPECT_EQ(S(s), c.expected) << c.name;
