@@ -35,6 +35,7 @@
 #include "Port_Thr.h"
 
 #include "msg/deferredlibs.h"
+#include "msg/libreport.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -54,9 +55,7 @@ const int kDeflateLevel = 6;
 const char *const kDefaultKey = "5E2A91C4D7B3068F";
 const char *const kDefaultIV = "C3A5F00F5AA53CC3";
 
-Port_MsgManData *report(int line) {
-  return Port_MsgManData::createObject("Portability", __FILE__, line, kRevision);
-}
+const LibraryReport report(__FILE__, kRevision);
 
 // A thread's scratch: the ring of data buffers, and libdeflate's coders, which are costly to
 // make and may not be shared between threads; they are made on first use.

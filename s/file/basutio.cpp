@@ -30,6 +30,7 @@
 #include "Port_MsgManData.h"
 #include "basutpak.h"
 #include "msg/deferredlibs.h"
+#include "msg/libreport.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -52,9 +53,7 @@ std::mutex &defaultLock() {
 }
 bool g_newCompressionDefault = true;
 
-Port_MsgManData *report(int line) {
-  return Port_MsgManData::createObject("Portability", "basutio", line, kRevision);
-}
+const LibraryReport report("basutio", kRevision);
 
 // The key and initial vector of each keyed format, 16 hexadecimal digits each.
 struct FormatKey {

@@ -42,6 +42,7 @@
 #include "basutstream.h"
 #include "msg/Port_MsgFilterImp.h"
 #include "msg/catalogue.h"
+#include "msg/libreport.h"
 #include "msg/msglines.h"
 #include "msg/msgprep.h"
 #include "msg/msgtypes.h"
@@ -256,9 +257,7 @@ std::atomic<uint32_t> *passCounter(Port_MsgMan::MsgType type) {
   }
 }
 
-Port_MsgManData *report(int line) {
-  return Port_MsgManData::createObject("Portability", __FILE__, line, "$Revision: 1.2 $");
-}
+const LibraryReport report(__FILE__, "$Revision: 1.2 $");
 
 void increment(std::atomic<uint32_t> *counter) {
   if (counter)
