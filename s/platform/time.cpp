@@ -92,11 +92,13 @@ size_t strfTime(char *buffer, size_t size, const char *format, const std::tm *in
   return n;
 }
 
-void sleepMs(unsigned long ms) {
-  timespec request{static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000L};
+void sleepUs(unsigned long long us) {
+  timespec request{static_cast<time_t>(us / 1000000), static_cast<long>(us % 1000000) * 1000L};
   timespec remaining{};
   while (sys::nanosleep(&request, &remaining) != 0 && errno == EINTR)
     request = remaining;
 }
+
+void sleepMs(unsigned long ms) { sleepUs(static_cast<unsigned long long>(ms) * 1000); }
 
 } // namespace platform

@@ -49,6 +49,8 @@ size_t strfTime(char *buffer, size_t size, const char *format, const std::tm *tm
 
 // Sleep: suspends the calling thread for ms milliseconds (interrupted sleeps are resumed).
 void sleepMs(unsigned long ms);
+// The same in microseconds, for the short waits of the library's own spinning locks.
+void sleepUs(unsigned long long us);
 
 } // namespace platform
 

@@ -22,6 +22,7 @@
 #include "Port_MsgManData.h"
 #include "Port_Thr.h"
 #include "platform/halt.h"
+#include "platform/time.h"
 #include "runtime/counted.h"
 #include "runtime/halttable.h"
 #include "runtime/hold.h"
@@ -29,7 +30,6 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdlib>
-#include <thread>
 #include <type_traits>
 
 static_assert(
@@ -126,7 +126,7 @@ bool lockSlot(Port_HaltInfo &slot) {
       if (!taken) {
         if (std::chrono::steady_clock::now() > deadline)
           return false;
-        std::this_thread::sleep_for(std::chrono::microseconds(50));
+        platform::sleepUs(50);
       }
     }
     if (taken) {

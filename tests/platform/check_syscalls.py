@@ -132,7 +132,7 @@ def main():
             line = text.count("\n", 0, m.start()) + 1
             problems.append(f"s/platform/{file}:{line}: {m.group(1)} called around its wrapper")
     # Threads started without the layer's function.
-    thread = re.compile(r"std::thread\s*(\w+\s*)?[({]|emplace_back\(\s*\[")
+    thread = re.compile(r"std::thread\s*(\w+\s*)?[({]|emplace_back\(\s*\[|this_thread::sleep")
     for dirpath, _, files in os.walk(os.path.join(root, "s")):
         for file in files:
             if file == "thread.h" or not file.endswith((".cpp", ".h")):
@@ -141,8 +141,8 @@ def main():
             text = open(path, encoding="utf-8").read()
             for m in thread.finditer(text):
                 line = text.count("\n", 0, m.start()) + 1
-                problems.append(f"{os.path.relpath(path, root)}:{line}: a thread started "
-                                "without platform::startThread")
+                problems.append(f"{os.path.relpath(path, root)}:{line}: a thread started or put "
+                                "to sleep without the platform layer")
 
     for p in problems:
         print(p)
