@@ -14,10 +14,12 @@
 #include "msg/msgargs.h"
 
 #include "Port_MsgManData.h"
+#include "platform/mbcs.h"
 #include "str/formatengine.h"
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 
 namespace msgargs {
 
@@ -153,40 +155,68 @@ std::vector<std::string> format(const char *alias, va_list list, std::vector<std
   return out;
 }
 
-std::wstring substitute(const std::wstring &text, const std::vector<std::wstring> &args,
-                        const std::map<wchar_t, std::wstring> &named) {
-  std::wstring out;
-  out.reserve(text.size());
+namespace {
+// Appends text with its references replaced: argument(n) appends the n-th of count arguments
+// (from 1), name(c) the value named c.
+template <class Argument, class Name>
+void replaceReferences(std::wstring &out, std::wstring_view text, size_t count, Argument argument,
+                       Name name) {
   size_t i = 0;
   while (i < text.size()) {
-    if (text[i] != L'!' || i + 1 >= text.size() || text[i + 1] != L'%') {
+    const size_t mark = text.find(L'!', i);
+    if (mark == std::wstring_view::npos) {
+      out.append(text.substr(i));
+      return;
+    }
+    out.append(text.substr(i, mark - i));
+    i = mark;
+    if (i + 1 >= text.size() || text[i + 1] != L'%') {
       out += text[i++];
       continue;
     }
     const size_t first = i + 2; // the reference's first character
-    const size_t close = first < text.size() ? text.find(L'!', first + 1) : std::wstring::npos;
-    if (close == std::wstring::npos) {
-      out.append(text, i, std::wstring::npos);
-      break;
+    const size_t close = first < text.size() ? text.find(L'!', first + 1) : text.npos;
+    if (close == text.npos) {
+      out.append(text.substr(i));
+      return;
     }
     const wchar_t c = text[first];
     if (c >= L'0' && c <= L'9') {
       size_t n = 0;
-      for (size_t k = first; k < close && text[k] >= L'0' && text[k] <= L'9' && n <= args.size();
-           ++k)
+      for (size_t k = first; k < close && text[k] >= L'0' && text[k] <= L'9' && n <= count; ++k)
         n = n * 10 + static_cast<size_t>(text[k] - L'0');
-      if (n >= 1 && n <= args.size())
-        out += args[n - 1];
+      if (n >= 1 && n <= count)
+        argument(n - 1);
     } else if (c == L'%') {
       out += L'%';
     } else {
-      auto it = named.find(c);
-      if (it != named.end())
-        out += it->second;
+      name(c);
     }
     i = close + 1;
   }
+}
+} // namespace
+
+std::wstring substitute(const std::wstring &text, const std::vector<std::wstring> &args,
+                        const std::map<wchar_t, std::wstring> &named) {
+  std::wstring out;
+  out.reserve(text.size());
+  replaceReferences(
+      out, text, args.size(), [&](size_t n) { out += args[n]; },
+      [&](wchar_t c) {
+        auto it = named.find(c);
+        if (it != named.end())
+          out += it->second;
+      });
   return out;
+}
+
+void appendSubstituted(std::wstring &out, const wchar_t *text,
+                       const std::vector<std::string> &values) {
+  replaceReferences(
+      out, text, values.size(),
+      [&](size_t n) { platform::appendWide(out, values[n].data(), values[n].size()); },
+      [](wchar_t) {});
 }
 
 std::wstring convertMetacharacters(const std::wstring &text) {

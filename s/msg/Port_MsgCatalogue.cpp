@@ -222,9 +222,9 @@ void catalogue::appendText(std::wstring &out, const char *alias, const Port_Mess
   } else if (!takesValues(msg)) {
     out += msg->getMsgText() ? msg->getMsgText() : L"";
   } else if (values) {
-    out += msgargs::substitute(msg->getMsgText(), widenAll(*values, false));
+    msgargs::appendSubstituted(out, msg->getMsgText(), *values);
   } else {
-    out += msgargs::substitute(msg->getMsgText(), widenAll(msgargs::format(alias, args), false));
+    msgargs::appendSubstituted(out, msg->getMsgText(), msgargs::format(alias, args));
   }
 }
 

@@ -75,6 +75,10 @@ void format(const char *alias, va_list args, std::vector<std::string> *values,
 std::wstring substitute(const std::wstring &text, const std::vector<std::wstring> &args,
                         const std::map<wchar_t, std::wstring> &named = {});
 
+// The same for narrow (UTF-8) arguments and no named values, appended to out without copies.
+void appendSubstituted(std::wstring &out, const wchar_t *text,
+                       const std::vector<std::string> &values);
+
 // XML metacharacters: & < > ' and " become entities.
 std::wstring convertMetacharacters(const std::wstring &text);
 
