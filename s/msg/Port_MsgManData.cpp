@@ -6,6 +6,8 @@
 #include "basutstr.h"
 #include "msg/msgtypes.h"
 
+#include <cstring>
+
 namespace {
 bool isErrwarnType(Port_MsgMan::MsgType type) {
   return type == Port_MsgMan::MSG_ERROR || type == Port_MsgMan::MSG_WARNING ||
@@ -47,14 +49,35 @@ DispatchByNum dispatcherByNum(Port_MsgMan::MsgType type) {
 }
 } // namespace
 
-Port_MsgManData::Port_MsgManData(const char *lib, const char *file, int line, const char *rev)
-    : m_lib(UT_STR::Dup(lib)), m_file(UT_STR::Dup(file)), m_line(line), m_rev(UT_STR::Dup(rev)) {}
+namespace {
+size_t sizeWithZero(const char *text) { return text ? std::strlen(text) + 1 : 0; }
 
-Port_MsgManData::~Port_MsgManData() {
-  delete[] m_lib;
-  delete[] m_file;
-  delete[] m_rev;
+// Copies text (when not null) to at and moves at past it.
+char *copyTo(char *&at, const char *text) {
+  if (!text)
+    return nullptr;
+  char *start = at;
+  const size_t n = std::strlen(text) + 1;
+  std::memcpy(at, text, n);
+  at += n;
+  return start;
 }
+} // namespace
+
+// A record is made for every message: its three texts share one allocation, in the order lib,
+// file, rev, so that the first of them that is not null owns the block.
+Port_MsgManData::Port_MsgManData(const char *lib, const char *file, int line, const char *rev)
+    : m_lib(nullptr), m_file(nullptr), m_line(line), m_rev(nullptr) {
+  const size_t size = sizeWithZero(lib) + sizeWithZero(file) + sizeWithZero(rev);
+  if (size == 0)
+    return;
+  char *at = new char[size];
+  m_lib = copyTo(at, lib);
+  m_file = copyTo(at, file);
+  m_rev = copyTo(at, rev);
+}
+
+Port_MsgManData::~Port_MsgManData() { delete[](m_lib ? m_lib : m_file ? m_file : m_rev); }
 
 Port_MsgManData *Port_MsgManData::createObject(const char *lib, const char *file, int line,
                                                const char *rev) {
