@@ -146,12 +146,9 @@ void format(const char *alias, va_list list, std::vector<std::string> *out,
   }
 }
 
-std::vector<std::string> format(const char *alias, va_list list, std::vector<std::string> *specs) {
+std::vector<std::string> format(const char *alias, va_list list) {
   std::vector<std::string> out;
-  std::vector<std::string> own;
-  format(alias, list, &out, specs ? &own : nullptr);
-  if (specs)
-    specs->insert(specs->end(), own.begin(), own.end());
+  format(alias, list, &out, nullptr);
   return out;
 }
 

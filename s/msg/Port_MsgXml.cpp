@@ -283,7 +283,7 @@ wchar_t *dup(const std::string &utf8) { return dup(widen(utf8)); }
 
 msgxml::Args msgxml::format(const char *alias, va_list args) {
   Args out;
-  out.values = msgargs::format(alias, args, &out.specs);
+  msgargs::format(alias, args, &out.values, &out.specs);
   return out;
 }
 

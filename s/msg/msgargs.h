@@ -60,13 +60,12 @@ private:
 // it cannot be formatted (a width or precision beyond int).
 int formatAlias(char *buf, size_t size, const char *alias, va_list args);
 
-// The same values as separate strings. When specs is given, it receives beside each value the
+// The same values as separate strings, into the caller's vectors, replacing what they held
+// (their storage is reused). When specs is given, it receives beside each value the
 // conversion's text as written.
-std::vector<std::string> format(const char *alias, va_list args,
-                                std::vector<std::string> *specs = nullptr);
-// The same into the caller's vectors, replacing what they held (their storage is reused).
 void format(const char *alias, va_list args, std::vector<std::string> *values,
             std::vector<std::string> *specs);
+std::vector<std::string> format(const char *alias, va_list args);
 
 // The text with every reference replaced: "!%" n "!" by the n-th argument (from 1), "!%%!" by
 // "%", and "!%N!", "!%T!", "!%M!", "!%Q!" by the named value when there is one. A reference
