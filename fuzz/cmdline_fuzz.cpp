@@ -11,9 +11,7 @@
 
 namespace {
 
-bool plainWord(const char *word) {
-  return *word && !std::strpbrk(word, " \t\n\v\f\r\"");
-}
+bool plainWord(const char *word) { return *word && !std::strpbrk(word, " \t\n\v\f\r\""); }
 
 } // namespace
 
